@@ -10,9 +10,13 @@ CVSubStream::CVSubStream(CVStream* parent, std::int64_t start, std::int64_t end)
     open(nullptr, nullptr, 0);
 }
 
-const char* CVSubStream::name() { return getMessageText(messageCode(4, 0xd)); }
+const char* CVSubStream::name() {
+    return getMessageText(messageCode(4, 0xd));
+}
 
-const char* CVSubStream::modeText() { return getMessageText(messageCode(4, 0xd)); }
+const char* CVSubStream::modeText() {
+    return getMessageText(messageCode(4, 0xd));
+}
 
 bool CVSubStream::seekParent(std::int64_t offset, int origin) {
     if (parent_->canSeek64()) return parent_->seekTo(offset, origin);
@@ -21,8 +25,7 @@ bool CVSubStream::seekParent(std::int64_t offset, int origin) {
 
 bool CVSubStream::seek(std::int32_t offset, int origin) {
     const auto wide = static_cast<std::int64_t>(offset);
-    return seek64(static_cast<std::uint32_t>(wide), static_cast<std::int32_t>(wide >> 32),
-                  origin);
+    return seek64(static_cast<std::uint32_t>(wide), static_cast<std::int32_t>(wide >> 32), origin);
 }
 
 bool CVSubStream::tell(std::uint32_t* position) {
@@ -39,15 +42,20 @@ bool CVSubStream::seek64(std::uint32_t low, std::int32_t high, int origin) {
         (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
     std::int64_t target;
     switch (origin) {
-        case SeekFromStart: target = start_ + offset; break;
-        case SeekFromEnd: target = end_ + offset; break;
+        case SeekFromStart:
+            target = start_ + offset;
+            break;
+        case SeekFromEnd:
+            target = end_ + offset;
+            break;
         case SeekFromCurrent: {
             const std::int64_t current = parentPosition();
             if (current < 0) return false;
             target = current + offset;
             break;
         }
-        default: return false;
+        default:
+            return false;
     }
     if (target < start_ || target > end_) return false;
     if (origin == SeekFromCurrent) return seekParent(offset, SeekFromCurrent);

@@ -8,7 +8,7 @@
 namespace Corvane {
 
 class CVSubStream : public CVStream {
-public:
+  public:
     CVSubStream(CVStream* parent, std::int64_t start, std::int64_t end);
 
     bool isReopenable() override { return true; }
@@ -33,7 +33,7 @@ public:
     std::int64_t windowStart() const { return start_; }
     std::int64_t windowEnd() const { return end_; }
 
-private:
+  private:
     // The parent's position, by its 64-bit tell when it has one; -1 on failure.
     std::int64_t parentPosition() { return parent_->position(); }
     // Seeks the parent by offset from origin with the widest seek it offers.

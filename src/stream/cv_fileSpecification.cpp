@@ -14,7 +14,9 @@
 namespace Corvane {
 namespace {
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 // The separator a join inserts: a backslash for paths written the Windows way
 // (a backslash and no slash), else a slash.
@@ -75,8 +77,8 @@ FileSpecification::FileSpecification(const char* directory, const char* name)
 
 FileSpecification::FileSpecification(const char* directory, const char* subdirectory,
                                      const char* name) {
-    const char separator = separatorFor(std::string(directory ? directory : "") +
-                                        (subdirectory ? subdirectory : ""));
+    const char separator =
+        separatorFor(std::string(directory ? directory : "") + (subdirectory ? subdirectory : ""));
     appendPart(path_, directory, separator);
     appendPart(path_, subdirectory, separator);
     path_ += name ? name : "";
@@ -87,17 +89,15 @@ FileSpecification::FileSpecification(const wchar_t* directory, const wchar_t* na
 
 FileSpecification::FileSpecification(const wchar_t* directory, const wchar_t* subdirectory,
                                      const wchar_t* name) {
-    const std::string d = narrowText(directory), s = narrowText(subdirectory),
-                      n = narrowText(name);
-    *this = FileSpecification(directory ? d.c_str() : nullptr,
-                              subdirectory ? s.c_str() : nullptr, n.c_str());
+    const std::string d = narrowText(directory), s = narrowText(subdirectory), n = narrowText(name);
+    *this = FileSpecification(directory ? d.c_str() : nullptr, subdirectory ? s.c_str() : nullptr,
+                              n.c_str());
 }
 
 // A file URL's host, directory and file, in that order. Paths on this platform keep
 // their slashes, so the parts are joined with '/' rather than turned into backslashes.
 FileSpecification::FileSpecification(const ParsedUrl& url) {
-    if (url.scheme != "file")
-        throw InvalidArgumentException(getMessageText(messageCode(4, 0x14)));
+    if (url.scheme != "file") throw InvalidArgumentException(getMessageText(messageCode(4, 0x14)));
     const std::string parts[2] = {url.host, url.directory};
     for (const std::string& part : parts) {
         if (part.empty()) continue;
@@ -119,7 +119,9 @@ std::string FileSpecification::extension() const {
     return dot == std::string::npos ? std::string() : leaf.substr(dot + 1);
 }
 
-FileSpecification FileSpecification::stem() const { return withExtension(nullptr); }
+FileSpecification FileSpecification::stem() const {
+    return withExtension(nullptr);
+}
 
 FileSpecification FileSpecification::withExtension(const char* newExtension) const {
     const std::string leaf = leafName();

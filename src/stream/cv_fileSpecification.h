@@ -18,7 +18,7 @@ struct ParsedUrl {
 };
 
 class FileSpecification {
-public:
+  public:
     static constexpr const char* kUninitialised = "///:::\\\\\\UNITIALIZED_FILESPEC";
 
     FileSpecification() : path_(kUninitialised) {}
@@ -63,7 +63,7 @@ public:
     // The same in the current directory.
     static FileSpecification temporaryName();
 
-private:
+  private:
     std::string path_;
 };
 

@@ -8,7 +8,9 @@ CVFileStream::CVFileStream(const FileSpecification& file, const char* mode) {
     open(file.path().c_str(), mode, 0);
 }
 
-CVFileStream::~CVFileStream() { close(); }
+CVFileStream::~CVFileStream() {
+    close();
+}
 
 const char* CVFileStream::name() {
     return path_ ? path_->c_str() : getMessageText(messageCode(4, 0xd));
@@ -25,7 +27,9 @@ bool CVFileStream::close() {
     return std::fclose(file) == 0;
 }
 
-bool CVFileStream::flush() { return file_ && std::fflush(file_) == 0; }
+bool CVFileStream::flush() {
+    return file_ && std::fflush(file_) == 0;
+}
 
 bool CVFileStream::seek(std::int32_t offset, int origin) {
     static constexpr int kWhence[] = {0, SEEK_SET, SEEK_CUR, SEEK_END};

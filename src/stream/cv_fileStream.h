@@ -10,7 +10,7 @@
 namespace Corvane {
 
 class CVFileStream : public CVStream {
-public:
+  public:
     CVFileStream() = default;
     // Opens at once; a failure is not raised, callers test isOpen.
     CVFileStream(const FileSpecification& file, const char* mode);
@@ -33,7 +33,7 @@ public:
     std::unique_ptr<CVStream> duplicate(const char* mode, int extra) override;
     bool reopen(const char* mode, int extra) override;
 
-private:
+  private:
     std::unique_ptr<std::string> path_;
     std::unique_ptr<std::string> mode_;
     std::FILE* file_ = nullptr;

@@ -10,7 +10,9 @@ CVLargeFileStream::CVLargeFileStream(const FileSpecification& file, const char* 
     open(file.path().c_str(), mode, 0);
 }
 
-CVLargeFileStream::~CVLargeFileStream() { close(); }
+CVLargeFileStream::~CVLargeFileStream() {
+    close();
+}
 
 const char* CVLargeFileStream::name() {
     return path_ ? path_->c_str() : getMessageText(messageCode(4, 0xd));
@@ -28,8 +30,7 @@ bool CVLargeFileStream::close() {
 
 bool CVLargeFileStream::seek(std::int32_t offset, int origin) {
     const auto wide = static_cast<std::int64_t>(offset);
-    return seek64(static_cast<std::uint32_t>(wide), static_cast<std::int32_t>(wide >> 32),
-                  origin);
+    return seek64(static_cast<std::uint32_t>(wide), static_cast<std::int32_t>(wide >> 32), origin);
 }
 
 // Refuses rather than truncate a position of 2^31 or more.

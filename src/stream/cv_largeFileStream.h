@@ -10,7 +10,7 @@
 namespace Corvane {
 
 class CVLargeFileStream : public CVStream {
-public:
+  public:
     CVLargeFileStream() = default;
     // Opens at once; a failure is not raised, callers test isOpen.
     CVLargeFileStream(const FileSpecification& file, const char* mode);
@@ -35,7 +35,7 @@ public:
     std::unique_ptr<CVStream> duplicate(const char* mode, int extra) override;
     bool reopen(const char* mode, int extra) override;
 
-private:
+  private:
     std::unique_ptr<std::string> path_;
     std::unique_ptr<std::string> mode_;
     std::unique_ptr<CVRawFile> file_;

@@ -10,7 +10,9 @@
 
 namespace Corvane {
 
-CVRawFile::~CVRawFile() { close(); }
+CVRawFile::~CVRawFile() {
+    close();
+}
 
 int CVRawFile::setNames(const char* path, const char* mode) {
     close();
@@ -86,10 +88,8 @@ int CVRawFile::seek(std::uint32_t low, std::int32_t high, int origin) {
     last_ = None;
     atEnd_ = false;
     if (descriptor_ < 0 || !isSeekOrigin(origin)) return 1;
-    const auto offset = static_cast<off_t>(
-        static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(high))
-                                   << 32) |
-                                  low));
+    const auto offset = static_cast<off_t>(static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low));
     return ::lseek(descriptor_, offset, kWhence[origin]) < 0 ? 1 : 0;
 }
 

@@ -8,7 +8,7 @@
 namespace Corvane {
 
 class CVRawFile {
-public:
+  public:
     CVRawFile() = default;
     CVRawFile(const CVRawFile&) = delete;
     CVRawFile& operator=(const CVRawFile&) = delete;
@@ -27,7 +27,7 @@ public:
     bool isOpen() const { return descriptor_ >= 0; }
     std::unique_ptr<CVRawFile> duplicate() const;
 
-private:
+  private:
     enum LastOperation { None = 0, Read = 1, Write = 2 };
 
     int descriptor_ = -1;

@@ -18,11 +18,17 @@ bool CVStream::seek64(std::uint32_t, std::int32_t, int) {
     throw UnimplementedException("cv_stream", 188);
 }
 
-bool CVStream::tell64(std::int64_t*) { throw UnimplementedException("cv_stream", 200); }
+bool CVStream::tell64(std::int64_t*) {
+    throw UnimplementedException("cv_stream", 200);
+}
 
-std::unique_ptr<CVStream> CVStream::duplicate(const char*, int) { return nullptr; }
+std::unique_ptr<CVStream> CVStream::duplicate(const char*, int) {
+    return nullptr;
+}
 
-bool CVStream::reopen(const char*, int) { return false; }
+bool CVStream::reopen(const char*, int) {
+    return false;
+}
 
 std::int64_t CVStream::position() {
     if (canSeek64()) {

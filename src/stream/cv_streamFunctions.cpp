@@ -5,9 +5,13 @@
 
 namespace Corvane {
 
-void throwStreamReadError() { throw IOException(getMessageText(messageCode(4, 7)), IoRead); }
+void throwStreamReadError() {
+    throw IOException(getMessageText(messageCode(4, 7)), IoRead);
+}
 
-void throwStreamWriteError() { throw IOException(getMessageText(messageCode(4, 8)), IoWrite); }
+void throwStreamWriteError() {
+    throw IOException(getMessageText(messageCode(4, 8)), IoWrite);
+}
 
 CVStream& operator>>(CVStream& stream, bool& value) {
     std::uint8_t byte = 0;

@@ -7,7 +7,7 @@
 namespace Corvane {
 
 class CV_ProcessCallbacks {
-public:
+  public:
     virtual ~CV_ProcessCallbacks() = default;
     // Progress as a fraction from 0 to 1.
     virtual void progress(float fraction) = 0;
@@ -21,7 +21,7 @@ using ProgressFunction = void (*)(float);
 // Forwards both callbacks to plain functions that a caller may install; with none
 // installed progress goes nowhere and nothing is ever interrupted.
 class CV_DefaultCallbacks : public CV_ProcessCallbacks {
-public:
+  public:
     void setInterruptFunction(InterruptFunction function) { interrupt_ = function; }
     void setProgressFunction(ProgressFunction function) { progress_ = function; }
 
@@ -30,7 +30,7 @@ public:
     }
     bool isInterrupted() override { return interrupt_ && interrupt_() != 0; }
 
-private:
+  private:
     InterruptFunction interrupt_ = nullptr;
     ProgressFunction progress_ = nullptr;
 };
@@ -38,9 +38,8 @@ private:
 // What image stages and decoders hold: the active callbacks and their own default
 // object. Setting a function goes to the default object and makes it active again.
 class CallbackHolder {
-public:
-    CallbackHolder()
-        : defaults_(std::make_shared<CV_DefaultCallbacks>()), active_(defaults_) {}
+  public:
+    CallbackHolder() : defaults_(std::make_shared<CV_DefaultCallbacks>()), active_(defaults_) {}
 
     void setInterruptFunction(InterruptFunction function) {
         defaults_->setInterruptFunction(function);
@@ -55,7 +54,7 @@ public:
     }
     const std::shared_ptr<CV_ProcessCallbacks>& callbacks() const { return active_; }
 
-private:
+  private:
     std::shared_ptr<CV_DefaultCallbacks> defaults_;
     std::shared_ptr<CV_ProcessCallbacks> active_;
 };

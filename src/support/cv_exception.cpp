@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::size_t kFormatBufferSize = 1000;
 
-std::int32_t code1(int index) { return messageCode(1, index); }
+std::int32_t code1(int index) {
+    return messageCode(1, index);
+}
 
 const char* catalog(std::int32_t code) {
     const char* text = getMessageText(code);
@@ -23,31 +25,47 @@ const char* catalog(std::int32_t code) {
 // value has the empty text.
 const char* operationText(std::int32_t operation) {
     switch (operation) {
-        case IoRead: return catalog(messageCode(4, 1));
-        case IoWrite: return catalog(messageCode(4, 2));
-        case IoOpen: return catalog(messageCode(4, 3));
-        case IoClose: return catalog(messageCode(4, 5));
-        case IoFind: return catalog(messageCode(4, 6));
-        default: return "";
+        case IoRead:
+            return catalog(messageCode(4, 1));
+        case IoWrite:
+            return catalog(messageCode(4, 2));
+        case IoOpen:
+            return catalog(messageCode(4, 3));
+        case IoClose:
+            return catalog(messageCode(4, 5));
+        case IoFind:
+            return catalog(messageCode(4, 6));
+        default:
+            return "";
     }
 }
 
 }  // namespace
 
-Exception::Exception(const char* text) { setMessage(text); }
+Exception::Exception(const char* text) {
+    setMessage(text);
+}
 
-Exception::Exception(const std::string& text) { setMessage(text.c_str()); }
+Exception::Exception(const std::string& text) {
+    setMessage(text.c_str());
+}
 
-Exception::Exception(std::int32_t messageCode) { setMessage(getMessageText(messageCode)); }
+Exception::Exception(std::int32_t messageCode) {
+    setMessage(getMessageText(messageCode));
+}
 
-Exception::Exception(const Exception& other) { setMessage(other.message_); }
+Exception::Exception(const Exception& other) {
+    setMessage(other.message_);
+}
 
 Exception& Exception::operator=(const Exception& other) {
     if (this != &other) setMessage(other.message_);
     return *this;
 }
 
-Exception::~Exception() { delete[] message_; }
+Exception::~Exception() {
+    delete[] message_;
+}
 
 void Exception::setMessage(const char* text) {
     char* copy = nullptr;
@@ -92,7 +110,9 @@ OutOfMemoryException& OutOfMemoryException::operator=(const OutOfMemoryException
     return *this;
 }
 
-OutOfMemoryException::~OutOfMemoryException() { message_ = nullptr; }
+OutOfMemoryException::~OutOfMemoryException() {
+    message_ = nullptr;
+}
 
 InvalidArgumentException::InvalidArgumentException() : Exception(code1(0x4)) {}
 
@@ -169,18 +189,28 @@ void throwStatus(std::int32_t status) {
         case 0:
         case 1:
         case 2014:
-        case 2015: throw Exception(code1(0x1));
-        case 2001: throw Exception(messageCode(4, 7));
-        case 2002: throw Exception(messageCode(4, 8));
-        case 2003: throw Exception(messageCode(4, 9));
-        case 2004: throw Exception(code1(0xd0));
+        case 2015:
+            throw Exception(code1(0x1));
+        case 2001:
+            throw Exception(messageCode(4, 7));
+        case 2002:
+            throw Exception(messageCode(4, 8));
+        case 2003:
+            throw Exception(messageCode(4, 9));
+        case 2004:
+            throw Exception(code1(0xd0));
         case 2005:
-        case 2006: throw Exception(code1(0x19e));
-        case 2007: throw Interrupt();
+        case 2006:
+            throw Exception(code1(0x19e));
+        case 2007:
+            throw Interrupt();
         case 2009:
-        case 2010: throw Exception(code1(0x4));
-        case 2012: throw Exception(code1(0x5d));
-        default: throw Exception(code1(0x15a));
+        case 2010:
+            throw Exception(code1(0x4));
+        case 2012:
+            throw Exception(code1(0x5d));
+        default:
+            throw Exception(code1(0x15a));
     }
 }
 

@@ -10,7 +10,7 @@ namespace Corvane {
 class FileSpecification;
 
 class Exception {
-public:
+  public:
     Exception() = default;
     explicit Exception(const char* text);
     explicit Exception(const std::string& text);
@@ -24,7 +24,7 @@ public:
     // Replaces the message with a copy of text (null clears it).
     void setMessage(const char* text);
 
-protected:
+  protected:
     // Formats a catalog text with printf-style arguments into 1000 bytes (longer
     // results are cut to fit) and stores the result.
     void setFormatted(std::int32_t messageCode, ...);
@@ -35,19 +35,19 @@ protected:
 };
 
 class NullPointerException : public Exception {
-public:
+  public:
     NullPointerException();
 };
 
 class Interrupt : public Exception {
-public:
+  public:
     Interrupt();
 };
 
 // Built when memory has run out, so it allocates nothing: the message points at
 // the static catalog text and is never freed.
 class OutOfMemoryException : public Exception {
-public:
+  public:
     OutOfMemoryException();
     OutOfMemoryException(const OutOfMemoryException&);
     OutOfMemoryException& operator=(const OutOfMemoryException&);
@@ -55,20 +55,20 @@ public:
 };
 
 class InvalidArgumentException : public Exception {
-public:
+  public:
     InvalidArgumentException();
     explicit InvalidArgumentException(const char* detail);
 };
 
 class UnimplementedException : public Exception {
-public:
+  public:
     UnimplementedException();
     explicit UnimplementedException(const char* name);
     UnimplementedException(const char* fileName, int line);
 };
 
 class UnsupportedFeatureException : public Exception {
-public:
+  public:
     UnsupportedFeatureException();
     explicit UnsupportedFeatureException(const char* name);
 };
@@ -83,7 +83,7 @@ enum IoOperation : std::int32_t {
 };
 
 class IOException : public Exception {
-public:
+  public:
     IOException();
     explicit IOException(std::int32_t operation);
     IOException(const FileSpecification& file, std::int32_t operation);
@@ -91,39 +91,39 @@ public:
 
     std::int32_t operation() const { return operation_; }
 
-private:
+  private:
     std::int32_t operation_ = IoNone;
 };
 
 class DataFormatException : public Exception {
-public:
+  public:
     DataFormatException();
     explicit DataFormatException(const char* detail);
 
-protected:
+  protected:
     DataFormatException(std::int32_t messageCode, const char* detail);
 };
 
 class UnsupportedVersionException : public DataFormatException {
-public:
+  public:
     UnsupportedVersionException();
     explicit UnsupportedVersionException(const char* detail);
 };
 
 class UnsupportedImageFormatException : public DataFormatException {
-public:
+  public:
     UnsupportedImageFormatException();
     explicit UnsupportedImageFormatException(const char* detail);
 };
 
 class InvalidImageDataException : public DataFormatException {
-public:
+  public:
     InvalidImageDataException();
     explicit InvalidImageDataException(const char* detail);
 };
 
 class GeometryException : public Exception {
-public:
+  public:
     explicit GeometryException(const char* text);
 };
 
@@ -131,6 +131,8 @@ public:
 [[noreturn]] void throwStatus(std::int32_t status);
 
 // The text of an exception for printing: its message, or a fixed word when it has none.
-inline const char* describe(const Exception& e) { return e.what() ? e.what() : "(no message)"; }
+inline const char* describe(const Exception& e) {
+    return e.what() ? e.what() : "(no message)";
+}
 
 }  // namespace Corvane

@@ -136,11 +136,16 @@ struct Catalog {
 
     const char** slots(int family) {
         switch (family) {
-            case 0: return family0.data();
-            case 1: return family1.data();
-            case 2: return family2.data();
-            case 3: return family3.data();
-            default: return family4.data();
+            case 0:
+                return family0.data();
+            case 1:
+                return family1.data();
+            case 2:
+                return family2.data();
+            case 3:
+                return family3.data();
+            default:
+                return family4.data();
         }
     }
 };
