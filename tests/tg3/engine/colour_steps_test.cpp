@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "encode/tg3/tg3_forwardColour.h"
+#include "tg3/engine/tg3_colourTransform.h"
+#include "tg3/engine/tg3_sampleOutput.h"
+
+using namespace Corvane;
+
+TEST(ColourTransform, YiqToRgbOfAKnownPosition) {
+    // Worked by hand from the fixed-point formulas: d = 100, e = 0,
+    // t = R(-1146900) = -70, u = 100, second = R(1930900) = 118,
+    // first = 30, third = R(2317166) - 100 = 41.
+    std::int32_t a = 100, b = 0, c = 0;
+    YiqToRgb(a, b, c);
+    EXPECT_EQ(a, 30);
+    EXPECT_EQ(b, 118);
+    EXPECT_EQ(c, 41);
+}
+
+TEST(ColourTransform, RgbToYiqThenYiqToRgbIsIdentity) {
+    std::mt19937 rng(1024);
+    std::uniform_int_distribution<std::int32_t> wide(-(1 << 24), 1 << 24);
+    std::uniform_int_distribution<std::int32_t> narrow(-300, 300);
+    std::vector<std::array<std::int32_t, 3>> inputs = {
+        {0, 0, 0},
+        {19911, 19912, -19912},
+        {18876, 18877, -18877},
+        {1 << 24, -(1 << 24), 1 << 24},
+        {-(1 << 24), -(1 << 24), -(1 << 24)},
+        {255, 0, 255},
+    };
+    for (int i = 0; i < 20000; ++i) {
+        auto& d = i % 2 ? wide : narrow;
+        inputs.push_back({d(rng), d(rng), d(rng)});
+    }
+    for (const auto& in : inputs) {
+        std::int32_t a = in[0], b = in[1], c = in[2];
+        RgbToYiq(a, b, c);
+        YiqToRgb(a, b, c);
+        ASSERT_EQ((std::array<std::int32_t, 3>{a, b, c}), in);
+        // And the other way round, which codes 4 and 7 rely on.
+        a = in[0], b = in[1], c = in[2];
+        YiqToRgb(a, b, c);
+        RgbToYiq(a, b, c);
+        ASSERT_EQ((std::array<std::int32_t, 3>{a, b, c}), in);
+    }
+}
+
+TEST(ColourTransform, DcValueFollowsTheDynamicRange) {
+    struct Case {
+        std::int32_t min, max, dc;
+    };
+    const Case cases[] = {{0, 255, -128}, {0, 256, -256},   {0, 65535, -32768},
+                          {0, 1, -1},     {0, 0, -1},       {-32768, 32767, 0},
+                          {0, 2, -2},     {0, 4095, -2048}, {0, 3, -2}};
+    for (const Case& c : cases) EXPECT_EQ(dcValueFor(c.min, c.max), c.dc) << c.min << ".." << c.max;
+}
+
+TEST(ColourTransform, DcShiftTouchesBandZeroOnly) {
+    std::vector<std::int32_t> p0 = {0, 10}, p1 = {5, 6}, p2 = {7, 8};
+    ColourParameters params;
+    ASSERT_EQ(buildColourParameters(kColourDcShiftLuminanceOnly, 3, 0, 255, params), 0);
+    EXPECT_FALSE(params.active);
+    params.buffers = {p0.data(), p1.data(), p2.data()};
+    applyToBandCoefficients(params, 1, 2);
+    EXPECT_EQ(p0, (std::vector<std::int32_t>{0, 10}));
+    applyToBandCoefficients(params, 0, 2);
+    EXPECT_EQ(p0, (std::vector<std::int32_t>{-128, -118}));
+    // Code 20 leaves the chrominance components alone.
+    EXPECT_EQ(p1, (std::vector<std::int32_t>{5, 6}));
+    EXPECT_EQ(p2, (std::vector<std::int32_t>{7, 8}));
+
+    ASSERT_EQ(buildColourParameters(kColourDcShift, 3, 0, 255, params), 0);
+    params.buffers = {p0.data(), p1.data(), p2.data()};
+    applyToBandCoefficients(params, 0, 2);
+    EXPECT_EQ(p1, (std::vector<std::int32_t>{-123, -122}));
+
+    // Signed data carries no offset.
+    ASSERT_EQ(buildColourParameters(kColourDcShift, 3, -100, 255, params), 0);
+    EXPECT_EQ(params.dcValue, 0);
+}
+
+TEST(ColourTransform, UnsupportedCodesAreRefused) {
+    ColourParameters params;
+    EXPECT_EQ(buildColourParameters(kColourReversibleJ2k, 3, 0, 255, params), 2014);
+    EXPECT_EQ(buildColourParameters(99, 3, 0, 255, params), 2014);
+    EXPECT_EQ(buildColourParameters(kColourRgbToYiq, 1, 0, 255, params), 2014);
+    EXPECT_EQ(buildColourParameters(kColourIdentity, 1, 0, 255, params), 0);
+}
+
+TEST(ColourTransform, EncoderBandStepIsUndoneByDecoderBandStep) {
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<std::int32_t> value(-70000, 70000);
+    const std::int32_t codes[] = {kColourRgbToYiq, kColourYiqToRgbA, kColourCmykToYiqkProcessed,
+                                  kColourDcShift, kColourDcShiftLuminanceOnly};
+    for (std::int32_t code : codes) {
+        for (std::int32_t band : {0, 1, 4}) {
+            ColourParameters params;
+            ASSERT_EQ(buildColourParameters(code, 4, 0, 255, params), 0);
+            std::vector<std::vector<std::int32_t>> planes(4, std::vector<std::int32_t>(50));
+            for (auto& plane : planes)
+                for (auto& v : plane) v = value(rng);
+            const auto original = planes;
+            for (std::size_t k = 0; k < 4; ++k) params.buffers[k] = planes[k].data();
+            forwardBandCoefficients(params, band, 50);
+            // The encoder step must leave the bands it has no business with alone
+            // and really change the others.
+            const bool touched = params.active || (band == 0 && params.dcValue != 0);
+            EXPECT_EQ(planes != original, touched) << "code " << code << " band " << band;
+            applyToBandCoefficients(params, band, 50);
+            EXPECT_EQ(planes, original) << "code " << code << " band " << band;
+        }
+    }
+}
+
+TEST(SampleOutput, KRecoveryTakesBlackOutOfTheColours) {
+    std::int32_t c = 200, m = 150, y = 100, k = 30;
+    std::int32_t* planes[] = {&c, &m, &y, &k};
+    std::uint8_t out[4] = {};
+    OutputOptions options =
+        makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqkProcessed, 0, 255, kSampleUint8);
+    ASSERT_TRUE(options.kRecovery);
+    ASSERT_EQ(postProcessAndStore(options, planes, 4, 1, 1, out, 0), 0);
+    EXPECT_EQ(out[0], 130);
+    EXPECT_EQ(out[1], 80);
+    EXPECT_EQ(out[2], 30);
+    EXPECT_EQ(out[3], 70);
+
+    // Without K recovery the four samples are only clamped.
+    c = 300, m = -5, y = 100, k = 30;
+    options = makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqk, 0, 255, kSampleUint8);
+    ASSERT_TRUE(options.cmykPostProcessing);
+    ASSERT_FALSE(options.kRecovery);
+    ASSERT_EQ(postProcessAndStore(options, planes, 4, 1, 1, out, 0), 0);
+    EXPECT_EQ((std::vector<int>{out[0], out[1], out[2], out[3]}),
+              (std::vector<int>{255, 0, 100, 30}));
+
+    // CMYK post-processing has no rule for signed 16-bit data.
+    options = makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqk, 0, 255, kSampleSint16);
+    std::uint16_t wide[4] = {};
+    EXPECT_EQ(postProcessAndStore(options, planes, 4, 1, 1, wide, 0), 2014);
+}
+
+TEST(SampleOutput, ClampsAndInterleavesSamples) {
+    // Two components, a 3 x 2 strip.
+    std::vector<std::int32_t> first = {300, -5, 0, 255, 128, 1000};
+    std::vector<std::int32_t> second = {1, 2, 3, 4, 5, 6};
+    std::int32_t* planes[] = {first.data(), second.data()};
+    const OutputOptions options = makeOutputOptions(1, 1, 0, 255, kSampleUint8);
+    std::vector<std::uint8_t> out(2 + 12, 0xEE);
+    ASSERT_EQ(postProcessAndStore(options, planes, 2, 3, 2, out.data(), 2), 0);
+    EXPECT_EQ(out,
+              (std::vector<std::uint8_t>{0xEE, 0xEE, 255, 1, 0, 2, 0, 3, 255, 4, 128, 5, 255, 6}));
+
+    // 16-bit storage, unsigned and signed ranges.
+    std::vector<std::int32_t> wideSamples = {70000, -3, 40000};
+    std::int32_t* widePlane[] = {wideSamples.data()};
+    std::uint16_t wide[3] = {};
+    ASSERT_EQ(postProcessAndStore(makeOutputOptions(1, 1, 0, 65535, kSampleUint16), widePlane, 1, 3,
+                                  1, wide, 0),
+              0);
+    EXPECT_EQ((std::vector<int>{wide[0], wide[1], wide[2]}), (std::vector<int>{65535, 0, 40000}));
+    ASSERT_EQ(postProcessAndStore(makeOutputOptions(1, 1, -32768, 32767, kSampleSint16), widePlane,
+                                  1, 3, 1, wide, 0),
+              0);
+    EXPECT_EQ(static_cast<std::int16_t>(wide[0]), 32767);
+    EXPECT_EQ(static_cast<std::int16_t>(wide[1]), -3);
+    EXPECT_EQ(static_cast<std::int16_t>(wide[2]), 32767);
+}
