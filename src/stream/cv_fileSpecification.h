@@ -9,7 +9,7 @@
 
 namespace Corvane {
 
-// The parts of a parsed URL that a file specification is built from.
+// The parts of a parsed URL that a FileSpecification is built from.
 struct ParsedUrl {
     std::string scheme;
     std::string host;

@@ -35,10 +35,10 @@ TEST(FileSpecification, TakesPathsApart) {
         {"dir.x/noext", "noext", "", "dir.x/noext"},
     };
     for (const auto& c : cases) {
-        const FileSpecification spec(c.path);
-        EXPECT_EQ(spec.leafName(), c.leaf) << c.path;
-        EXPECT_EQ(spec.extension(), c.extension) << c.path;
-        EXPECT_EQ(spec.stem().path(), c.stem) << c.path;
+        const FileSpecification file(c.path);
+        EXPECT_EQ(file.leafName(), c.leaf) << c.path;
+        EXPECT_EQ(file.extension(), c.extension) << c.path;
+        EXPECT_EQ(file.stem().path(), c.stem) << c.path;
     }
 }
 
