@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "encode/tg3/tg3_bitPlaneEncoder.h"
+#include "tg3/engine/tg3_bitPlaneContexts.h"
+#include "tg3/engine/tg3_bitPlaneDecoder.h"
+
+using namespace Corvane;
+
+namespace {
+
+std::vector<std::int32_t> decodeOne(int band, int w, int h, const PlaneSource& src) {
+    std::vector<std::int32_t> out(static_cast<std::size_t>(w) * h, 12345);
+    BitPlaneDecoder decoder(band, w, h);
+    decoder.decodeBand({&src}, {out.data()}, static_cast<std::size_t>(w), 1);
+    return out;
+}
+
+std::vector<std::int32_t> randomBlock(int w, int h, int maxMagnitude, double density,
+                                      unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> mag(1, maxMagnitude);
+    std::bernoulli_distribution nonzero(density), negative(0.5);
+    std::vector<std::int32_t> v(static_cast<std::size_t>(w) * h, 0);
+    for (auto& c : v)
+        if (nonzero(rng)) c = negative(rng) ? -mag(rng) : mag(rng);
+    return v;
+}
+
+// What the decoder must give for a block cut after plane `last`.
+std::vector<std::int32_t> expectedLossy(const std::vector<std::int32_t>& src, int w, int last) {
+    std::vector<std::int32_t> out(src.size());
+    const std::uint32_t keep = ~((0x80000000u >> last) - 1);
+    const std::uint32_t half = last == 31 ? 0 : 1u << (30 - last);
+    for (std::size_t i = 0; i < src.size(); ++i) {
+        std::uint32_t m = static_cast<std::uint32_t>(std::abs(src[i])) & keep & 0x7FFFFFFFu;
+        if (m && half) m += (i % 2 == 0) ? half - 1 : half;
+        out[i] = src[i] < 0 ? -static_cast<std::int32_t>(m) : static_cast<std::int32_t>(m);
+    }
+    (void)w;
+    return out;
+}
+
+}  // namespace
+
+TEST(BitPlaneContexts, TableChosenByBandNumber) {
+    EXPECT_EQ(significanceTableForBand(0), SignificanceTable::A);
+    EXPECT_EQ(significanceTableForBand(1), SignificanceTable::A);
+    EXPECT_EQ(significanceTableForBand(2), SignificanceTable::B);
+    EXPECT_EQ(significanceTableForBand(3), SignificanceTable::A);
+    EXPECT_EQ(significanceTableForBand(4), SignificanceTable::C);
+    EXPECT_EQ(significanceTableForBand(6), SignificanceTable::B);
+    EXPECT_EQ(significanceTableForBand(8), SignificanceTable::C);
+}
+
+TEST(BitPlaneContexts, SignificanceTableEntries) {
+    // Two horizontal neighbours: A gives 8; B treats them as vertical (4).
+    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x30), 8);
+    EXPECT_EQ(significanceContext(SignificanceTable::B, 0x30), 4);
+    EXPECT_EQ(significanceContext(SignificanceTable::B, 0xC0), 8);
+    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x10 | 0x01), 6);
+    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x03), 2);
+    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x00), 0);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x07), 8);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x03 | 0x40), 7);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x03), 6);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x01 | 0x30), 5);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x01 | 0x80), 4);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x01), 3);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x50), 2);
+    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x20), 1);
+}
+
+TEST(BitPlaneContexts, SignContextAndPrediction) {
+    // Sign index: bit 0 right, 1 left, 2 upper, 3 lower; +4 the positive bits.
+    EXPECT_EQ(signContext(0x00), 9);
+    EXPECT_EQ(signPrediction(0x00), 0);
+    EXPECT_EQ(signContext(0x11 | 0x44), 13);  // right +, upper +
+    EXPECT_EQ(signPrediction(0x11 | 0x44), 0);
+    EXPECT_EQ(signContext(0x01 | 0x04), 13);  // right -, upper -
+    EXPECT_EQ(signPrediction(0x01 | 0x04), 1);
+    EXPECT_EQ(signContext(0x11 | 0x04), 11);  // right +, upper -
+    EXPECT_EQ(signContext(0x01 | 0x44), 11);  // right -, upper +
+    EXPECT_EQ(signPrediction(0x01 | 0x44), 1);
+    EXPECT_EQ(signContext(0x04), 10);  // upper - only
+    EXPECT_EQ(signPrediction(0x04), 1);
+    EXPECT_EQ(signContext(0x13), 9);  // right + and left - cancel
+    EXPECT_EQ(signContext(0x02), 12);
+    EXPECT_EQ(signPrediction(0x02), 1);
+}
+
+TEST(BitPlaneContexts, RawPlanesLeaveDiagonalsClear) {
+    const std::size_t stride = 7;
+    std::vector<std::uint32_t> grid(stride * 7, 0);
+    std::uint32_t* centre = grid.data() + 3 * stride + 3;
+    markSignificant(centre, stride, true, true);
+    EXPECT_EQ(centre[-1], kFlagRight | kFlagRightPositive);
+    EXPECT_EQ(centre[-static_cast<std::ptrdiff_t>(stride)], kFlagLower | kFlagLowerPositive);
+    EXPECT_EQ(centre[-static_cast<std::ptrdiff_t>(stride) - 1], 0u);
+    EXPECT_EQ(centre[stride + 1], 0u);
+    markSignificant(centre, stride, false, false);
+    EXPECT_EQ(centre[-static_cast<std::ptrdiff_t>(stride) - 1], kFlagDiagLowerRight);
+    EXPECT_EQ(centre[stride + 1], kFlagDiagUpperLeft);
+    EXPECT_EQ(centre[stride - 1], kFlagDiagUpperRight);
+}
+
+TEST(BitPlaneDecoder, ReconstructionOffsetForPlanesFiveToTwelve) {
+    // Planes 5..12 of a 2x1 block, raw: plane 12 (weight 2^19) holds the
+    // significance bits. Coefficient (0,0) = +0x80000, (1,0) = +0x80000.
+    std::vector<std::int32_t> src = {0x80000, 0x80000};
+    const EncodedPlanes planes = BitPlaneEncoder(1, 2, 1).encode(src, 12, 5);
+    ASSERT_EQ(planes.first, 12);
+    // Pad the record down to plane 5 with empty raw planes so the range is 5..12.
+    std::vector<MemoryPlaneSource::Plane> all(7, MemoryPlaneSource::Plane{{0x00}, true});
+    all.push_back(planes.planes[0]);
+    MemoryPlaneSource source(5, all);
+    const auto out = decodeOne(1, 2, 1, source);
+    EXPECT_EQ(out[0], 0xBFFFF);
+    EXPECT_EQ(out[1], 0xC0000);
+    const auto neg =
+        decodeOne(1, 2, 1, BitPlaneEncoder(1, 2, 1).encode({-0x80000, 0}, 12).source());
+    EXPECT_EQ(neg[0], -0xBFFFF);
+    EXPECT_EQ(neg[1], 0);
+}
+
+TEST(BitPlaneRoundTrip, LosslessEveryTableAndSize) {
+    const int sizes[][2] = {{1, 1}, {3, 5}, {64, 64}, {17, 64}, {5, 3}};
+    unsigned seed = 1;
+    for (int band : {0, 1, 2, 4}) {
+        for (auto [w, h] : sizes) {
+            for (double density : {0.05, 0.6}) {
+                for (int rawFrom : {32, 28, 1}) {
+                    const auto src = randomBlock(w, h, 1 << 12, density, seed++);
+                    const auto planes = BitPlaneEncoder(band, w, h).encode(src, 31, rawFrom);
+                    const auto source = planes.source();
+                    EXPECT_EQ(decodeOne(band, w, h, source), src)
+                        << "band " << band << " " << w << "x" << h << " raw from " << rawFrom;
+                }
+            }
+        }
+    }
+}
+
+TEST(BitPlaneRoundTrip, LargeMagnitudes) {
+    auto src = randomBlock(9, 7, 0x7FFFFFFF, 0.8, 99);
+    src[0] = -0x7FFFFFFF;
+    const auto source = BitPlaneEncoder(4, 9, 7).encode(src).source();
+    EXPECT_EQ(decodeOne(4, 9, 7, source), src);
+}
+
+TEST(BitPlaneRoundTrip, LossyStopsAtChosenPlane) {
+    unsigned seed = 500;
+    for (int band : {0, 2, 4}) {
+        for (int last : {20, 24, 27}) {
+            for (int rawFrom : {32, 25}) {
+                const auto src = randomBlock(17, 64, 1 << 11, 0.4, seed++);
+                const auto source =
+                    BitPlaneEncoder(band, 17, 64).encode(src, last, rawFrom).source();
+                EXPECT_EQ(decodeOne(band, 17, 64, source), expectedLossy(src, 17, last))
+                    << "band " << band << " last " << last;
+            }
+        }
+    }
+}
+
+TEST(BitPlaneRoundTrip, AllZeroBlockHasNoPlanesAndDecodesToZero) {
+    const std::vector<std::int32_t> zeros(15, 0);
+    const auto planes = BitPlaneEncoder(3, 3, 5).encode(zeros);
+    EXPECT_TRUE(planes.planes.empty());
+    EXPECT_EQ(decodeOne(3, 3, 5, planes.source()), zeros);
+}
+
+TEST(BitPlaneDecoder, MissingPlaneKeepsWhatWasDecoded) {
+    const std::vector<std::int32_t> src = {5, -3, 0, 7};
+    auto planes = BitPlaneEncoder(1, 2, 2).encode(src);
+    ASSERT_EQ(planes.first, 29);
+    // A source that claims plane 31 but cannot deliver it.
+    class Truncated : public PlaneSource {
+      public:
+        explicit Truncated(MemoryPlaneSource s) : s_(std::move(s)) {}
+        int firstPlane() const override { return 29; }
+        int lastPlane() const override { return 31; }
+        bool plane(int p, PlaneBytes& out) const override { return p < 31 && s_.plane(p, out); }
+
+      private:
+        MemoryPlaneSource s_;
+    } truncated(planes.source());
+    // Planes 29 and 30 give 4, -2, 0, 6; the recorded last plane is 31: no offset.
+    EXPECT_EQ(decodeOne(1, 2, 2, truncated), (std::vector<std::int32_t>{4, -2, 0, 6}));
+}
