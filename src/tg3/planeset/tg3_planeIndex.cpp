@@ -1,0 +1,61 @@
+#include "tg3/planeset/tg3_planeIndex.h"
+
+#include "tg3/container/tg3_status.h"
+#include "tg3/planeset/tg3_lengthRecord.h"
+
+namespace Corvane {
+
+std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,
+                         const TG3ImageInfo& info, PlaneIndex& index) {
+    std::unique_ptr<SubblockOrder> order;
+    std::int32_t status = SubblockOrder::create(info, planeset.order, order);
+    if (status != 0) return status;
+
+    const std::uint8_t versionMinor = planeset.header().versionMinor;
+    const std::int64_t headerSize = canonicalHeaderSize(planeset.header());
+    const std::int64_t fixedSize = planeset.fixedPartSize();
+    const auto start = static_cast<std::int64_t>(planeset.start);
+    const bool interleaved = planeset.orderStyle == orderStyleInterleaved;
+    std::int64_t dataOffset = headerSize + fixedSize;
+    if (interleaved) {
+        if (stream.seek(start + headerSize + fixedSize, 1) != 0) return TG3Status::readFailed;
+    } else if (planeset.orderStyle == orderStyleDataFirst) {
+        std::int64_t records = start + static_cast<std::int64_t>(planeset.lengthOffset);
+        if (versionMinor == 1) records += headerSize;
+        if (stream.seek(records, 1) != 0) return TG3Status::readFailed;
+    } else {
+        return TG3Status::unsupported;
+    }
+    const std::uint64_t extraBytes = info.hasMSEs ? 2 : 0;
+
+    while (order->valid()) {
+        const std::int64_t recordPosition = stream.tell();
+        if (recordPosition < 0) return TG3Status::readFailed;
+        LengthRecord record;
+        status = readLengthRecord(stream, versionMinor, record);
+        if (status != 0) return status;
+        if (!record.coded) {
+            order->advance(record.value);
+            continue;
+        }
+        PlaneIndexEntry entry;
+        entry.position = order->position();
+        entry.length = record.value + extraBytes;
+        entry.raw = record.raw;
+        entry.recordOffset = recordPosition - start;
+        if (interleaved) {
+            entry.dataOffset = stream.tell() - start;
+            if (stream.seek(static_cast<std::int64_t>(entry.length), 2) != 0) {
+                return TG3Status::readFailed;
+            }
+        } else {
+            entry.dataOffset = dataOffset;
+            dataOffset += static_cast<std::int64_t>(entry.length);
+        }
+        index.push_back(entry);
+        order->advance(1);
+    }
+    return TG3Status::ok;
+}
+
+}  // namespace Corvane
