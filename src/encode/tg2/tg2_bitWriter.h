@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace Corvane {
+
+// Mirror of BitReader: packs bits most significant first and stuffs a 0x00
+// after every 0xFF so that coded data never looks like a marker.
+class BitWriter {
+  public:
+    void writeBits(std::uint32_t bits, int count);
+    // Pads the last byte with one bits, as coded data conventionally is.
+    void flush();
+    const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
+
+  private:
+    void emit(std::uint8_t byte);
+
+    std::vector<std::uint8_t> m_bytes;
+    std::uint32_t m_pending = 0;
+    int m_pendingCount = 0;
+};
+
+}  // namespace Corvane
