@@ -65,7 +65,7 @@ class SampleRange {
                                       : double(std::numeric_limits<float>::max());
         window(srcMin, srcMax, centreOf(srcMin, srcMax), width, limit);
         rescale();
-        if (centre != kUnsetWindowCentre) {
+        if (centre != kUnsetWindowCentre && std::isfinite(centre)) {
             window(srcMin, srcMax, centre, float(double(srcMax) - double(srcMin) + 1.0), limit);
             rescale();
         }
@@ -75,7 +75,7 @@ class SampleRange {
         if (!isWindowWidthSet(width)) return;
         window(dstMin, dstMax, centreOf(dstMin, dstMax), width, 255.0);
         rescale();
-        if (centre != kUnsetWindowCentre) {
+        if (centre != kUnsetWindowCentre && std::isfinite(centre)) {
             window(dstMin, dstMax, centre, float(int(dstMax) - int(dstMin) + 1), 255.0);
             rescale();
         }
@@ -98,8 +98,8 @@ class SampleRange {
             if (v < srcMin) v = srcMin;
             if (v > srcMax) v = srcMax;
             const float scaled = (v - srcMin) * scale + float(dstMin);
+            if (!(scaled >= float(dstMin))) return dstMin;  // also NaN from an endless range
             if (scaled > float(dstMax)) return dstMax;
-            if (scaled < float(dstMin)) return dstMin;
             return static_cast<std::uint8_t>(scaled);
         }
     }

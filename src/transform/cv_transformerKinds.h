@@ -113,17 +113,22 @@ struct YiqkToCmyk : FixedSchemePair<SchemeYIQK, SchemeCMYK, 4, 4>, YiqCoefficien
     // Inverts CMYK to YIQK: the YIQ part gives the three inks, K splits off again.
     template <class Range>
     static void pixel(const double* in, std::uint8_t* out, const Range& range, std::int32_t) {
-        const double y = in[0], i = in[1], q = in[2], black = in[3];
-        const double c = std::clamp(255.0 - (y + kRI * i + kRQ * q), 0.0, 255.0);
-        const double m = std::clamp(255.0 - (y - kGI * i - kGQ * q), 0.0, 255.0);
-        const double ink = std::clamp(255.0 - (y - kBI * i + kBQ * q), 0.0, 255.0);
-        const double n = std::min({c, m, ink});
+        const double y = in[0], i = in[1], q = in[2];
+        // Float samples may hold NaN; it counts as no ink, so that k stays a number.
+        auto ink = [](double value) {
+            return std::isnan(value) ? 0.0 : std::clamp(255.0 - value, 0.0, 255.0);
+        };
+        const double c = ink(y + kRI * i + kRQ * q);
+        const double m = ink(y - kGI * i - kGQ * q);
+        const double yellow = ink(y - kBI * i + kBQ * q);
+        const double black = std::isnan(in[3]) ? 0.0 : in[3];
+        const double n = std::min({c, m, yellow});
         const double shared = std::trunc(std::min(std::max(black, 0.0), 2.0 * n));
         const auto k =
             static_cast<std::uint8_t>(static_cast<std::int64_t>(2.0 * n - shared) & 0xFF);
         out[0] = range.map(2.0 * c - k);
         out[1] = range.map(2.0 * m - k);
-        out[2] = range.map(2.0 * ink - k);
+        out[2] = range.map(2.0 * yellow - k);
         out[3] = range.map(k);
     }
 };

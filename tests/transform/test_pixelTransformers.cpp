@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -278,4 +279,24 @@ TEST_F(PixelTransformers, LookupTablesMapIndicesToValues) {
                              [&](PixelConverter& c) { c.setSourceLookupTable(empty); });
               }),
               refused);
+}
+
+TEST_F(PixelTransformers, FloatSamplesThatAreNoNumbersStayInRange) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    // NaN counts as the bottom of the source range, infinities clamp to its ends.
+    EXPECT_EQ(convertRow(kRgb, described(SchemeRGB, 3, 10), Floats{nan, inf, -inf}),
+              (Bytes{0, 255, 0}));
+    EXPECT_EQ(convertRow(kCmyk, described(SchemeYIQK, 4, 10), Floats{nan, nan, nan, nan}),
+              (Bytes{0, 0, 0, 0}));
+    // Infinities of opposite sign meet in the YIQ sums; the sanitiser build checks that
+    // no NaN reaches an integer conversion.
+    EXPECT_EQ(convertRow(kCmyk, described(SchemeYIQK, 4, 10), Floats{inf, inf, -inf, inf}).size(),
+              4u);
+    auto oddWindow = [nan](PixelConverter& c) {
+        c.setSourceWindowWidth(50.0f);
+        c.setSourceWindowCentre(nan);
+    };
+    // A centre that is no number leaves the width's own window: 127 +- 24.5 -> 102..151.
+    EXPECT_EQ(convertRow(kGray, kGray, Bytes{102, 151}, oddWindow), (Bytes{0, 250}));
 }
