@@ -29,10 +29,19 @@ std::int64_t centreOf(std::int32_t low, std::int32_t high) {
     return (std::int64_t{high} - low + 1) / 2 + low;
 }
 
+// Sets an inclusive span of the given size starting at low. Near the edge of the
+// 32-bit range the span is pushed inwards so that it keeps its size.
+void placeSpan(std::int64_t low, std::int64_t size, std::int32_t& first, std::int32_t& last) {
+    const std::int64_t lowest = std::max<std::int64_t>(INT32_MIN, INT32_MIN - (size - 1));
+    const std::int64_t highest = std::min<std::int64_t>(INT32_MAX, INT32_MAX - (size - 1));
+    low = std::clamp(low, lowest, highest);
+    first = static_cast<std::int32_t>(low);
+    last = static_cast<std::int32_t>(low + size - 1);
+}
+
 // Places a span of the given size with its centre at c.
-void placeAboutCentre(double c, std::int32_t size, std::int32_t& low, std::int32_t& high) {
-    low = truncated(c - size * 0.5);
-    high = saturated(std::int64_t{low} + size - 1);
+void placeAboutCentre(double c, std::int64_t size, std::int32_t& first, std::int32_t& last) {
+    placeSpan(truncated(c - static_cast<double>(size) * 0.5), size, first, last);
 }
 
 // A box whose width and height have opposite signs has a negative area.
@@ -97,8 +106,8 @@ void TovexNavigator::setSceneSize(std::int32_t width, std::int32_t height, std::
             break;
         }
         case AnchorUpperLeft:
-            scene_.x1 = saturated(std::int64_t{scene_.x0} + width - 1);
-            scene_.y1 = saturated(std::int64_t{scene_.y0} + height - 1);
+            placeSpan(scene_.x0, width, scene_.x0, scene_.x1);
+            placeSpan(scene_.y0, height, scene_.y0, scene_.y1);
             break;
         default:
             throw InvalidArgumentException("scene anchor");
@@ -110,18 +119,16 @@ void TovexNavigator::moveScene(std::int32_t x, std::int32_t y, std::int32_t anch
     const std::int64_t height = scene_.height();
     switch (anchor) {
         case AnchorCentre:
-            scene_.x0 = truncated(x - static_cast<double>(width) * 0.5);
-            scene_.y0 = truncated(y - static_cast<double>(height) * 0.5);
+            placeAboutCentre(x, width, scene_.x0, scene_.x1);
+            placeAboutCentre(y, height, scene_.y0, scene_.y1);
             break;
         case AnchorUpperLeft:
-            scene_.x0 = x;
-            scene_.y0 = y;
+            placeSpan(x, width, scene_.x0, scene_.x1);
+            placeSpan(y, height, scene_.y0, scene_.y1);
             break;
         default:
             throw InvalidArgumentException("scene anchor");
     }
-    scene_.x1 = saturated(scene_.x0 + width - 1);
-    scene_.y1 = saturated(scene_.y0 + height - 1);
 }
 
 void TovexNavigator::zoom(std::int32_t steps) {
@@ -139,10 +146,8 @@ void TovexNavigator::zoom(std::int32_t steps) {
         cx = std::trunc(std::clamp(cx * factor, -9.0e18, 9.0e18));
         cy = std::trunc(std::clamp(cy * factor, -9.0e18, 9.0e18));
     }
-    const auto width = saturated(scene_.width());
-    const auto height = saturated(scene_.height());
-    placeAboutCentre(cx, width, scene_.x0, scene_.x1);
-    placeAboutCentre(cy, height, scene_.y0, scene_.y1);
+    placeAboutCentre(cx, scene_.width(), scene_.x0, scene_.x1);
+    placeAboutCentre(cy, scene_.height(), scene_.y0, scene_.y1);
 
     level_ = static_cast<std::int32_t>(std::max<std::int64_t>(level_ - s, minimumLevel_));
 }
