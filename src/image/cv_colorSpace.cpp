@@ -45,7 +45,10 @@ const char* ColorSpace::schemeName(std::uint32_t scheme) {
         default:
             break;
     }
-    if (scheme >= SchemeUserDefinedFirst && scheme <= SchemeUserDefinedLast) return "User Defined";
+    if (scheme >= std::uint32_t{SchemeUserDefinedFirst} &&
+        scheme <= std::uint32_t{SchemeUserDefinedLast}) {
+        return "User Defined";
+    }
     return "Unknown";
 }
 

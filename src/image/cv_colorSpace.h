@@ -1,12 +1,14 @@
 #pragma once
 // A colour scheme with its band count. The scheme codes double as the keys of the
-// transformer registry, so they are fixed numbers.
+// transformer registry, so they are fixed numbers. The names are signed, as the
+// registry formats and compares them; a ColorSpace keeps the code as an unsigned
+// word, so the unset scheme -1 is the code with all bits set.
 #include <compare>
 #include <cstdint>
 
 namespace Corvane {
 
-enum ColorScheme : std::uint32_t {
+enum ColorScheme : std::int32_t {
     SchemeRGB = 0,
     SchemeCMYK = 2,
     SchemeGrayscale = 3,
@@ -17,7 +19,7 @@ enum ColorScheme : std::uint32_t {
     SchemeMultispectral = 3000,
     SchemeUserDefinedFirst = 50001,
     SchemeUserDefinedLast = 99998,
-    SchemeUnset = 0xFFFFFFFFu,
+    SchemeUnset = -1,
 };
 
 class ColorSpace {
@@ -43,7 +45,7 @@ class ColorSpace {
     std::strong_ordering operator<=>(const ColorSpace&) const = default;
 
   private:
-    std::uint32_t scheme_ = SchemeUnset;
+    std::uint32_t scheme_ = 0xFFFFFFFFu;
     std::int32_t bandCount_ = 0;
 };
 

@@ -34,7 +34,7 @@ void PixelLayout::setColorSpace(const ColorSpace& colorSpace) {
     colorSpace_ = colorSpace;
     setIdentityBandMap();
     const auto bands = static_cast<std::uint32_t>(bandsOf(colorSpace));
-    if (samplesPerPixel_ < bands || colorSpace.scheme() == SchemeGrayscale) {
+    if (samplesPerPixel_ < bands || colorSpace.scheme() == std::uint32_t{SchemeGrayscale}) {
         samplesPerPixel_ = bands;
     }
 }
