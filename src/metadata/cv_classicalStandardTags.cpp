@@ -87,11 +87,20 @@ std::int32_t setColorScheme(ClassicalTagTable* table, std::uint32_t value) {
 std::int32_t getColorScheme(const ClassicalTagTable* table, std::uint32_t* value) {
     return getSingle(table, "IMAGE::COLOR_SCHEME", TYPE_LONG, value, sizeof *value);
 }
-std::int32_t setXYOrigin(ClassicalTagTable* table, double value) {
-    return setSingle(table, "IMAGE::XY_ORIGIN", TYPE_DOUBLE, &value);
+std::int32_t setXYOrigin(ClassicalTagTable* table, double x, double y) {
+    const double origin[2] = {x, y};
+    const std::int32_t two[1] = {2};
+    return addTag(table, "IMAGE::XY_ORIGIN", TYPE_DOUBLE, 1, two, origin);
 }
-std::int32_t getXYOrigin(const ClassicalTagTable* table, double* value) {
-    return getSingle(table, "IMAGE::XY_ORIGIN", TYPE_DOUBLE, value, sizeof *value);
+std::int32_t getXYOrigin(const ClassicalTagTable* table, double* x, double* y) {
+    if (!table || !x || !y) return MUNINITIALIZED_POINTER;
+    const std::int32_t index = findTag(table, "IMAGE::XY_ORIGIN");
+    if (index < 0) return MFAIL;
+    const ClassicalTag& tag = table->slots[index];
+    if (tag.type != TYPE_DOUBLE || tag.count < 2 || !tag.values) return MFAIL;
+    std::memcpy(x, tag.values, sizeof *x);
+    std::memcpy(y, tag.values + sizeof *x, sizeof *y);
+    return index;
 }
 std::int32_t setXResolution(ClassicalTagTable* table, double value) {
     return setSingle(table, "IMAGE::X_RESOLUTION", TYPE_DOUBLE, &value);

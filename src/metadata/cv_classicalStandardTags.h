@@ -23,8 +23,9 @@ std::int32_t setDataType(ClassicalTagTable* table, std::uint32_t value);
 std::int32_t getDataType(const ClassicalTagTable* table, std::uint32_t* value);
 std::int32_t setColorScheme(ClassicalTagTable* table, std::uint32_t value);
 std::int32_t getColorScheme(const ClassicalTagTable* table, std::uint32_t* value);
-std::int32_t setXYOrigin(ClassicalTagTable* table, double value);
-std::int32_t getXYOrigin(const ClassicalTagTable* table, double* value);
+// The origin is the upper-left pixel's position, stored as two doubles: x, then y.
+std::int32_t setXYOrigin(ClassicalTagTable* table, double x, double y);
+std::int32_t getXYOrigin(const ClassicalTagTable* table, double* x, double* y);
 std::int32_t setXResolution(ClassicalTagTable* table, double value);
 std::int32_t getXResolution(const ClassicalTagTable* table, double* value);
 std::int32_t setYResolution(ClassicalTagTable* table, double value);

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "common/temp_dir.h"
 #include "metadata/cv_TG2MetadataDatabase.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
 #include "metadata/cv_byteVectorStream.h"
 #include "metadata/cv_classicalBlock.h"
 #include "metadata/cv_classicalImport.h"
 #include "metadata/cv_classicalStandardTags.h"
+#include "stream/cv_fileStream.h"
 #include "support/cv_exception.h"
 
 using namespace Corvane;
@@ -143,4 +145,225 @@ TEST(ClassicalBlock, TG2SearchFindsTheBlockOrLeavesTheDatabaseEmpty) {
         EXPECT_TRUE(db.isEmpty());
     }
     EXPECT_THROW(TG2MetadataDatabase(nullptr), IOException);
+}
+
+namespace {
+
+// The block of a table holding only the markers and IMAGE::WIDTH = 640, written
+// out byte by byte from the record layout.
+std::vector<std::uint8_t> widthBlock() {
+    std::vector<std::uint8_t> b;
+    append(b, {0x00, 0x01, 0x00, 0x00});  // version 1, revision 0
+    auto marker = [&b](const char* key) {
+        append(b, {0, 0, 0, 26});  // 10 key characters + 12 + 4 for one dimension
+        for (const char* c = key; *c; ++c) b.push_back(static_cast<std::uint8_t>(*c));
+        append(b, {0, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0x00, 0x01});
+    };
+    marker("IMAGE::SOM");
+    append(b, {0, 0, 0, 28});
+    for (const char c : std::string("IMAGE::WIDTH")) b.push_back(static_cast<std::uint8_t>(c));
+    append(b, {0, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0x00, 0x00, 0x02, 0x80});
+    marker("IMAGE::EOM");
+    return b;
+}
+
+// A stored record of dims of size 1 each and one TYPE_SHORT value per dim product.
+std::vector<std::uint8_t> shortRecord(const std::string& key, int dimensionCount) {
+    return recordBytes(key, dimensionCount);
+}
+
+std::vector<std::uint8_t> blockOf(const std::vector<std::vector<std::uint8_t>>& records) {
+    std::vector<std::uint8_t> b = {0, 1, 0, 0};
+    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
+    return b;
+}
+
+template <class F>
+std::string thrownText(F&& action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        return describe(e);
+    }
+    return "(nothing thrown)";
+}
+
+// A TG2-like file with no levels: the pointer at 27 leads to the plain block at 40.
+std::vector<std::uint8_t> tg2File(const std::vector<std::uint8_t>& plainBlock) {
+    std::vector<std::uint8_t> file(40, 0);
+    file[27] = 0xFF;
+    file[28] = 0xD0;
+    file[32] = 40;
+    file.insert(file.end(), plainBlock.begin(), plainBlock.end());
+    return file;
+}
+
+}  // namespace
+
+TEST(ClassicalBlock, BothWritersProduceTheRecordLayout) {
+    ClassicalTagTable table;
+    ASSERT_EQ(initializeTagTable(&table), MSUCCESS);
+    setImageWidth(&table, 640);
+
+    // The stream writer adds the end marker itself and closes with FFFFFFFF.
+    CVByteVectorStream stream;
+    EXPECT_EQ(writeTagTableToStream(&table, stream), 111);
+    std::vector<std::uint8_t> expected = widthBlock();
+    ASSERT_EQ(expected.size(), 107u);
+    std::vector<std::uint8_t> withClose = expected;
+    append(withClose, {0xFF, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(stream.bytes(), withClose);
+
+    // The plain-file form encloses the same block in FF D1 ... FF D2.
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(writeTagTableToFile(&table, file), MSUCCESS);
+    std::rewind(file);
+    std::vector<std::uint8_t> plain;
+    for (int c; (c = std::fgetc(file)) != EOF;) plain.push_back(static_cast<std::uint8_t>(c));
+    std::fclose(file);
+    std::vector<std::uint8_t> framed = {0xFF, 0xD1};
+    framed.insert(framed.end(), expected.begin(), expected.end());
+    append(framed, {0xFF, 0xD2});
+    EXPECT_EQ(plain, framed);
+
+    // Failed writes answer -1.
+    std::FILE* readOnly = std::fopen("/dev/null", "rb");
+    ASSERT_NE(readOnly, nullptr);
+    EXPECT_EQ(writeTagTableToFile(&table, readOnly), MFAIL);
+    std::fclose(readOnly);
+    CVByteVectorStream closed;
+    closed.close();
+    EXPECT_EQ(writeTagTableToStream(&table, closed), MFAIL);
+    EXPECT_EQ(writeTagTablePlain(&table, closed), MFAIL);
+    clearTagTable(&table);
+    EXPECT_EQ(writeTagTableToStream(&table, stream), MMETADATA_NOT_FOUND);
+}
+
+TEST(ClassicalBlock, ReaderLeavesOutRecordsTheTableRefuses) {
+    // Records of 3 and 10 dims and keys of 101 to 103 characters are skipped; the
+    // rest of the block still reads.
+    const std::vector<std::uint8_t> block =
+        blockOf({shortRecord("IMAGE::SOM", 1), shortRecord("THREE", 3), shortRecord("TEN", 10),
+                 shortRecord(std::string(101, 'k'), 1), shortRecord(std::string(103, 'k'), 1),
+                 shortRecord("KEPT", 2), shortRecord("IMAGE::EOM", 1)});
+    CVByteVectorStream s(block);
+    TG3ClassicalMetadata m;
+    EXPECT_EQ(m.read(s), static_cast<std::int32_t>(block.size()));
+    EXPECT_EQ(m.table().used, 3);
+    EXPECT_EQ(findTag(&m.table(), "KEPT"), 1);
+    EXPECT_EQ(m.table().slots[1].dimensionCount, 2);
+
+    // A stored key past 103 characters ends the read with -1; earlier tags stay.
+    const std::vector<std::uint8_t> longKey =
+        blockOf({shortRecord("FIRST", 1), shortRecord(std::string(104, 'k'), 1)});
+    CVByteVectorStream l(longKey);
+    TG3ClassicalMetadata n;
+    EXPECT_EQ(n.read(l), MFAIL);
+    EXPECT_EQ(findTag(&n.table(), "FIRST"), 1);
+
+    // A negative dimension count is refused like one above 10.
+    std::vector<std::uint8_t> negative = shortRecord("NEG", 0);
+    negative[4 + 4 + 8 + 3] = 0xFF;
+    negative[4 + 4 + 8 + 0] = 0xFF;
+    negative[4 + 4 + 8 + 1] = 0xFF;
+    negative[4 + 4 + 8 + 2] = 0xFF;
+    CVByteVectorStream g(blockOf({negative}));
+    TG3ClassicalMetadata o;
+    EXPECT_EQ(o.read(g), MBAD_STORED_DIMENSIONS);
+
+    // Nothing at all: the version cannot be read.
+    CVByteVectorStream empty;
+    TG3ClassicalMetadata p;
+    EXPECT_EQ(p.read(empty), MFAIL);
+}
+
+TEST(ClassicalBlock, TG2DatabaseReportsUnusableStreamsAndSkipsBadBlocks) {
+    EXPECT_EQ(thrownText([] { TG2MetadataDatabase db(nullptr); }),
+              "[4][2210]An I/O problem has occurred. ");
+    try {
+        TG2MetadataDatabase db(nullptr);
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.operation(), 9);
+    }
+    // A closed stream that cannot be opened again.
+    CVByteVectorStream closed(std::vector<std::uint8_t>(64, 0));
+    closed.close();
+    try {
+        TG2MetadataDatabase db(&closed);
+        ADD_FAILURE() << "a closed memory stream cannot be reopened";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.operation(), 8);
+        EXPECT_STREQ(e.what(), "[4][2210]An I/O problem has occurred. ");
+    }
+
+    ClassicalTagTable table;
+    ASSERT_EQ(initializeTagTable(&table), MSUCCESS);
+    setImageWidth(&table, 640);
+    setEndOfMetadata(&table);
+    const std::vector<std::uint8_t> plain =
+        tagTableBlockBytes(&table, ClassicalBlockForm::PlainFile);
+    clearTagTable(&table);
+    const std::vector<std::uint8_t> good = tg2File(plain);
+    {
+        CVByteVectorStream s(good);
+        TG2MetadataDatabase db(&s);
+        EXPECT_EQ(db.keys(), std::vector<std::string>{"IMAGE::WIDTH"});
+        EXPECT_FALSE(s.isOpen());  // the database closes the stream when done
+    }
+    auto emptyFrom = [](std::vector<std::uint8_t> file) {
+        CVByteVectorStream s(std::move(file));
+        TG2MetadataDatabase db(&s);
+        return db.isEmpty();
+    };
+    std::vector<std::uint8_t> negativeOffset = good;
+    negativeOffset[29] = 0x80;
+    EXPECT_TRUE(emptyFrom(negativeOffset));
+    std::vector<std::uint8_t> pastEnd = good;
+    pastEnd[30] = 0x10;
+    EXPECT_TRUE(emptyFrom(pastEnd));
+    std::vector<std::uint8_t> noD1 = good;
+    noD1[41] = 0xD2;
+    EXPECT_TRUE(emptyFrom(noD1));
+    std::vector<std::uint8_t> version2 = good;
+    version2[43] = 2;
+    EXPECT_TRUE(emptyFrom(version2));
+    // A block cut short inside the width record: nothing read so far is kept.
+    EXPECT_TRUE(emptyFrom(std::vector<std::uint8_t>(good.begin(), good.begin() + 90)));
+    std::vector<std::uint8_t> hugeLevels = good;
+    hugeLevels[11] = 0x7F;
+    EXPECT_TRUE(emptyFrom(hugeLevels));
+}
+
+TEST(ClassicalBlock, TG2DatabaseReopensAClosedFileStream) {
+    ClassicalTagTable table;
+    ASSERT_EQ(initializeTagTable(&table), MSUCCESS);
+    setComment(&table, "from a file");
+    setEndOfMetadata(&table);
+    const std::vector<std::uint8_t> file =
+        tg2File(tagTableBlockBytes(&table, ClassicalBlockForm::PlainFile));
+    clearTagTable(&table);
+
+    tovex_test::TempDir dir;
+    const std::string path = dir.file("image.tvx");
+    tovex_test::writeFile(path, std::string(file.begin(), file.end()));
+    CVFileStream stream(FileSpecification(path), "rb");
+    ASSERT_TRUE(stream.isOpen());
+    stream.close();
+    TG2MetadataDatabase db(&stream);
+    EXPECT_EQ(db.get("ASCII::COMMENT").row(0)[0].asString(), "from a file");
+}
+
+TEST(ClassicalBlock, TG2DatabasePassesShapeErrorsOn) {
+    ClassicalTagTable table;
+    ASSERT_EQ(initializeTagTable(&table), MSUCCESS);
+    const std::int32_t oneByOne[2] = {1, 1};
+    const std::uint8_t value = 3;
+    addTag(&table, "IMAGE::ODD", TYPE_BYTE, 2, oneByOne, &value);
+    setEndOfMetadata(&table);
+    CVByteVectorStream s(tg2File(tagTableBlockBytes(&table, ClassicalBlockForm::PlainFile)));
+    clearTagTable(&table);
+    EXPECT_EQ(thrownText([&] { TG2MetadataDatabase db(&s); }),
+              "[4][2334]Invalid argument passed to function: [4][2405]Array MetadataElement "
+              "must have width > 1, height==1..");
 }

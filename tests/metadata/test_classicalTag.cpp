@@ -80,8 +80,12 @@ TEST(ClassicalTagTable, AddReplacesAndComputesCounts) {
     EXPECT_EQ(comment, "hello");
     // A standard getter refuses a tag of a foreign type under its key.
     ASSERT_GE(addTag(&t.table, "IMAGE::XY_ORIGIN", TYPE_SLONG, 0, none, none), 0);
-    double origin = 0;
-    EXPECT_EQ(getXYOrigin(&t.table, &origin), MFAIL);
+    double x = 0, y = 0;
+    EXPECT_EQ(getXYOrigin(&t.table, &x, &y), MFAIL);
+    EXPECT_GE(setXYOrigin(&t.table, 100.5, -20.25), 0);
+    EXPECT_GE(getXYOrigin(&t.table, &x, &y), 0);
+    EXPECT_EQ(x, 100.5);
+    EXPECT_EQ(y, -20.25);
 }
 
 TEST(ClassicalTagTable, RefusalsGiveTheirResultCodes) {

@@ -1,0 +1,92 @@
+#pragma once
+// The converter of one transformer kind for one source sample type. A kind supplies
+// its colour-scheme pair, its band counts and its per-pixel formula; this template
+// supplies binding, the range map and the row loop, so the per-pixel path has no
+// type dispatch.
+//
+// A kind is a struct with:
+//   static bool fits(const PixelDescription& destination, const PixelDescription& source);
+//   static std::int32_t sourceBands(const PixelDescription& destination);
+//   static std::int32_t destinationBands(const PixelDescription& destination);
+//   template <class Range>
+//   static void pixel(const double* in, std::uint8_t* out, const Range& range, std::int32_t bands);
+#include <cstring>
+#include <vector>
+
+#include "support/cv_exception.h"
+#include "support/cv_messages.h"
+#include "transform/cv_pixelConverter.h"
+
+namespace Corvane {
+
+template <class Kind, class Sample>
+class KindConverter final : public PixelConverter {
+  public:
+    const SampleRange<Sample>& range() const { return range_; }
+
+  protected:
+    void bind(const PixelDescription& destination, const PixelDescription& source) override {
+        if (source.bytesPerSample() != sizeof(Sample) || destination.bytesPerSample() != 1)
+            throw Exception(getMessageText(messageCode(1, 0x1ad)));
+        if (!Kind::fits(destination, source))
+            throw Exception(getMessageText(messageCode(1, 0x1ab)));
+        sourceBands_ = Kind::sourceBands(destination);
+        destinationBands_ = Kind::destinationBands(destination);
+        if (sourceBands_ > source.bandCount || destinationBands_ > destination.bandCount ||
+            static_cast<std::size_t>(sourceBands_) > source.bandMap.size() ||
+            static_cast<std::size_t>(destinationBands_) > destination.bandMap.size())
+            throw Exception(getMessageText(messageCode(1, 0x1ad)));
+
+        if constexpr (SampleRange<Sample>::kInteger) {
+            range_.setUp(source.bitsPerSample, destination.bitsPerSample);
+        } else {
+            const float low = source.hasValueRange ? source.minValue : 0.0f;
+            const float high = source.hasValueRange ? source.maxValue : 255.0f;
+            range_.setUpFloat(low, high, destination.bitsPerSample);
+        }
+        sourcePositions_.assign(source.bandMap.begin(), source.bandMap.begin() + sourceBands_);
+        destinationPositions_.assign(destination.bandMap.begin(),
+                                     destination.bandMap.begin() + destinationBands_);
+        in_.assign(static_cast<std::size_t>(sourceBands_), 0.0);
+        out_.assign(static_cast<std::size_t>(destinationBands_), 0);
+    }
+
+    void applyWindows(const WindowSettings& windows) override {
+        range_.applySourceWindow(windows.sourceWidth, windows.sourceCentre);
+        range_.applyDestinationWindow(windows.destinationWidth, windows.destinationCentre);
+    }
+
+    void convertPixels(const PixelRaster& destination, const PixelRaster& source) override {
+        const std::size_t sourcePixel = source.description.samplesPerPixel * sizeof(Sample);
+        const std::size_t destinationPixel = destination.description.samplesPerPixel;
+        for (std::int32_t y = 0; y < source.height; ++y) {
+            const auto* in = static_cast<const std::uint8_t*>(source.data) +
+                             static_cast<std::size_t>(y) * source.rowStride;
+            auto* out = static_cast<std::uint8_t*>(destination.data) +
+                        static_cast<std::size_t>(y) * destination.rowStride;
+            for (std::int32_t x = 0; x < source.width; ++x) {
+                for (std::size_t b = 0; b < in_.size(); ++b) {
+                    Sample value;
+                    std::memcpy(&value, in + sourcePositions_[b] * sizeof(Sample), sizeof(Sample));
+                    in_[b] = static_cast<double>(value);
+                }
+                Kind::pixel(in_.data(), out_.data(), range_, destinationBands_);
+                for (std::size_t b = 0; b < out_.size(); ++b)
+                    out[destinationPositions_[b]] = out_[b];
+                in += sourcePixel;
+                out += destinationPixel;
+            }
+        }
+    }
+
+  private:
+    SampleRange<Sample> range_;
+    std::int32_t sourceBands_ = 0;
+    std::int32_t destinationBands_ = 0;
+    std::vector<std::uint32_t> sourcePositions_;
+    std::vector<std::uint32_t> destinationPositions_;
+    std::vector<double> in_;
+    std::vector<std::uint8_t> out_;
+};
+
+}  // namespace Corvane
