@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "image/cv_tovexNavigator.h"
 #include "image_test_support.h"
 
@@ -193,4 +196,39 @@ TEST(TovexNavigator, AStageWithoutADecoderIsRefused) {
     PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeGrayscale), DataTypeUInt8));
     EXPECT_THROW(navigator.decode(buffer), NullPointerException);
     EXPECT_FALSE(buffer.inDecode());
+}
+
+TEST(TovexNavigator, ConcurrentDecodesOnOneNavigatorDoNotOverlap) {
+    // The decoder counts requests between begin and end; the lock must keep that
+    // count at one while two threads decode through the same navigator.
+    class CountingStage : public TestStage {
+      public:
+        CountingStage() : TestStage(256, 256, 1, 0) {}
+        std::unique_ptr<ImageDecoder> createDecoder() override {
+            class Counting : public PatternDecoder {
+              public:
+                explicit Counting(CountingStage& stage) : PatternDecoder(stage), stage_(stage) {}
+                void begin() override {
+                    if (++stage_.active > 1) stage_.overlapped = true;
+                }
+                void end() override { --stage_.active; }
+
+              private:
+                CountingStage& stage_;
+            };
+            return std::make_unique<Counting>(*this);
+        }
+        std::atomic<int> active{0};
+        std::atomic<bool> overlapped{false};
+    } stage;
+    TovexNavigator navigator(stage);
+    auto work = [&] {
+        PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeGrayscale), DataTypeUInt8));
+        for (int i = 0; i < 20; ++i) navigator.decode(buffer);
+    };
+    std::thread first(work);
+    std::thread second(work);
+    first.join();
+    second.join();
+    EXPECT_FALSE(stage.overlapped);
 }
