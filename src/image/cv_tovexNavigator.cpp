@@ -132,6 +132,10 @@ void TovexNavigator::moveScene(std::int32_t x, std::int32_t y, std::int32_t anch
 }
 
 void TovexNavigator::zoom(std::int32_t steps) {
+    zoomBy(steps);
+}
+
+void TovexNavigator::zoomBy(std::int64_t steps) {
     const std::int64_t coarsest = stage_->levelCount();
     std::int64_t s = steps;
     if (level_ - s < minimumLevel_) s = std::int64_t{level_} - minimumLevel_;
@@ -142,7 +146,10 @@ void TovexNavigator::zoom(std::int32_t steps) {
     double cx = static_cast<double>(centreOf(scene_.x0, scene_.x1));
     double cy = static_cast<double>(centreOf(scene_.y0, scene_.y1));
     const double factor = s < 0 ? 0.5 : 2.0;
-    for (std::int64_t i = 0; i < std::abs(s); ++i) {
+    // After 64 steps a halved centre is 0 and a doubled one is 0 or saturated, so
+    // more steps change nothing; the cap keeps a huge level count from spinning.
+    const std::int64_t scalings = std::min<std::int64_t>(std::abs(s), 64);
+    for (std::int64_t i = 0; i < scalings; ++i) {
         cx = std::trunc(std::clamp(cx * factor, -9.0e18, 9.0e18));
         cy = std::trunc(std::clamp(cy * factor, -9.0e18, 9.0e18));
     }
@@ -153,7 +160,8 @@ void TovexNavigator::zoom(std::int32_t steps) {
 }
 
 void TovexNavigator::setLevel(std::int32_t level) {
-    zoom(saturated(std::int64_t{level_} - level));
+    // In 64 bits: the distance between two 32-bit levels may not fit in 32.
+    zoomBy(std::int64_t{level_} - level);
 }
 
 void TovexNavigator::decode(PixelBuffer& buffer) {

@@ -62,6 +62,7 @@ class TovexNavigator {
     }
 
   private:
+    void zoomBy(std::int64_t steps);
     void runDecoder(PixelBuffer& buffer);
 
     std::int32_t minimumLevel_ = kMinimumLevel;

@@ -232,3 +232,15 @@ TEST(TovexNavigator, ConcurrentDecodesOnOneNavigatorDoNotOverlap) {
     second.join();
     EXPECT_FALSE(stage.overlapped);
 }
+
+TEST(TovexNavigator, HugeLevelCountsAreReachedWithoutSpinning) {
+    TestStage stage(1000, 600, 3, INT32_MAX);
+    TovexNavigator navigator(stage);
+    EXPECT_EQ(navigator.level(), INT32_MAX);
+    EXPECT_EQ(navigator.scene(), Scene(0, 0, 0, 0, 0, 0));  // every level is 1 x 1 by then
+    navigator.setLevel(-100);
+    EXPECT_EQ(navigator.level(), -100);
+    navigator.setLevel(INT32_MAX);
+    EXPECT_EQ(navigator.level(), INT32_MAX);
+    EXPECT_EQ(navigator.scene().width(), 1);
+}
