@@ -2,22 +2,6 @@
 
 namespace Corvane {
 
-std::uint32_t bytesPerSampleOf(std::uint32_t dataType) {
-    switch (dataType) {
-        case SampleUInt8:
-            return 1;
-        case SampleUInt16:
-            return 2;
-        case SampleInt32:
-        case SampleFloat32:
-            return 4;
-        case SampleFloat64:
-            return 8;
-        default:
-            return 0;
-    }
-}
-
 PixelDescription PixelDescription::interleaved(std::int32_t scheme, std::int32_t bands,
                                                std::uint32_t dataType) {
     PixelDescription d;

@@ -6,17 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-namespace Corvane {
+// The colour scheme codes (ColorScheme) and bytesPerSampleOf are the image model's.
+#include "image/cv_colorSpace.h"
+#include "image/cv_dataType.h"
 
-// Colour scheme codes; they double as the keys of the transformer registry.
-enum TransformScheme : std::int32_t {
-    SchemeRGB = 0,
-    SchemeCMYK = 2,
-    SchemeGrayscale = 3,
-    SchemeRGBK = 4,
-    SchemeYIQ = 10,
-    SchemeYIQK = 11,
-};
+namespace Corvane {
 
 // Sample type codes a converter reads; the destination is always 8-bit.
 enum TransformSampleType : std::uint32_t {
@@ -26,9 +20,6 @@ enum TransformSampleType : std::uint32_t {
     SampleFloat32 = 10,
     SampleFloat64 = 11,
 };
-
-// Bytes one sample of a data type takes; 0 for codes without samples.
-std::uint32_t bytesPerSampleOf(std::uint32_t dataType);
 
 struct PixelDescription {
     std::int32_t scheme = SchemeRGB;
