@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <map>
 
+#include "support/cv_exception.h"
+#include "support/cv_messages.h"
 #include "transform/cv_transformerKinds.h"
 
 namespace Corvane {
@@ -55,6 +57,17 @@ std::unique_ptr<PixelConverter> findConverter(const PixelDescription& destinatio
         return nullptr;
     Transformer* fallback = registry().defaultTransformer.get();
     return fallback ? fallback->create(destination, source) : nullptr;
+}
+
+std::unique_ptr<PixelConverter> requireConverter(const PixelDescription& destination,
+                                                 const PixelDescription& source) {
+    std::unique_ptr<PixelConverter> converter = findConverter(destination, source);
+    if (converter) return converter;
+    char text[1000];
+    std::snprintf(text, sizeof text, getMessageText(messageCode(1, 0xd1)),
+                  ColorSpace::schemeName(static_cast<std::uint32_t>(source.scheme)),
+                  ColorSpace::schemeName(static_cast<std::uint32_t>(destination.scheme)));
+    throw Exception(text);
 }
 
 void registerAll() {

@@ -23,6 +23,11 @@ Transformer* registeredTransformer(const std::string& key);
 std::unique_ptr<PixelConverter> findConverter(const PixelDescription& destination,
                                               const PixelDescription& source);
 
+// As findConverter, for a conversion someone asked for: when there is none, raises
+// "Cannot find transformer for <source> to <destination>." with the scheme names.
+std::unique_ptr<PixelConverter> requireConverter(const PixelDescription& destination,
+                                                 const PixelDescription& source);
+
 // The ten colour-scheme pairs, then the default.
 void registerAll();
 

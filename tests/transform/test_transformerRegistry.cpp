@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "support/cv_exception.h"
 #include "transform/cv_pixelDescription.h"
 #include "transform/cv_transformerKinds.h"
 #include "transform/cv_transformerRegistry.h"
@@ -107,4 +108,22 @@ TEST(TransformerRegistry, RegisteringUnderAKeyDestroysThePreviousOne) {
     registerAll();
     EXPECT_TRUE(second);
     clearTransformerRegistry();
+}
+
+TEST(TransformerRegistry, RequestedConversionsWithoutTransformerNameTheSchemes) {
+    clearTransformerRegistry();
+    registerAll();
+    EXPECT_NE(requireConverter(kGray, kRgb), nullptr);
+    try {
+        requireConverter(kGray, kCmyk);
+        ADD_FAILURE() << "CMYK to Grayscale has no transformer";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "[4][2211]Cannot find transformer for CMYK to Grayscale.");
+    }
+    try {
+        requireConverter(described(SchemeRGB, 3, 1), kRgb);
+        ADD_FAILURE() << "no converter writes 16-bit samples";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "[4][2211]Cannot find transformer for RGB to RGB.");
+    }
 }
