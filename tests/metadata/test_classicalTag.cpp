@@ -214,3 +214,33 @@ TEST(ClassicalTagTable, ResultCodesPrintTheirNames) {
     EXPECT_STREQ(tagTypeName(TYPE_SSHORT), "TYPE_SSHORT");
     EXPECT_STREQ(tagTypeName(12), "Error: tag_type unknown.");
 }
+
+TEST(ClassicalTagTable, QueriesRefuseNullArgumentsAndClearedTables) {
+    Table t;
+    std::int32_t out = 0;
+    std::int32_t indexes[4] = {};
+    EXPECT_EQ(getTagType(&t.table, "IMAGE::SOM", nullptr), MUNINITIALIZED_POINTER);
+    EXPECT_EQ(getTagType(&t.table, "ABSENT", &out), MFAIL);
+    EXPECT_EQ(getTagValues(&t.table, "IMAGE::SOM", nullptr), MUNINITIALIZED_POINTER);
+    EXPECT_EQ(findTagsContaining(&t.table, nullptr, indexes), MUNINITIALIZED_POINTER);
+    EXPECT_EQ(findTagsContaining(&t.table, "NOWHERE", indexes), 0);
+    EXPECT_EQ(deleteTag(&t.table, nullptr), MUNINITIALIZED_POINTER);
+    EXPECT_EQ(renameTag(&t.table, "IMAGE::SOM", nullptr), MUNINITIALIZED_POINTER);
+
+    ClassicalTagTable cleared;
+    ASSERT_EQ(initializeTagTable(&cleared), MSUCCESS);
+    clearTagTable(&cleared);
+    EXPECT_EQ(getTagType(&cleared, "IMAGE::SOM", &out), MMETADATA_NOT_FOUND);
+    EXPECT_EQ(getTagValues(&cleared, "IMAGE::SOM", &out), MMETADATA_NOT_FOUND);
+    EXPECT_EQ(getTagDimensions(&cleared, "IMAGE::SOM", &out, indexes), MMETADATA_NOT_FOUND);
+    EXPECT_EQ(findTagsContaining(&cleared, "IMAGE", indexes), MMETADATA_NOT_FOUND);
+    EXPECT_EQ(deleteTag(&cleared, "IMAGE::SOM"), MMETADATA_NOT_FOUND);
+    EXPECT_EQ(renameTag(&cleared, "IMAGE::SOM", "X"), MMETADATA_NOT_FOUND);
+    EXPECT_EQ(findTag(&cleared, "IMAGE::SOM"), MFAIL);
+    EXPECT_EQ(tagKeyAt(&cleared, 0), nullptr);
+    // Copying into or out of a cleared table does nothing.
+    copyTags(&t.table, &cleared);
+    copyTags(&cleared, &t.table);
+    EXPECT_EQ(t.table.used, 1);
+    EXPECT_EQ(cleared.used, 0);
+}
