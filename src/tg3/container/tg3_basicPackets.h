@@ -25,6 +25,12 @@ class GenericPacketKind : public PacketKind {
     std::unique_ptr<PacketWriter> newWriter(Packet& packet) const override;
 };
 
+// What a metadata packet carries, by its subType.
+enum TG3MetadataSubType : std::uint32_t {
+    metadataSubTypeClassical = 1,         // a classical metadata block
+    metadataSubTypeImageDescription = 3,  // the image description
+};
+
 // A metadata packet: a 32-bit byte count, then that many bytes.
 class MetadataPacket : public Packet {
   public:

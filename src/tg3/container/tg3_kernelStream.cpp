@@ -31,8 +31,10 @@ int CVKernelStream::seek(std::int64_t offset, int origin) {
 }
 
 std::int64_t CVKernelStream::tell() {
+    // Streams without 64-bit positioning refuse the 64-bit tell by raising, so it is only
+    // asked of streams that offer it.
     std::int64_t position64 = 0;
-    if (stream_.tell64(&position64)) return position64;
+    if (stream_.canSeek64() && stream_.tell64(&position64)) return position64;
     std::uint32_t position32 = 0;
     if (stream_.tell(&position32)) return static_cast<std::int32_t>(position32);
     return -1;

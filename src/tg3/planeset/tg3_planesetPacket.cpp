@@ -41,22 +41,12 @@ class PlanesetPacketReader : public PacketReader {
     PlanesetPacket& packet_;
 };
 
-// Writes the fixed part only; the plane records follow it (see writePlaneset).
+// The kind's writer: the fixed part only. PlanesetWriter adds the plane records.
 class PlanesetPacketWriter : public PacketWriter {
   public:
     explicit PlanesetPacketWriter(PlanesetPacket& packet) : packet_(packet) {}
-
     std::int32_t write(KernelStream& stream) override {
-        if (writeU8(stream, static_cast<std::uint8_t>(packet_.order)) != 0 ||
-            writeU8(stream, static_cast<std::uint8_t>(packet_.orderStyle)) != 0 ||
-            writeU64(stream, packet_.planeCount) != 0) {
-            return TG3Status::writeFailed;
-        }
-        if (packet_.orderStyle != orderStyleDataFirst) return TG3Status::ok;
-        if (packet_.header().versionMinor == 0) {
-            return writeU32(stream, static_cast<std::uint32_t>(packet_.lengthOffset));
-        }
-        return writeU64(stream, packet_.lengthOffset);
+        return writePlanesetFixedPart(stream, packet_);
     }
 
   private:
@@ -64,6 +54,21 @@ class PlanesetPacketWriter : public PacketWriter {
 };
 
 }  // namespace
+
+std::int32_t writePlanesetFixedPart(KernelStream& stream, const PlanesetPacket& packet) {
+    if (writeU8(stream, static_cast<std::uint8_t>(packet.order)) != 0 ||
+        writeU8(stream, static_cast<std::uint8_t>(packet.orderStyle)) != 0 ||
+        writeU64(stream, packet.planeCount) != 0) {
+        return TG3Status::writeFailed;
+    }
+    if (packet.orderStyle != orderStyleDataFirst) return TG3Status::ok;
+    if (packet.header().versionMinor == 0) {
+        // The old format stores a signed 32-bit offset.
+        if (packet.lengthOffset > 0x7FFFFFFFu) return TG3Status::writeFailed;
+        return writeU32(stream, static_cast<std::uint32_t>(packet.lengthOffset));
+    }
+    return writeU64(stream, packet.lengthOffset);
+}
 
 std::unique_ptr<Packet> PlanesetPacket::clone() const {
     auto copy = std::make_unique<PlanesetPacket>(header());

@@ -27,6 +27,10 @@ class PlanesetPacket : public Packet {
     std::uint64_t start = 0;
 };
 
+// Writes order, order style, plane count and (datafirst only) the length offset in the
+// width of the packet's version. Status 2002 on failure.
+std::int32_t writePlanesetFixedPart(KernelStream& stream, const PlanesetPacket& packet);
+
 class PlanesetPacketKind : public PacketKind {
   public:
     PlanesetPacketKind() : PacketKind(packetTypePlaneset) {}

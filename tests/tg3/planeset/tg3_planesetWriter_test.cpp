@@ -1,0 +1,325 @@
+#include "tg3/planeset/tg3_planesetWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "tg3/container/tg3_status.h"
+#include "tg3/planeset/tg3_lengthRecord.h"
+
+namespace Corvane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TG3ImageInfo imageInfo(std::uint32_t w, std::uint32_t h, std::uint8_t levels, std::uint16_t size,
+                       std::uint16_t components, std::uint8_t planes) {
+    TG3ImageInfo info;
+    info.width = w;
+    info.height = h;
+    info.levels = levels;
+    info.subblockSize = size;
+    info.components = components;
+    info.planes = planes;
+    info.buildBandTable();
+    return info;
+}
+
+PlanesetPacket planesetOf(std::uint32_t order, std::uint32_t style, std::uint8_t versionMinor,
+                          std::uint32_t imageNumber = 0) {
+    PacketHeader header;
+    header.type = packetTypePlaneset;
+    header.versionMinor = versionMinor;
+    header.imageNumber = imageNumber;
+    PlanesetPacket packet(header);
+    packet.order = order;
+    packet.orderStyle = style;
+    return packet;
+}
+
+PlanePosition at(std::uint8_t band, std::uint32_t subblock, std::uint16_t component,
+                 std::uint8_t plane) {
+    return {band, subblock, component, plane};
+}
+
+// Reads the packet back at `offset` and walks its planes.
+struct ReadBack {
+    std::int32_t readStatus = -1;
+    std::int32_t walkStatus = -1;
+    std::unique_ptr<PlanesetPacket> packet;
+    PlaneIndex index;
+    std::int64_t endOfWalk = -1;
+};
+
+ReadBack readBack(const Bytes& bytes, std::int64_t offset, const TG3ImageInfo& info) {
+    ReadBack result;
+    MemoryKernelStream stream(bytes);
+    stream.seek(offset, 1);
+    PacketHeader header;
+    std::uint64_t length = 0;
+    if (readPacketHeader(stream, header, length) != 0) return result;
+    result.packet = std::make_unique<PlanesetPacket>(header);
+    PlanesetPacketKind kind;
+    result.readStatus = kind.newReader(*result.packet)->read(stream, length);
+    if (result.readStatus != 0) return result;
+    result.walkStatus = indexPlanes(stream, *result.packet, info, result.index);
+    result.endOfWalk = stream.tell();
+    return result;
+}
+
+// The payload that the writer produces for the given planes, without the packet header.
+Bytes payloadOf(PlanesetPacket& packet, const TG3ImageInfo& info,
+                const std::vector<CodedPlane>& planes) {
+    MemoryKernelStream stream;
+    EXPECT_EQ(writePlanesetPacket(stream, packet, info, planes), 0);
+    const auto headerSize = static_cast<std::ptrdiff_t>(canonicalHeaderSize(packet.header()));
+    return Bytes(stream.bytes().begin() + headerSize, stream.bytes().end());
+}
+
+TEST(PlanesetWriter, InterleavedExampleBytes) {
+    // One position (a 1 x 1 image, one component, one plane), plane count stored as 3.
+    const TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 1);
+    PlanesetPacket packet = planesetOf(orderPipelined, orderStyleInterleaved, 0);
+    packet.planeCount = 3;
+    const std::vector<CodedPlane> planes = {{at(0, 0, 0, 0), {0xA1, 0xB2, 0xC3}, false}};
+    EXPECT_EQ(payloadOf(packet, info, planes),
+              (Bytes{0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 3, 0x83, 0xA1, 0xB2, 0xC3}));
+
+    MemoryKernelStream file;
+    ASSERT_EQ(writePlanesetPacket(file, packet, info, planes), 0);
+    const ReadBack back = readBack(file.bytes(), 0, info);
+    ASSERT_EQ(back.walkStatus, 0);
+    const std::int64_t h = canonicalHeaderSize(packet.header());
+    ASSERT_EQ(back.index.size(), 1u);
+    EXPECT_EQ(back.index[0].dataOffset, h + 11);
+    EXPECT_EQ(back.index[0].recordOffset, h + 10);
+    EXPECT_EQ(back.index[0].length, 3u);
+    EXPECT_EQ(back.packet->planeCount, 3u);
+}
+
+TEST(PlanesetWriter, RunRecordsAndMSETrailers) {
+    // 40 planes of one position: plane 37 alone is coded, the rest are two runs.
+    TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 40);
+    PlanesetPacket packet = planesetOf(orderSBCP, orderStyleInterleaved, 0);
+    EXPECT_EQ(payloadOf(packet, info, {{at(0, 0, 0, 37), {7, 8}, true}}),
+              (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x25, 0x01, 0xC2, 7, 8, 0x02}));
+
+    // With MSEs a plane of 3 bytes occupies 5, the trailer following the fill rule.
+    info = imageInfo(1, 1, 0, 1, 1, 2);
+    info.hasMSEs = 1;
+    const std::vector<CodedPlane> planes = {{at(0, 0, 0, 0), {1, 2, 0xFF}, false},
+                                            {at(0, 0, 0, 1), {3, 4}, false}};
+    EXPECT_EQ(payloadOf(packet, info, planes),
+              (Bytes{5, 0, 0,    0,    0,    0,    0, 0, 0,    0,   0x83,
+                     1, 2, 0xFF, 0x7F, 0xFF, 0x82, 3, 4, 0xFF, 0x7F}));
+    MemoryKernelStream file;
+    ASSERT_EQ(writePlanesetPacket(file, packet, info, planes), 0);
+    const ReadBack back = readBack(file.bytes(), 0, info);
+    ASSERT_EQ(back.walkStatus, 0);
+    ASSERT_EQ(back.index.size(), 2u);
+    EXPECT_EQ(back.index[0].length, 5u);
+    EXPECT_EQ(back.index[1].recordOffset, back.index[0].dataOffset + 5);
+}
+
+TEST(PlanesetWriter, DatafirstOffsets) {
+    const TG3ImageInfo info = imageInfo(2, 2, 0, 2, 1, 2);
+    const std::vector<CodedPlane> planes = {{at(0, 0, 0, 1), {9, 9, 9, 9}, false}};
+    for (std::uint8_t minor : {0, 1}) {
+        PlanesetPacket packet = planesetOf(orderNoPipe, orderStyleDataFirst, minor, 70000);
+        MemoryKernelStream file;
+        ASSERT_EQ(writePlanesetPacket(file, packet, info, planes), 0);
+        const std::int64_t h = canonicalHeaderSize(packet.header());
+        const std::int64_t fixed = minor == 0 ? 14 : 18;
+        // Version 0.1 counts the length offset from the payload, 0.0 from the packet start.
+        EXPECT_EQ(static_cast<std::int64_t>(packet.lengthOffset), (minor == 0 ? h : 0) + fixed + 4);
+        const ReadBack back = readBack(file.bytes(), 0, info);
+        ASSERT_EQ(back.walkStatus, 0);
+        EXPECT_EQ(back.packet->lengthOffset, packet.lengthOffset);
+        ASSERT_EQ(back.index.size(), 1u);
+        EXPECT_EQ(back.index[0].dataOffset, h + fixed);
+        EXPECT_EQ(back.index[0].recordOffset, h + fixed + 5);  // after the data and a run of 1
+        EXPECT_EQ(back.endOfWalk, static_cast<std::int64_t>(file.bytes().size()));
+    }
+}
+
+TEST(PlanesetWriter, RefusesWhatCannotBeWritten) {
+    const TG3ImageInfo info = imageInfo(4, 4, 1, 2, 1, 2);
+    const std::vector<CodedPlane> one = {{at(0, 0, 0, 0), {1}, false}};
+    struct Case {
+        std::uint32_t order, style;
+        std::uint8_t major, minor;
+        std::vector<CodedPlane> planes;
+        std::int32_t status;
+    };
+    const Case cases[] = {
+        {orderSBCP, orderStyleInterleaved, 1, 0, one, 2006},
+        {orderSBCP, orderStyleInterleaved, 0, 2, one, 2006},
+        {orderSBCP, orderStyleLengthFirst, 0, 0, one, 2014},
+        {orderPipelined97, orderStyleInterleaved, 0, 0, one, 2009},
+        {orderSBCP, orderStyleInterleaved, 0, 0, {{at(5, 0, 0, 0), {1}, false}}, 2009},
+        {orderSBCP, orderStyleInterleaved, 0, 0, {{at(1, 0, 0, 2), {1}, false}}, 2009},
+        {orderSBCP, orderStyleInterleaved, 0, 0, {{at(1, 1, 0, 0), {1}, false}}, 2009},
+        {orderSBCP, orderStyleInterleaved, 0, 0, {one[0], one[0]}, 2009},
+    };
+    for (const Case& c : cases) {
+        PlanesetPacket packet = planesetOf(c.order, c.style, c.minor);
+        packet.header().versionMajor = c.major;
+        MemoryKernelStream file;
+        EXPECT_EQ(writePlanesetPacket(file, packet, info, c.planes), c.status)
+            << c.order << " " << c.style << " " << int{c.major} << "." << int{c.minor};
+    }
+}
+
+TEST(PlanesetWriter, ReaderRefusesOtherVersions) {
+    const TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 1);
+    for (auto [major, minor] : {std::pair<int, int>{1, 0}, {0, 2}}) {
+        PlanesetPacket packet = planesetOf(orderSBCP, orderStyleInterleaved, 0);
+        MemoryKernelStream file;
+        ASSERT_EQ(writePlanesetPacket(file, packet, info, {{at(0, 0, 0, 0), {1}, false}}), 0);
+        // Patch the version into a header that carries version bytes: byte 0 bit 6 set.
+        PacketHeader header = packet.header();
+        header.versionMajor = static_cast<std::uint8_t>(major);
+        header.versionMinor = static_cast<std::uint8_t>(minor);
+        MemoryKernelStream patched;
+        std::int64_t lengthPosition = 0;
+        ASSERT_EQ(writePacketHeader(patched, header, lengthPosition), 0);
+        const auto oldHeader = static_cast<std::ptrdiff_t>(canonicalHeaderSize(packet.header()));
+        ASSERT_EQ(writeBytes(patched, Bytes(file.bytes().begin() + oldHeader, file.bytes().end())),
+                  0);
+        ASSERT_EQ(patchPayloadLength(patched, lengthPosition, file.bytes().size() - oldHeader), 0);
+        EXPECT_EQ(readBack(patched.bytes(), 0, info).readStatus, 2006) << major << "." << minor;
+    }
+}
+
+TEST(PlanesetWriter, RunsLongerThanOneRecord) {
+    // 4096 x 4096 sub-blocks of one coefficient with 16 planes: 2^28 positions, more than a
+    // record of version 0.0 can skip at once.
+    const TG3ImageInfo info = imageInfo(4096, 4096, 0, 1, 1, 16);
+    const PlanePosition last = at(0, 4096u * 4096u - 1, 0, 15);
+    for (std::uint8_t minor : {0, 1}) {
+        PlanesetPacket packet = planesetOf(orderSBCP, orderStyleInterleaved, minor);
+        MemoryKernelStream file;
+        ASSERT_EQ(writePlanesetPacket(file, packet, info, {{last, {0x55}, false}}), 0);
+        const ReadBack back = readBack(file.bytes(), 0, info);
+        ASSERT_EQ(back.walkStatus, 0);
+        ASSERT_EQ(back.index.size(), 1u);
+        EXPECT_EQ(back.index[0].position, last);
+        // 2^28 - 1 empty positions come first. Version 0.0 takes runs of at most 2^27 - 1:
+        // two records of 4 bytes and one of 1 byte. Version 0.1 takes one record of 5 bytes.
+        EXPECT_EQ(back.index[0].recordOffset,
+                  canonicalHeaderSize(packet.header()) + 10 + (minor == 0 ? 9 : 5));
+    }
+}
+
+// Deterministic made-up planes: about half of the positions, with lengths that need one,
+// two and three record bytes, every plane's bytes distinct from its neighbours'.
+std::vector<CodedPlane> madeUpPlanes(const TG3ImageInfo& info, unsigned seed) {
+    std::vector<CodedPlane> planes;
+    unsigned state = seed;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7FFF;
+    };
+    for (std::uint8_t b = 0; b < info.bands.size(); ++b) {
+        for (std::uint32_t s = 0; s < info.bands[b].subblockCount(); ++s) {
+            for (std::uint16_t c = 0; c < info.components; ++c) {
+                for (std::uint8_t p = 0; p < info.planes; ++p) {
+                    if (next() % 2 == 0) continue;
+                    CodedPlane plane;
+                    plane.position = at(b, s, c, p);
+                    const unsigned kind = next() % 16;
+                    const std::size_t length = kind == 0 ? 5000 : kind < 4 ? 0 : next() % 60;
+                    for (std::size_t i = 0; i < length; ++i) {
+                        plane.bytes.push_back(static_cast<std::uint8_t>(next()));
+                    }
+                    plane.raw = next() % 5 == 0;
+                    planes.push_back(std::move(plane));
+                }
+            }
+        }
+    }
+    return planes;
+}
+
+// Every order, style, version and MSE setting: the walk finds each plane exactly where the
+// writer put it, in the order's sequence, and ends where the payload ends.
+TEST(PlanesetWriter, RoundTripThroughThePlaneWalk) {
+    const TG3ImageInfo base = imageInfo(19, 13, 2, 4, 2, 5);
+    for (std::uint32_t order : {orderSBCP, orderNoPipe, orderPipelined}) {
+        for (std::uint32_t style : {orderStyleInterleaved, orderStyleDataFirst}) {
+            for (std::uint8_t minor : {0, 1}) {
+                for (std::uint8_t mses : {0, 1}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << "order " << order << " style " << style << " 0." << int{minor}
+                                 << " MSEs " << int{mses});
+                    TG3ImageInfo info = base;
+                    info.hasMSEs = mses;
+                    const std::vector<CodedPlane> planes =
+                        madeUpPlanes(info, order * 7 + style + minor);
+                    PlanesetPacket packet = planesetOf(order, style, minor, 3);
+                    packet.planeCount = planes.size();
+                    MemoryKernelStream file;
+                    const Bytes lead = {'l', 'e', 'a', 'd'};  // the packet does not start at 0
+                    ASSERT_EQ(writeBytes(file, lead), 0);
+                    PlaneIndex written;
+                    ASSERT_EQ(writePlanesetPacket(file, packet, info, planes, &written), 0);
+
+                    const ReadBack back = readBack(file.bytes(), 4, info);
+                    ASSERT_EQ(back.walkStatus, 0);
+                    EXPECT_EQ(back.packet->start, 4u);
+                    EXPECT_EQ(back.index, written);
+                    EXPECT_EQ(back.endOfWalk, static_cast<std::int64_t>(file.bytes().size()));
+                    ASSERT_EQ(back.index.size(), planes.size());
+
+                    // The walk lists the planes in the order's sequence.
+                    std::unique_ptr<SubblockOrder> sequence;
+                    ASSERT_EQ(SubblockOrder::create(info, order, sequence), 0);
+                    std::set<std::tuple<int, std::uint32_t, int, int>> given;
+                    for (const CodedPlane& plane : planes) {
+                        given.insert({plane.position.band, plane.position.subblock,
+                                      plane.position.component, plane.position.plane});
+                    }
+                    std::size_t k = 0;
+                    for (sequence->first(); sequence->valid(); sequence->advance(1)) {
+                        const PlanePosition& p = sequence->position();
+                        if (!given.count({p.band, p.subblock, p.component, p.plane})) continue;
+                        ASSERT_LT(k, back.index.size());
+                        EXPECT_EQ(back.index[k++].position, p);
+                    }
+                    EXPECT_EQ(k, planes.size());
+
+                    // Each entry points at its plane's bytes and at its own length record.
+                    for (const PlaneIndexEntry& entry : back.index) {
+                        const CodedPlane* plane = nullptr;
+                        for (const CodedPlane& candidate : planes) {
+                            if (candidate.position == entry.position) plane = &candidate;
+                        }
+                        ASSERT_NE(plane, nullptr);
+                        EXPECT_EQ(entry.raw, plane->raw);
+                        ASSERT_EQ(entry.length, plane->bytes.size() + 2 * mses);
+                        const auto data = file.bytes().begin() + 4 + entry.dataOffset;
+                        EXPECT_TRUE(std::equal(plane->bytes.begin(), plane->bytes.end(), data));
+                        if (mses) {
+                            const bool afterFF =
+                                !plane->bytes.empty() && plane->bytes.back() == 0xFF;
+                            const std::size_t n = plane->bytes.size();
+                            EXPECT_EQ(data[n], afterFF ? 0x7F : 0xFF);
+                            EXPECT_EQ(data[n + 1], afterFF ? 0xFF : 0x7F);
+                        }
+                        MemoryKernelStream records(file.bytes());
+                        records.seek(4 + entry.recordOffset, 1);
+                        LengthRecord record;
+                        ASSERT_EQ(readLengthRecord(records, minor, record), 0);
+                        EXPECT_TRUE(record.coded);
+                        EXPECT_EQ(record.raw, plane->raw);
+                        EXPECT_EQ(record.value, plane->bytes.size());
+                    }
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace Corvane
