@@ -24,9 +24,7 @@ tg3_filePlaneStoreClient::tg3_filePlaneStoreClient(const TG3ImageInfo& info, Pla
       stream_(stream),
       planesetStart_(planesetStart),
       hasMSEs_(hasMSEs),
-      cache_(info.components, info.planes),
-      scratchPresent_(std::size_t{info.components} * info.planes, 0),
-      scratchRecords_(std::size_t{info.components} * info.planes) {
+      cache_(info.components, info.planes) {
     sortedEntries_.resize(index_.size());
     for (std::size_t i = 0; i < index_.size(); ++i) sortedEntries_[i] = i;
     std::stable_sort(sortedEntries_.begin(), sortedEntries_.end(),
@@ -82,16 +80,18 @@ std::int32_t tg3_filePlaneStoreClient::readPlane(const PlaneIndexEntry& entry,
 }
 
 std::int32_t tg3_filePlaneStoreClient::readSubblock(std::size_t from, std::size_t to) {
-    std::fill(scratchPresent_.begin(), scratchPresent_.end(), 0);
-    for (auto& r : scratchRecords_) r.clear();
+    scratch_.clear();
     for (std::size_t k = from; k < to; ++k) {
         const PlaneIndexEntry& entry = index_[sortedEntries_[k]];
         const PlanePosition& p = entry.position;
         if (p.component >= info_.components || p.plane >= info_.planes) continue;
-        const std::size_t slot = std::size_t{p.component} * info_.planes + p.plane;
-        const std::int32_t status = readPlane(entry, scratchRecords_[slot]);
-        if (status != 0) return status;
-        scratchPresent_[slot] = 1;
+        PlaneRecord record;
+        const std::int32_t status = readPlane(entry, record);
+        if (status != 0) {
+            scratch_.clear();
+            return status;
+        }
+        scratch_.emplace_back(cache_.slotOf(p.component, p.plane), std::move(record));
     }
     ++subblockReads_;
     return 0;
@@ -108,9 +108,9 @@ std::int32_t tg3_filePlaneStoreClient::getPlane(const PlaneKey& key, PlaneRecord
         }
         const std::int32_t status = readSubblock(from, to);
         if (status != 0) return status;
-        if (!cache_.hold(key.band, key.subblock, scratchPresent_, scratchRecords_))
+        if (!cache_.hold(key.band, key.subblock, std::move(scratch_)))
             throw UnimplementedException();
-        for (auto& r : scratchRecords_) r.clear();
+        scratch_.clear();
     }
     if (!cache_.get(key.component, key.plane, record)) throw UnimplementedException();
     return 0;

@@ -40,8 +40,7 @@ class tg3_filePlaneStoreClient : public PlaneStoreClient {
     std::int64_t planesetStart_;
     bool hasMSEs_;
     PlaneCache cache_;
-    std::vector<std::uint8_t> scratchPresent_;
-    std::vector<PlaneRecord> scratchRecords_;
+    std::vector<PlaneCache::Entry> scratch_;  // the present planes of a sub-block being read
     std::uint64_t subblockReads_ = 0;
 };
 

@@ -5,26 +5,22 @@
 namespace Corvane {
 
 PlaneCache::PlaneCache(std::uint32_t components, std::uint32_t planes)
-    : components_(components),
-      planes_(planes),
-      present_(std::size_t{components} * planes, 0),
-      records_(std::size_t{components} * planes) {}
+    : components_(components), planes_(planes) {}
 
 void PlaneCache::empty() {
-    for (auto& r : records_) r.clear();
-    std::fill(present_.begin(), present_.end(), 0);
+    entries_.clear();
     band_ = 0xFFFFFFFFu;
     subblock_ = 0xFFFFFFFFu;
 }
 
-bool PlaneCache::hold(std::uint32_t band, std::uint32_t subblock,
-                      const std::vector<std::uint8_t>& present,
-                      const std::vector<PlaneRecord>& records) {
+bool PlaneCache::hold(std::uint32_t band, std::uint32_t subblock, std::vector<Entry> planes) {
     empty();
-    if (present.size() != present_.size() || records.size() != records_.size()) return false;
-    present_ = present;
-    for (std::size_t i = 0; i < records.size(); ++i)
-        if (present_[i]) records_[i] = records[i];
+    const std::uint64_t limit = std::uint64_t{components_} * planes_;
+    for (const Entry& e : planes)
+        if (e.first >= limit || !e.second.present()) return false;
+    std::stable_sort(planes.begin(), planes.end(),
+                     [](const Entry& a, const Entry& b) { return a.first < b.first; });
+    entries_ = std::move(planes);
     band_ = band;
     subblock_ = subblock;
     return true;
@@ -32,9 +28,11 @@ bool PlaneCache::hold(std::uint32_t band, std::uint32_t subblock,
 
 bool PlaneCache::get(std::uint32_t component, std::uint32_t plane, PlaneRecord& record) const {
     if (component >= components_ || plane >= planes_) return false;
-    const std::size_t i = std::size_t{component} * planes_ + plane;
-    if (present_[i])
-        record = records_[i];
+    const std::uint64_t slot = slotOf(component, plane);
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), slot,
+                                     [](const Entry& e, std::uint64_t s) { return e.first < s; });
+    if (it != entries_.end() && it->first == slot)
+        record = it->second;
     else
         record.clear();
     return true;

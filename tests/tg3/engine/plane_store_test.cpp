@@ -13,6 +13,7 @@
 #include "tg3/container/tg3_status.h"
 #include "tg3/engine/tg3_bandCache.h"
 #include "tg3/engine/tg3_filePlaneStoreClient.h"
+#include "tg3/engine/tg3_planeCache.h"
 
 using namespace Corvane;
 
@@ -132,6 +133,28 @@ TEST(PlaneList, AppendsInOrderAndKnowsItsFirstPresentPlane) {
     EXPECT_TRUE(list.plane(2, bytes));
     EXPECT_EQ(bytes.data[0], 0x42);
     EXPECT_FALSE(list.plane(1, bytes));
+}
+
+TEST(PlaneCache, HoldsOneSubblockAndRefusesPlanesOutsideTheImage) {
+    PlaneCache cache(2, 8);
+    PlaneRecord record;
+    record.flags = kPlanePresent;
+    record.length = 3;
+    EXPECT_FALSE(cache.holds(0xFFu, 0xFFFFFFFFu) && cache.holds(0, 0));
+    ASSERT_TRUE(cache.hold(4, 7, {{cache.slotOf(1, 5), record}}));
+    EXPECT_TRUE(cache.holds(4, 7));
+    PlaneRecord out;
+    ASSERT_TRUE(cache.get(1, 5, out));
+    EXPECT_TRUE(out.present());
+    EXPECT_EQ(out.length, 3u);
+    ASSERT_TRUE(cache.get(0, 5, out));
+    EXPECT_FALSE(out.present());
+    EXPECT_FALSE(cache.get(2, 0, out));
+    EXPECT_FALSE(cache.get(0, 8, out));
+    // A plane past the image's last one is refused and leaves nothing held.
+    EXPECT_FALSE(cache.hold(4, 8, {{cache.slotOf(1, 8), record}}));
+    EXPECT_FALSE(cache.holds(4, 7));
+    EXPECT_FALSE(cache.holds(4, 8));
 }
 
 TEST(FilePlaneStoreClient, ValidatesKeysAndReadsEachSubblockOnce) {
