@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "encode/tg3/tg3_imageCoder.h"
@@ -117,6 +119,12 @@ TEST(ImageRoundTrip, EightBitGreyComesBackExactly) {
     CodingSetup setup;
     EncodedImage encoded(camera, setup);
     EXPECT_EQ(decode(encoded, whole(camera), 16), interleaved(camera, whole(camera)));
+    // Line by line down the whole image, yet every sub-block with coded
+    // planes was read and decoded exactly once.
+    std::set<std::pair<int, std::uint32_t>> coded;
+    for (const PlaneIndexEntry& e : encoded.planeset.index())
+        coded.insert({e.position.band, e.position.subblock});
+    EXPECT_EQ(encoded.store->subblockReads(), coded.size());
     // A tile in the middle, through the same band caches' column logic.
     const DecodeRegion tile{130, 70, 257, 197};
     EncodedImage again(camera, setup);
