@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "encode/tg3/tg3_bitPlaneEncoder.h"
+#include "encode/tg3/tg3_mqEncoder.h"
 #include "tg3/engine/tg3_bitPlaneContexts.h"
 #include "tg3/engine/tg3_bitPlaneDecoder.h"
 
@@ -190,4 +191,24 @@ TEST(BitPlaneDecoder, MissingPlaneKeepsWhatWasDecoded) {
     } truncated(planes.source());
     // Planes 29 and 30 give 4, -2, 0, 6; the recorded last plane is 31: no offset.
     EXPECT_EQ(decodeOne(1, 2, 2, truncated), (std::vector<std::int32_t>{4, -2, 0, 6}));
+}
+
+TEST(BitPlaneDecoder, RawPlaneSignificanceLeavesDiagonalContextsAlone) {
+    // 3 x 3 block of band 0. Plane 30 is raw: only the centre becomes
+    // significant (positive). Plane 31 is arithmetic-coded; its decisions and
+    // contexts, worked out from table A by hand, assume that the corners saw
+    // no diagonal neighbour:
+    //   (0,0) corner, context 0: significant, sign context 9, positive
+    //   (1,0) left + lower significant: 7        (2,0) corner: 0
+    //   (0,1) upper + right significant: 7       (1,1) first refinement: 15, bit 1
+    //   (2,1) left significant: 5                (0,2) corner: 0
+    //   (1,2) upper significant: 3               (2,2) corner: 0
+    MemoryPlaneSource::Plane raw{{0x08, 0x00}, true};  // bits 0000 1 0 000
+    MqEncoder mq;
+    const int contexts[] = {0, 9, 7, 0, 7, 15, 5, 0, 3, 0};
+    const int decisions[] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+    for (int i = 0; i < 10; ++i) mq.encode(contexts[i], decisions[i]);
+    MemoryPlaneSource::Plane coded{mq.flush(), false};
+    const MemoryPlaneSource source(30, {raw, coded});
+    EXPECT_EQ(decodeOne(0, 3, 3, source), (std::vector<std::int32_t>{1, 0, 0, 0, 3, 0, 0, 0, 0}));
 }
