@@ -102,12 +102,14 @@ TEST(BitReader, MarkerEndsTheData) {
     const std::uint8_t data[] = {0xA5, 0xFF, 0x00, 0x81, 0xFF, 0xD9, 0x12};
     BitReader reader(data, sizeof data);
     std::uint32_t value = 0;
-    for (int i = 0; i < 32; ++i) {
+    // The FF of FF D9 belongs to the marker, not to the data.
+    for (int i = 0; i < 24; ++i) {
         const int bit = reader.readBit();
         ASSERT_GE(bit, 0) << i;
         value = (value << 1) | static_cast<std::uint32_t>(bit);
     }
-    EXPECT_EQ(value, 0xA5FF81FFu);
+    EXPECT_EQ(value, 0xA5FF81u);
+    EXPECT_EQ(reader.end(), BitReader::End::Marker);
     EXPECT_EQ(reader.readBit(), -1);
     EXPECT_EQ(reader.readBit(), -1);
 }
