@@ -88,10 +88,10 @@ class RasterSink {
 }  // namespace
 
 std::optional<TG2ResumeState> decodeSubBlock(const std::uint8_t* data, std::size_t size,
-                                             const DecodingTree& tree, TG2SubBlockSize size2d,
+                                             const DecodingTree& tree, TG2SubBlockSize dimensions,
                                              const TG2Window& window, std::uint64_t limit,
                                              const TG2ResumeState* resume, std::int32_t* indices) {
-    const std::uint64_t total = static_cast<std::uint64_t>(size2d.width) * size2d.height;
+    const std::uint64_t total = static_cast<std::uint64_t>(dimensions.width) * dimensions.height;
     if (total > std::numeric_limits<std::uint32_t>::max())
         throw DataFormatException(g_decompressErrorText);
 
@@ -120,7 +120,7 @@ std::optional<TG2ResumeState> decodeSubBlock(const std::uint8_t* data, std::size
     };
     advance(pending);
 
-    const RasterSink sink(size2d, window, indices);
+    const RasterSink sink(dimensions, window, indices);
     SymbolSource symbols(reader, tree);
     bool reachedMarker = false;
     try {

@@ -43,13 +43,14 @@ struct TG2SubBlockSize {
 // Answers the state to continue from, or nothing when the data end at a marker
 // before this call produced anything. Corrupt data raise DataFormatException.
 std::optional<TG2ResumeState> decodeSubBlock(const std::uint8_t* data, std::size_t size,
-                                             const DecodingTree& tree, TG2SubBlockSize size2d,
+                                             const DecodingTree& tree, TG2SubBlockSize dimensions,
                                              const TG2Window& window, std::uint64_t limit,
                                              const TG2ResumeState* resume, std::int32_t* indices);
 
 // True once every position of the sub-block has been produced.
-inline bool isComplete(const TG2ResumeState& state, TG2SubBlockSize size2d) {
-    return state.positionsProduced >= static_cast<std::uint64_t>(size2d.width) * size2d.height;
+inline bool isComplete(const TG2ResumeState& state, TG2SubBlockSize dimensions) {
+    return state.positionsProduced >=
+           static_cast<std::uint64_t>(dimensions.width) * dimensions.height;
 }
 
 }  // namespace Corvane
