@@ -9,6 +9,13 @@ namespace Corvane {
 
 namespace {
 
+// Streams for files below 2 GiB only seek with 32-bit offsets.
+bool seekFromStart(CVStream& stream, std::int64_t offset) {
+    if (stream.canSeek64()) return stream.seekTo(offset);
+    return offset >= 0 && offset <= INT32_MAX &&
+           stream.seek(static_cast<std::int32_t>(offset), SeekFromStart);
+}
+
 bool readMarker(CVStream& stream, std::uint8_t second) {
     std::uint8_t bytes[2] = {};
     return stream.read(bytes, 2) && bytes[0] == 0xFF && bytes[1] == second;
@@ -19,12 +26,12 @@ bool readMarker(CVStream& stream, std::uint8_t second) {
 bool locateTG2MetadataBlock(CVStream& stream) {
     try {
         std::int32_t levels = 0;
-        if (!stream.seekTo(11) || !readValue(stream, levels)) return false;
+        if (!seekFromStart(stream, 11) || !readValue(stream, levels)) return false;
         const std::int64_t table = 12 * static_cast<std::int64_t>(levels) + 27;
-        if (table < 0 || !stream.seekTo(table) || !readMarker(stream, 0xD0)) return false;
+        if (table < 0 || !seekFromStart(stream, table) || !readMarker(stream, 0xD0)) return false;
         std::int32_t offset = 0;
         if (!readValue(stream, offset) || offset < 0) return false;
-        if (!stream.seekTo(offset) || !readMarker(stream, 0xD1)) return false;
+        if (!seekFromStart(stream, offset) || !readMarker(stream, 0xD1)) return false;
         return true;
     } catch (const Exception&) {
         return false;

@@ -468,7 +468,12 @@ TEST(TG2StreamStructure, MetadataBlockSitsBehindThePointer) {
     TG2MetadataDatabase db(&stream);
     EXPECT_EQ(db.keys(), (std::vector<std::string>{"IMAGE::WIDTH"}));
 
+    // The same through the buffered file stream that small files are opened with.
     StreamFile file(bytes);
+    auto fileStream = file.open();
+    TG2MetadataDatabase fromFile(fileStream.get());
+    EXPECT_EQ(fromFile.keys(), (std::vector<std::string>{"IMAGE::WIDTH"}));
+
     auto s = openStructure(file);
     EXPECT_EQ(bytes[s->metadataOffset()], 0xFF);
     EXPECT_EQ(bytes[s->metadataOffset() + 1], 0xD1);
