@@ -4,6 +4,7 @@
 
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
+#include "tg2_dequantise.h"
 #include "tg2_ditherTable.h"
 
 namespace Corvane {
@@ -33,6 +34,12 @@ void applyDither(float* coefficients, std::uint32_t width, std::uint32_t height,
 void removeDither(float* coefficients, std::uint32_t width, std::uint32_t height, float step,
                   const TG2DitherPlacement& placement) {
     applyDither(coefficients, width, height, step, placement, 1.0f);
+}
+
+void dequantiseBlock(const std::int32_t* indices, float* coefficients, std::uint32_t width,
+                     std::uint32_t height, float step, const TG2DitherPlacement* dither) {
+    dequantiseIndices(indices, coefficients, static_cast<std::size_t>(width) * height, step);
+    if (dither) removeDither(coefficients, width, height, step, *dither);
 }
 
 void addDither(float* coefficients, std::uint32_t width, std::uint32_t height, float step,

@@ -21,6 +21,11 @@ struct TG2DitherPlacement {
 void removeDither(float* coefficients, std::uint32_t width, std::uint32_t height, float step,
                   const TG2DitherPlacement& placement);
 
+// A block of indices (row by row) to coefficients with the given step, with
+// the dither removed when a placement is given.
+void dequantiseBlock(const std::int32_t* indices, float* coefficients, std::uint32_t width,
+                     std::uint32_t height, float step, const TG2DitherPlacement* dither);
+
 // The encoder's mirror: adds the same dither.
 void addDither(float* coefficients, std::uint32_t width, std::uint32_t height, float step,
                const TG2DitherPlacement& placement);

@@ -90,3 +90,20 @@ TEST(Dither, RefusesAnythingButOneBand) {
         EXPECT_STREQ(e.what(), "[4][2019]Error 1 in dth.");
     }
 }
+
+TEST(Dither, BlockDequantisationWithAndWithoutDither) {
+    const std::int32_t indices[] = {1, 0, -1, 2};
+    float plain[4];
+    dequantiseBlock(indices, plain, 2, 2, 2.0f, nullptr);
+    EXPECT_FLOAT_EQ(plain[0], 2.12f);
+    EXPECT_EQ(plain[1], 0.0f);
+    EXPECT_FLOAT_EQ(plain[2], -2.12f);
+    EXPECT_FLOAT_EQ(plain[3], 4.12f);
+
+    float dithered[4];
+    const TG2DitherPlacement placement{10, 20, 1, 2, 1};
+    dequantiseBlock(indices, dithered, 2, 2, 2.0f, &placement);
+    EXPECT_FLOAT_EQ(dithered[0], 2.12f - 2.0f * kTG2DitherTable[22][11]);
+    EXPECT_FLOAT_EQ(dithered[1], -2.0f * kTG2DitherTable[22][12]);
+    EXPECT_FLOAT_EQ(dithered[3], 4.12f - 2.0f * kTG2DitherTable[23][12]);
+}
