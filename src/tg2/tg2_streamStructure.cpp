@@ -221,13 +221,15 @@ const TG2Block& TG2StreamStructure::loadBlock(std::uint32_t subband, std::uint32
     seekTo(chunk.offset + kChunkHeadSize + block * recordSize);
     for (std::uint32_t& offset : bandOffsets) *m_stream >> offset;
 
+    m_loaded = nullptr;
     std::unique_ptr<TG2Block> cached;
     TG2Block& target = m_cacheBlocks ? *(cached = std::make_unique<TG2Block>()) : m_workingBlock;
     *m_stream >> target.firstColumn >> target.firstRow >> target.lastColumn >> target.lastRow;
     if (target.lastColumn < target.firstColumn || target.lastRow < target.firstRow)
         throwNegativeDimension();
+    // A block over all 2^32 columns or rows has no 32-bit width or height.
+    if (target.width() == 0 || target.height() == 0) throwCorrupt();
     target.bands.resize(m_bandCount);
-    m_loaded = nullptr;
     for (std::uint32_t b = 0; b < m_bandCount; ++b) {
         TG2BandSegment& segment = target.bands[b];
         segment.noData = bandOffsets[b] == 0;

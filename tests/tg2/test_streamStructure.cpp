@@ -317,7 +317,7 @@ TEST(TG2StreamStructure, MalformedStreamsAreRefusedWithTheirMessages) {
         bool failsOnOpen;
         std::string message;
     };
-    const std::string ioRead = text(1, 0xd0).empty() ? "" : text(4, 1) + " " + text(4, 7);
+    const std::string ioRead = text(4, 1) + " " + text(4, 7);
     const std::vector<Case> cases = {
         {"fourth magic byte", [](auto& f) { f[3] = 'y'; }, true, text(1, 0x8)},
         {"chunk marker", [&](auto& f) { f[chunk0 + 1] = 0xAD; }, true, text(1, 0x9)},
@@ -328,6 +328,11 @@ TEST(TG2StreamStructure, MalformedStreamsAreRefusedWithTheirMessages) {
          text(1, 0x168)},
         {"too many sub-blocks for the file", [&](auto& f) { f[chunk0 + 8 + 8 + 9] = 0xFF; }, false,
          ioRead},
+        {"block over every column",
+         [&](auto& f) {
+             for (int n = 0; n < 4; ++n) f[chunk0 + 8 + 8 + 8 + n] = 0xFF;
+         },
+         false, text(1, 0xcb) + " " + text(1, 0xc)},
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> bad = good;
