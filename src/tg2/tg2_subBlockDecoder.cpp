@@ -108,7 +108,7 @@ std::optional<TG2ResumeState> decodeSubBlock(const std::uint8_t* data, std::size
     }();
     if (!resume && size > 3 && data[2] == 0xFF && data[3] != 0x00) return std::nullopt;
 
-    std::uint64_t position = state.positionsProduced;
+    std::uint64_t position = std::min<std::uint64_t>(state.positionsProduced, total);
     const std::uint64_t end = std::min(total, position + std::min(limit, total));
     const std::uint64_t start = position;
     std::uint64_t pending = state.pendingZeros;
