@@ -169,6 +169,11 @@ void TG2StreamStructure::buildGrid(std::uint32_t subband) {
         if (lastColumn < firstColumn || lastRow < firstRow) throwNegativeDimension();
         firstColumns[k] = firstColumn;
         firstRows[k] = firstRow;
+        grid.blockExtents.push_back(
+            {static_cast<std::uint32_t>(firstColumn), static_cast<std::uint32_t>(firstRow),
+             static_cast<std::uint32_t>(lastColumn), static_cast<std::uint32_t>(lastRow)});
+        grid.largestBlockWidth = std::max(grid.largestBlockWidth, lastColumn - firstColumn + 1);
+        grid.largestBlockHeight = std::max(grid.largestBlockHeight, lastRow - firstRow + 1);
         grid.columnStarts.push_back(firstColumn);
         grid.columnStarts.push_back(lastColumn + 1);
         grid.rowStarts.push_back(firstRow);
@@ -194,6 +199,32 @@ void TG2StreamStructure::buildGrid(std::uint32_t subband) {
         grid.cells[static_cast<std::size_t>(row) * grid.columns +
                    static_cast<std::size_t>(column)] = k;
     }
+}
+
+std::vector<std::uint32_t> TG2BlockGrid::blocksMeeting(const Extent& area) const {
+    std::vector<std::uint32_t> found;
+    if (area.lastColumn < area.firstColumn || area.lastRow < area.firstRow) return found;
+    // A block that reaches the area starts at most one block size before it.
+    const std::uint64_t fromColumn =
+        area.firstColumn >= largestBlockWidth ? area.firstColumn - largestBlockWidth + 1 : 0;
+    const std::uint64_t fromRow =
+        area.firstRow >= largestBlockHeight ? area.firstRow - largestBlockHeight + 1 : 0;
+    const auto firstCell = [](const std::vector<std::uint64_t>& starts, std::uint64_t from) {
+        return static_cast<std::uint32_t>(std::upper_bound(starts.begin(), starts.end(), from) -
+                                          starts.begin() - 1);
+    };
+    for (std::uint32_t row = firstCell(rowStarts, fromRow);
+         row < rows && rowStarts[row] <= area.lastRow; ++row) {
+        for (std::uint32_t column = firstCell(columnStarts, fromColumn);
+             column < columns && columnStarts[column] <= area.lastColumn; ++column) {
+            const std::uint32_t k = blockAt(row, column);
+            if (k == kNoBlock) continue;
+            const Extent& e = blockExtents[k];
+            if (e.lastColumn >= area.firstColumn && e.lastRow >= area.firstRow) found.push_back(k);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 const TG2SubbandChunk& TG2StreamStructure::chunk(std::uint32_t subband) const {

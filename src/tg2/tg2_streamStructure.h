@@ -69,9 +69,24 @@ struct TG2BlockGrid {
     std::uint64_t tallestRow = 0;
     std::vector<std::uint32_t> cells;  // row-major, kNoBlock where no block starts
 
+    // Each block's inclusive rectangle as its record gives it, and the largest
+    // block size, so that a search only visits cells near the rectangle.
+    struct Extent {
+        std::uint32_t firstColumn = 0;
+        std::uint32_t firstRow = 0;
+        std::uint32_t lastColumn = 0;
+        std::uint32_t lastRow = 0;
+    };
+    std::vector<Extent> blockExtents;
+    std::uint64_t largestBlockWidth = 0;
+    std::uint64_t largestBlockHeight = 0;
+
     std::uint32_t blockAt(std::uint32_t row, std::uint32_t column) const {
         return cells[static_cast<std::size_t>(row) * columns + column];
     }
+
+    // The blocks that meet an inclusive rectangle of the subband, in block order.
+    std::vector<std::uint32_t> blocksMeeting(const Extent& area) const;
 };
 
 // Parses a TG2 stream: header, subband chunk table, chunk heads and block

@@ -246,6 +246,36 @@ TEST(TG2StreamStructure, BlockGridFollowsTheBlockStarts) {
     }
 }
 
+TEST(TG2StreamStructure, BlocksMeetingARectangleAreFoundThroughTheGrid) {
+    const TG2StreamInput input = sampleInput(1, 2);
+    StreamFile file(writeTG2Stream(input));
+    auto s = openStructure(file);
+    std::mt19937 rng(4);
+    for (std::uint32_t i = 0; i < s->subbandCount(); ++i) {
+        const TG2SubbandInput& subband = input.subbands[i];
+        const TG2BlockGrid& grid = s->grid(i);
+        for (int n = 0; n < 40; ++n) {
+            const auto c0 = static_cast<std::uint32_t>(rng() % subband.width);
+            const auto r0 = static_cast<std::uint32_t>(rng() % subband.height);
+            const auto c1 = static_cast<std::uint32_t>(c0 + rng() % (subband.width - c0));
+            const auto r1 = static_cast<std::uint32_t>(r0 + rng() % (subband.height - r0));
+            const TG2BlockGrid::Extent area{c0, r0, c1, r1};
+            // Every block of the tiling that overlaps the area, by brute force.
+            std::vector<std::uint32_t> expected;
+            const std::uint32_t across =
+                (subband.width + subband.blockWidth - 1) / subband.blockWidth;
+            for (std::uint32_t k = 0; k < s->chunk(i).blockCount; ++k) {
+                const std::uint32_t x0 = (k % across) * subband.blockWidth;
+                const std::uint32_t y0 = (k / across) * subband.blockHeight;
+                if (x0 <= area.lastColumn && x0 + subband.blockWidth > area.firstColumn &&
+                    y0 <= area.lastRow && y0 + subband.blockHeight > area.firstRow)
+                    expected.push_back(k);
+            }
+            EXPECT_EQ(grid.blocksMeeting(area), expected) << "subband " << i;
+        }
+    }
+}
+
 TEST(TG2StreamStructure, HundredColumnBlockWithSixtyFourColumnSubBlocks) {
     TG2StreamInput input;
     input.width = 100;
