@@ -1,5 +1,8 @@
 #include "tg2_decodingTree.h"
 
+#include "support/cv_exception.h"
+#include "support/cv_messages.h"
+
 namespace Corvane {
 
 bool DecodingTree::build(const HTDesc& desc) {
@@ -24,6 +27,12 @@ bool DecodingTree::build(const HTDesc& desc) {
         leaf = static_cast<std::uint16_t>(code.symbol + leafBase);
     }
     return true;
+}
+
+DecodingTree DecodingTree::fromDescription(const HTDesc& desc) {
+    DecodingTree tree;
+    if (!tree.build(desc)) throw DataFormatException(g_decompressErrorText);
+    return tree;
 }
 
 }  // namespace Corvane

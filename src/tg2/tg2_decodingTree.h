@@ -17,6 +17,10 @@ class DecodingTree {
     // Returns false when the codes need more than 256 inner nodes.
     bool build(const HTDesc& desc);
 
+    // The tree of a band segment's table; one that cannot be built raises
+    // DataFormatException with the decompression error text.
+    static DecodingTree fromDescription(const HTDesc& desc);
+
     std::uint16_t follow(std::uint16_t node, int bit) const {
         return bit ? m_one[node] : m_zero[node];
     }

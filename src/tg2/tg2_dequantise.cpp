@@ -1,10 +1,13 @@
 #include "tg2_dequantise.h"
 
+#include <cmath>
+
 namespace Corvane {
 
 namespace {
 constexpr float kBias = 0.44f;
 constexpr std::int32_t kTableReach = 45;
+constexpr double kLevelStepBase = 1.5133282207855925;
 }  // namespace
 
 float dequantiseIndex(std::int32_t index, float step) {
@@ -29,6 +32,11 @@ void dequantiseIndices(const std::int32_t* indices, float* coefficients, std::si
                               ? table[index + kTableReach]
                               : dequantiseIndex(index, step);
     }
+}
+
+float effectiveStep(float segmentStep, int level, double weight) {
+    return static_cast<float>(static_cast<double>(segmentStep) *
+                              (1.0 / std::pow(kLevelStepBase, level)) / weight);
 }
 
 }  // namespace Corvane

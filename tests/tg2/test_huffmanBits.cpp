@@ -6,6 +6,7 @@
 #include "../../src/encode/tg2/tg2_bitWriter.h"
 #include "../../src/tg2/tg2_bitReader.h"
 #include "../../src/tg2/tg2_decodingTree.h"
+#include "support/cv_exception.h"
 
 using namespace Corvane;
 
@@ -102,12 +103,35 @@ TEST(BitReader, MarkerEndsTheData) {
     const std::uint8_t data[] = {0xA5, 0xFF, 0x00, 0x81, 0xFF, 0xD9, 0x12};
     BitReader reader(data, sizeof data);
     std::uint32_t value = 0;
-    for (int i = 0; i < 32; ++i) {
+    // The FF of FF D9 belongs to the marker, not to the data.
+    for (int i = 0; i < 24; ++i) {
         const int bit = reader.readBit();
         ASSERT_GE(bit, 0) << i;
         value = (value << 1) | static_cast<std::uint32_t>(bit);
     }
-    EXPECT_EQ(value, 0xA5FF81FFu);
+    EXPECT_EQ(value, 0xA5FF81u);
+    EXPECT_EQ(reader.end(), BitReader::End::Marker);
     EXPECT_EQ(reader.readBit(), -1);
     EXPECT_EQ(reader.readBit(), -1);
+}
+
+TEST(DecodingTree, TableNeedingTooManyNodesIsRefused) {
+    // A valid prefix code, but 127 codes of 14 bits and 127 of 15 bits need
+    // more than 256 inner nodes.
+    HTDesc crowded;
+    crowded.lengthCounts[13] = 127;
+    crowded.lengthCounts[14] = 127;
+    crowded.lengthCounts[15] = 2;
+    for (int s = 0; s < 256; ++s) crowded.symbols.push_back(static_cast<std::uint8_t>(s));
+    DecodingTree tree;
+    ASSERT_FALSE(canonicalCodes(crowded).empty());
+    EXPECT_FALSE(tree.build(crowded));
+    try {
+        DecodingTree::fromDescription(crowded);
+        FAIL() << "no exception";
+    } catch (const DataFormatException& e) {
+        EXPECT_STREQ(e.what(),
+                     "[4][2205]Invalid data format. [4][2013]Error decompressing Tovex "
+                     "file. Possible file corruption.");
+    }
 }

@@ -7,6 +7,11 @@ void BitWriter::emit(std::uint8_t byte) {
     if (byte == 0xFF) m_bytes.push_back(0x00);
 }
 
+void BitWriter::writeMarker(std::uint8_t second) {
+    m_bytes.push_back(0xFF);
+    m_bytes.push_back(second);
+}
+
 void BitWriter::writeBits(std::uint32_t bits, int count) {
     for (int i = count - 1; i >= 0; --i) {
         m_pending = (m_pending << 1) | ((bits >> i) & 1u);

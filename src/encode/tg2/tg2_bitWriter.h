@@ -10,6 +10,8 @@ namespace Corvane {
 class BitWriter {
   public:
     void writeBits(std::uint32_t bits, int count);
+    // FF and the marker's second byte, unstuffed; call on a byte boundary.
+    void writeMarker(std::uint8_t second);
     // Pads the last byte with one bits, as coded data conventionally is.
     void flush();
     const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
