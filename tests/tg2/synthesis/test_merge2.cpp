@@ -185,3 +185,22 @@ TEST(Merge2, ChildrenThatLackWhatThePassesReadAreRefused) {
     Array2D out(area);
     EXPECT_NO_THROW(merge2(children, 16, 16, out));
 }
+
+TEST(Merge2, MagnifiedRequestsInterpolateTheImage) {
+    // With no detail beyond full resolution, a constant image comes back constant
+    // at twice the size, divided by the level gain that the decoder's step
+    // compensates for magnified levels.
+    const std::uint32_t width = 9, height = 6, levels = 2;
+    const CoefficientPlane image{width, height, std::vector<float>(width * height, 80.0f)};
+    std::vector<CoefficientPlane> planes = analyse97(image, levels);
+    // The detail bands of the magnified level hold nothing.
+    for (int i = 0; i < 3; ++i)
+        planes.push_back(CoefficientPlane{width, height, std::vector<float>(width * height, 0.0f)});
+    Subband root(width, height, 1, levels, -1, Support{0, 0, 17, 11}, true);
+    fillLeaves(root, planes);
+    synthesise(root);
+    const Array2D& band = root.band(0);
+    for (std::int64_t r = 0; r < 12; ++r)
+        for (std::int64_t c = 0; c < 18; ++c)
+            EXPECT_NEAR(band.at(0, c, r), 80.0 / 1.5133282207855925, 1e-3) << c << "," << r;
+}
