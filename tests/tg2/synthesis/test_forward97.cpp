@@ -48,11 +48,3 @@ TEST(Forward97, ConstantImagesKeepOnlyTheLowLowBandScaledByTheLevelGain) {
                 EXPECT_NEAR(value, 0.0, 1e-3) << levels << ":" << i;
     }
 }
-
-TEST(Forward97, NoLevelsLeaveTheImageAsItIs) {
-    CoefficientPlane image = constantImage(3, 2, 0.0f);
-    image.samples = {1.0f, -2.0f, 3.5f, 4.0f, 5.0f, -6.25f};
-    const std::vector<CoefficientPlane> planes = analyse97(image, 0);
-    ASSERT_EQ(planes.size(), 1u);
-    EXPECT_EQ(planes[0].samples, image.samples);
-}

@@ -119,6 +119,35 @@ TEST(Merge2, WindowsEqualTheSameWindowOfTheWholeImageBitForBit) {
     }
 }
 
+TEST(Merge2, EveryWindowOfSmallImagesMatchesTheWholeImage) {
+    // Small planes put both mirrored ends and the widened child supports inside
+    // every window; all windows of every level are tried.
+    std::mt19937 random(17);
+    for (std::uint32_t width : {1u, 2u, 3u, 6u, 7u})
+        for (std::uint32_t height : {1u, 2u, 3u, 6u, 7u}) {
+            const std::uint32_t levels = 3;
+            const CoefficientPlane image = randomImage(width, height, random);
+            const std::vector<CoefficientPlane> planes = analyse97(image, levels);
+            for (std::int32_t level = 0; level <= 3; ++level) {
+                const std::int64_t w = sizeAtLevel(width, level);
+                const std::int64_t h = sizeAtLevel(height, level);
+                const Array2D full =
+                    reconstruct(planes, width, height, levels, level, Support{0, 0, w - 1, h - 1});
+                for (std::int64_t c0 = 0; c0 < w; ++c0)
+                    for (std::int64_t c1 = c0; c1 < w; ++c1)
+                        for (std::int64_t r0 = 0; r0 < h; ++r0)
+                            for (std::int64_t r1 = r0; r1 < h; ++r1) {
+                                const Array2D part = reconstruct(planes, width, height, levels,
+                                                                 level, Support{c0, r0, c1, r1});
+                                for (std::int64_t r = r0; r <= r1; ++r)
+                                    for (std::int64_t c = c0; c <= c1; ++c)
+                                        ASSERT_EQ(part.at(0, c, r), full.at(0, c, r))
+                                            << width << " x " << height << " level " << level;
+                            }
+            }
+        }
+}
+
 TEST(Merge2, EveryBandIsSynthesised) {
     std::mt19937 random(3);
     const std::uint32_t width = 20, height = 14, levels = 2;

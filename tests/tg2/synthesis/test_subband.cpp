@@ -217,3 +217,12 @@ TEST(Subband, DeepTreesBuildAndReleaseWithoutRecursion) {
     EXPECT_EQ(leaves.back()->leafNumber(), static_cast<std::int32_t>(3 * levels));
     EXPECT_EQ(leaves.front()->width(), 1u);
 }
+
+TEST(Subband, ArraysTooLargeToIndexAreRefusedBeforeAllocating) {
+    const std::int64_t huge = std::int64_t{1} << 40;
+    EXPECT_THROW(Array2D(Support{0, 0, huge, huge}), OutOfMemoryException);
+    EXPECT_THROW(Array2D(Support{0, 0, huge, 1 << 22}, 4), OutOfMemoryException);
+    const Array2D empty(Support{3, 3, 2, 9});
+    EXPECT_EQ(empty.width(), 0);
+    EXPECT_TRUE(empty.containsColumns(5, 4));
+}
