@@ -11,13 +11,6 @@ namespace Corvane {
 
 namespace {
 
-// Streams for files below 2 GiB only seek with 32-bit offsets.
-bool seekFromStart(CVStream& stream, std::int64_t offset) {
-    if (stream.canSeek64()) return stream.seekTo(offset);
-    return offset >= 0 && offset <= INT32_MAX &&
-           stream.seek(static_cast<std::int32_t>(offset), SeekFromStart);
-}
-
 bool readMarker(CVStream& stream, std::uint8_t second) {
     std::uint8_t bytes[2] = {};
     return stream.read(bytes, 2) && bytes[0] == 0xFF && bytes[1] == second;
