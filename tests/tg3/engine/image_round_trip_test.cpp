@@ -9,7 +9,7 @@
 
 #include "encode/tg3/tg3_imageCoder.h"
 #include "tg3/container/tg3_kernelStream.h"
-#include "tg3/engine/test_images.h"
+#include "common/test_images.h"
 #include "tg3/engine/tg3_bandCache.h"
 #include "tg3/engine/tg3_decodeBase.h"
 #include "tg3/engine/tg3_filePlaneStoreClient.h"

@@ -1,10 +1,11 @@
-#include "tg3/engine/test_images.h"
+#include "common/test_images.h"
 
 #include <png.h>
 
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -26,41 +27,40 @@ TestImage loadPng(const std::string& name, bool rgb) {
     const std::size_t channels = rgb ? 3 : 1;
     result.width = image.width;
     result.height = image.height;
+    result.bitsPerSample = 8;
     result.components.assign(channels, std::vector<std::int32_t>(pixels.size() / channels));
     for (std::size_t i = 0; i < pixels.size(); ++i)
         result.components[i % channels][i / channels] = pixels[i];
     return result;
 }
 
-TestImage loadPgm16(const std::string& name) {
+TestImage loadPnm(const std::string& name) {
     TestImage result;
     std::ifstream in(pathOf(name), std::ios::binary);
     std::string magic;
     std::uint32_t w = 0, h = 0, maxValue = 0;
     in >> magic >> w >> h >> maxValue;
     in.get();
-    if (!in || magic != "P5" || maxValue != 65535) return result;
+    const std::size_t channels = magic == "P5" ? 1 : magic == "P6" ? 3 : 0;
+    if (!in || channels == 0 || maxValue == 0 || maxValue > 65535) return result;
+    const std::size_t bytesPerSample = maxValue > 255 ? 2 : 1;
     std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
-    if (bytes.size() != std::size_t{w} * h * 2) return result;
+    const std::size_t samples = std::size_t{w} * h * channels;
+    if (bytes.size() != samples * bytesPerSample) return result;
     result.width = w;
     result.height = h;
-    result.components.assign(1, std::vector<std::int32_t>(std::size_t{w} * h));
-    for (std::size_t i = 0; i < result.components[0].size(); ++i)
-        result.components[0][i] = (bytes[2 * i] << 8) | bytes[2 * i + 1];
+    result.bitsPerSample = bytesPerSample == 2 ? 16 : 8;
+    result.components.assign(channels, std::vector<std::int32_t>(std::size_t{w} * h));
+    for (std::size_t i = 0; i < samples; ++i) {
+        const std::int32_t value =
+            bytesPerSample == 2 ? (bytes[2 * i] << 8) | bytes[2 * i + 1] : bytes[i];
+        result.components[i % channels][i / channels] = value;
+    }
     return result;
 }
 
-TestImage cropImage(const TestImage& image, std::uint32_t x, std::uint32_t y, std::uint32_t w,
-                    std::uint32_t h) {
-    TestImage result;
-    result.width = w;
-    result.height = h;
-    for (const auto& plane : image.components) {
-        std::vector<std::int32_t> cropped;
-        for (std::uint32_t row = y; row < y + h; ++row)
-            for (std::uint32_t column = x; column < x + w; ++column)
-                cropped.push_back(plane[std::size_t{row} * image.width + column]);
-        result.components.push_back(std::move(cropped));
-    }
+TestImage loadPgm16(const std::string& name) {
+    TestImage result = loadPnm(name);
+    if (result.bandCount() != 1 || result.bitsPerSample != 16) return {};
     return result;
 }
