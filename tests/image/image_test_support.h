@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/thrown_text.h"
 #include "image/cv_imageDecoder.h"
 #include "image/cv_imageStage.h"
 #include "image/cv_pixelBuffer.h"
@@ -130,15 +131,7 @@ class RecordingCallbacks : public CV_ProcessCallbacks {
     bool interrupt = false;
 };
 
-template <class F>
-std::string thrownText(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return describe(e);
-    }
-    return "(nothing thrown)";
-}
+using tovex_test::thrownText;
 
 inline MetadataElement single(const char* key, MetadataValue value) {
     MetadataElement element(key);

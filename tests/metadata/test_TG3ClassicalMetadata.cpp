@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/thrown_text.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
 #include "metadata/cv_byteVectorStream.h"
 #include "metadata/cv_classicalImport.h"
@@ -15,15 +16,7 @@ using namespace Corvane;
 
 namespace {
 
-template <class F>
-std::string thrownText(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return describe(e);
-    }
-    return "(nothing thrown)";
-}
+using tovex_test::thrownText;
 
 // Fills a table with one tag of every stored type and shape the block can carry.
 void fillEveryKind(ClassicalTagTable& table) {

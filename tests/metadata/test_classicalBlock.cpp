@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/temp_dir.h"
+#include "common/thrown_text.h"
 #include "metadata/cv_TG2MetadataDatabase.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
 #include "metadata/cv_byteVectorStream.h"
@@ -178,15 +179,7 @@ std::vector<std::uint8_t> blockOf(const std::vector<std::vector<std::uint8_t>>& 
     return b;
 }
 
-template <class F>
-std::string thrownText(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return describe(e);
-    }
-    return "(nothing thrown)";
-}
+using tovex_test::thrownText;
 
 // A TG2-like file with no levels: the pointer at 27 leads to the plain block at 40.
 std::vector<std::uint8_t> tg2File(const std::vector<std::uint8_t>& plainBlock) {

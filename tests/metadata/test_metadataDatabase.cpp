@@ -3,6 +3,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/thrown_text.h"
 #include "metadata/cv_metadataDatabase.h"
 #include "support/cv_exception.h"
 
@@ -10,15 +11,7 @@ using namespace Corvane;
 
 namespace {
 
-template <class F>
-std::string thrownText(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return describe(e);
-    }
-    return "(nothing thrown)";
-}
+using tovex_test::thrownText;
 
 bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;

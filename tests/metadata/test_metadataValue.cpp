@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/thrown_text.h"
 #include "metadata/cv_metadataValue.h"
 #include "support/cv_exception.h"
 
@@ -14,15 +15,7 @@ namespace {
 
 constexpr const char* kBadCast = "[4][2408]Bad cast in metadata.";
 
-template <class F>
-std::string thrownText(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return describe(e);
-    }
-    return "(nothing thrown)";
-}
+using tovex_test::thrownText;
 
 std::string persisted(const MetadataValue& value, std::int32_t order) {
     std::ostringstream out;

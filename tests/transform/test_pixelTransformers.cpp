@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/thrown_text.h"
 #include "support/cv_exception.h"
 #include "transform/cv_cmykToLab.h"
 #include "transform_test_support.h"
@@ -32,15 +33,7 @@ class PixelTransformers : public testing::Test {
     void SetUp() override { registerAll(); }
 };
 
-template <class F>
-std::string thrownText(F&& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return describe(e);
-    }
-    return "(nothing thrown)";
-}
+using tovex_test::thrownText;
 
 }  // namespace
 
