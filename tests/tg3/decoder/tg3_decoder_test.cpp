@@ -20,6 +20,7 @@
 #include "tg3/decoder/tg3_image.h"
 #include "tg3/decoder/tg3_imageStage.h"
 #include "tg3/header/tg3_headerPacket.h"
+#include "transform/cv_transformerRegistry.h"
 
 namespace Corvane {
 namespace {
@@ -244,6 +245,75 @@ TEST_F(TG3Decoding, SampleWidthsOtherThanEightOrSixteenBitsAreRefused) {
     recipe.levels = 1;
     recipe.editHeader = [](TG3ImageInfo& info) { info.domainBits = 32; };
     EXPECT_THROW(TvxFileImageReader(write(tovex_test::makeTG3File(image, recipe)), 0), Exception);
+}
+
+TEST_F(TG3Decoding, BufferOfAnotherLayoutReceivesConvertedPixels) {
+    registerAll();
+    const TestImage image = tovex_test::patternImage(37, 29);
+    FileRecipe recipe;
+    recipe.levels = 2;
+    TvxFileImageReader reader(write(tovex_test::makeTG3File(image, recipe)), 0);
+    const Scene box(3, 2, 0, 33, 27, 0);
+    TovexNavigator navigator(reader, 0, box);
+    PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeRGB), DataTypeUInt8));
+    buffer.setStripHeight(5);
+    navigator.decode(buffer);
+    for (std::int32_t y = box.y0; y <= box.y1; ++y) {
+        for (std::int32_t x = box.x0; x <= box.x1; ++x) {
+            const std::uint8_t* p = buffer.pixel(x - box.x0, y - box.y0);
+            const std::int32_t grey = image.components[0][static_cast<std::size_t>(y) * 37 + x];
+            ASSERT_EQ(p[0], p[1]);
+            ASSERT_EQ(p[1], p[2]);
+            ASSERT_LE(std::abs(p[0] - grey), 1) << x << "," << y;
+        }
+    }
+}
+
+class RecordingCallbacks : public CV_ProcessCallbacks {
+  public:
+    void progress(float fraction) override { values.push_back(fraction); }
+    bool isInterrupted() override { return ++queries > interruptAfter; }
+
+    std::vector<float> values;
+    int queries = 0;
+    int interruptAfter = 1 << 30;
+};
+
+TEST_F(TG3Decoding, ProgressPerStripAndInterruptBetweenSubblocks) {
+    const TestImage image = tovex_test::patternImage(40, 300);
+    FileRecipe recipe;
+    recipe.levels = 2;
+    recipe.subblockSize = 16;
+    TvxFileImageReader reader(write(tovex_test::makeTG3File(image, recipe)), 0);
+    auto callbacks = std::make_shared<RecordingCallbacks>();
+    const Scene whole(0, 0, 0, 39, 299, 0);
+    TovexNavigator navigator(reader, 0, whole);
+    navigator.setCallbacks(callbacks);
+    {
+        PixelBuffer buffer(reader.properties().layout());
+        navigator.decode(buffer);
+    }
+    // Strips of 128, 128 and 44 rows: each reports where it starts; the end reports 1.
+    const std::vector<float> expected = {0.0f, 128.0f / 300.0f, 256.0f / 300.0f, 1.0f};
+    ASSERT_EQ(callbacks->values.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(callbacks->values[i], expected[i], 1e-6) << i;
+    EXPECT_GT(callbacks->queries, 10);
+
+    for (int after : {0, 3, 20}) {
+        callbacks->queries = 0;
+        callbacks->interruptAfter = after;
+        PixelBuffer buffer(reader.properties().layout());
+        EXPECT_THROW(navigator.decode(buffer), Interrupt) << after;
+    }
+    // The next request starts afresh.
+    callbacks->interruptAfter = 1 << 30;
+    EXPECT_EQ(tovex_test::decodeScene(reader, 0, whole),
+              tovex_test::interleave(image.components, 40, whole));
+    PixelBuffer buffer(reader.properties().layout());
+    navigator.decode(buffer);
+    EXPECT_TRUE(std::equal(buffer.memory(), buffer.memory() + buffer.totalSize(),
+                           tovex_test::interleave(image.components, 40, whole).begin()));
 }
 
 TEST_F(TG3Decoding, ScenesPartlyOffTheImageKeepTheBackgroundOutside) {
