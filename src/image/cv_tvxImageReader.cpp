@@ -6,6 +6,7 @@
 #include "image/cv_imageDecoder.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
+#include "tg2/tg2_imageStage.h"
 #include "tg3/decoder/tg3_imageStage.h"
 
 namespace Corvane {
@@ -65,10 +66,12 @@ void TvxImageReader::chooseGeneration() {
         tg3Stage_ = std::make_unique<TG3ImageStage>(stream_);
         active_ = tg3Stage_.get();
     } else if (generation < kGenerationTG3) {
+        // The TG2 stage reads on from just after the generation byte.
         isTG3_ = false;
-        throw UnsupportedFeatureException("TG2 images");
+        tg2Stage_ = std::make_unique<TG2ImageStage>(stream_, memoryModel_);
+        active_ = tg2Stage_.get();
     } else {
-        throw UnsupportedVersionException("generation byte above 3");
+        throw UnsupportedVersionException("Tovex generation above 3");
     }
     takeOverProperties();
 }
