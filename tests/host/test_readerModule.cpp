@@ -13,13 +13,11 @@
 #include "amhost_tileImage.h"
 #include "common/temp_dir.h"
 #include "common/test_images.h"
+#include "encode/tg2/tg2_fileEncoder.h"
 #include "encode/tg3/tg3_fileEncoder.h"
 #include "host/host_module.h"
-#include "image/cv_pixelBuffer.h"
+#include "host/library_decode.h"
 #include "image/cv_scene.h"
-#include "image/cv_tovexNavigator.h"
-#include "image/cv_tvxFileImageReader.h"
-#include "transform/cv_transformerRegistry.h"
 
 using namespace host_test;
 using Corvane::RasterImage;
@@ -35,27 +33,6 @@ std::vector<std::uint8_t> interleaved(const RasterImage& image) {
         for (const auto& component : image.components)
             out.push_back(static_cast<std::uint8_t>(component[i]));
     return out;
-}
-
-// The library's own decode of one whole level as 8-bit grey or RGB.
-amhost::HostImage libraryDecode(const std::string& path, std::int32_t level, int channels) {
-    using namespace Corvane;
-    registerAll();
-    TvxFileImageReader image(FileSpecification(path), 0);
-    const std::int32_t w = levelExtent(image.width(), level);
-    const std::int32_t h = levelExtent(image.height(), level);
-    TovexNavigator navigator(image, level, Scene(0, 0, 0, w - 1, h - 1, 0));
-    PixelLayout layout(0, ColorSpace(channels == 1 ? SchemeGrayscale : SchemeRGB), DataTypeUInt8);
-    amhost::HostImage result;
-    result.width = static_cast<std::uint32_t>(w);
-    result.height = static_cast<std::uint32_t>(h);
-    result.channels = channels;
-    result.samples.resize(std::size_t(w) * h * channels);
-    // The decode writes straight into the result's samples.
-    PixelBuffer buffer(layout, result.samples.data(), result.samples.size());
-    buffer.setBackground(image.backgroundPixel());
-    navigator.decode(buffer);
-    return result;
 }
 
 // A reader from the module on `path`, image 0 selected and the width asked for.
@@ -124,7 +101,7 @@ TEST_F(ReaderModuleFiles, LosslessGreyFileAtFullWidthIsTheSourceImage) {
 
 TEST_F(ReaderModuleFiles, HalfWidthIsTheLevelOneImage) {
     const amhost::HostImage tiles = readThroughModule(path("astronaut.tvx"), 256);
-    const amhost::HostImage expected = libraryDecode(path("astronaut.tvx"), 1, 3);
+    const amhost::HostImage expected = host_test::libraryDecode(path("astronaut.tvx"), 1, 3);
     ASSERT_EQ(tiles.width, 256u);
     ASSERT_EQ(tiles.height, 256u);
     EXPECT_TRUE(tiles.samples == expected.samples);
@@ -195,6 +172,46 @@ TEST_F(ReaderModuleFiles, CreatingAndDestroyingReadersLeavesNothingBehind) {
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
+TEST_F(ReaderModuleFiles, TG2FilesMatchTheLibraryDecodeAtEachLevel) {
+    Corvane::TG2EncodeOptions options;
+    const std::string colour = path("chelsea_tg2.tvx");
+    Corvane::encodeTG2File(loadPng("chelsea.png", true), options, colour);
+    // chelsea is 451 x 300; asking for 451, 226 and 113 gives levels 0, 1 and 2.
+    const struct {
+        AmWord width;
+        std::int32_t level;
+    } cases[] = {{451, 0}, {226, 1}, {113, 2}};
+    for (const auto& c : cases) {
+        const amhost::HostImage tiles = readThroughModule(colour, c.width);
+        const amhost::HostImage expected = host_test::libraryDecode(colour, c.level, 3);
+        ASSERT_EQ(tiles.width, expected.width) << c.level;
+        ASSERT_EQ(tiles.height, expected.height) << c.level;
+        EXPECT_TRUE(tiles.samples == expected.samples) << c.level;
+    }
+}
+
+TEST_F(ReaderModuleFiles, OnePixelWideTG2ImageStaysOnePixelWide) {
+    RasterImage column;
+    column.width = 1;
+    column.height = 40;
+    column.components.assign(1, std::vector<std::int32_t>(40));
+    for (int y = 0; y < 40; ++y) column.components[0][y] = 5 * y;
+    Corvane::TG2EncodeOptions options;
+    options.levels = 3;
+    const std::string file = path("column.tvx");
+    Corvane::encodeTG2File(column, options, file);
+
+    OpenFile open(file);
+    ASSERT_NE(open.reader.get(), nullptr);
+    ASSERT_EQ(open.reader->selectImage(0), 1);
+    // The coarsest level is already one pixel wide, and 40 rows halved three times is 5.
+    ASSERT_EQ(setWidth(*open.reader.get(), 1), 1);
+    EXPECT_EQ(tagValue(*open.reader.get(), 256), 1);
+    EXPECT_EQ(tagValue(*open.reader.get(), 257), 5);
+    const amhost::HostImage tiles = amhost::readAllTiles(*open.reader.get());
+    EXPECT_TRUE(tiles.samples == host_test::libraryDecode(file, 3, 1).samples);
+}
+
 TEST_F(ReaderModuleFiles, SixteenBitTG3MatchesTheLibraryDecodeInEightBits) {
     const RasterImage deep = loadPgm16("flower_green16_crop.pgm");
     ASSERT_FALSE(deep.empty());
@@ -203,7 +220,7 @@ TEST_F(ReaderModuleFiles, SixteenBitTG3MatchesTheLibraryDecodeInEightBits) {
     for (std::int32_t level : {0, 1}) {
         const AmWord width = Corvane::levelExtent(static_cast<std::int32_t>(deep.width), level);
         const amhost::HostImage tiles = readThroughModule(file, width);
-        const amhost::HostImage expected = libraryDecode(file, level, 1);
+        const amhost::HostImage expected = host_test::libraryDecode(file, level, 1);
         ASSERT_EQ(tiles.width, expected.width);
         EXPECT_TRUE(tiles.samples == expected.samples) << level;
     }
