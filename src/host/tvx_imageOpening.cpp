@@ -1,0 +1,15 @@
+#include "host/tvx_imageOpening.h"
+
+#include "image/cv_tvxFileImageReader.h"
+#include "stream/cv_fileSpecification.h"
+
+namespace Corvane {
+
+std::unique_ptr<ImageStage> openHostFileImage(AmHostFile& file) {
+    // A host that has no path gives an empty one, which fails to open like any
+    // missing file.
+    const FileSpecification specification(file.path());
+    return std::make_unique<TvxFileImageReader>(specification, kHostMemoryModel);
+}
+
+}  // namespace Corvane
