@@ -26,12 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<Packet*> packets;
     container.findAll(PacketHeader::key(anyValue32), packets);
     for (const TG3ImageEntry& entry : container.images()) {
-        imageKindText(entry.kind);
+        tovex_fuzz::refusedOrDone([&] { imageKindText(entry.kind); });
         ImageDescription description;
         findImageDescription(container, entry.imageNumber, description);
     }
-    std::ostringstream dump;
-    container.database()->dump(dump);
+    tovex_fuzz::refusedOrDone([&] {
+        std::ostringstream dump;
+        container.database()->dump(dump);
+    });
     tovex_fuzz::refusedOrDone([&] { TG3MetadataDatabase metadata(container); });
     return 0;
 }

@@ -29,8 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::unique_ptr<Packet> packet;
     if (!readHeaderPacket(stream, packet)) return 0;
     auto& read = static_cast<HeaderPacket&>(*packet);
-    std::ostringstream dump;
-    read.dump(dump);
+    // A dump names every enumeration; a value without a name is refused by exception.
+    tovex_fuzz::refusedOrDone([&] {
+        std::ostringstream dump;
+        read.dump(dump);
+    });
 
     // What was accepted is a header this system can also write.
     HeaderPacket rewritten = makeHeaderPacket(read.info);
@@ -40,6 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryKernelStream again(out.bytes());
     std::unique_ptr<Packet> reread;
     if (!readHeaderPacket(again, reread)) std::abort();
-    if (!(static_cast<HeaderPacket&>(*reread).info == rewritten.info)) std::abort();
+    // The two reserved markers come from flag bits that writers never set.
+    TG3ImageInfo expected = read.info;
+    expected.reserved1 = 0;
+    expected.reserved2 = 0;
+    if (!(static_cast<HeaderPacket&>(*reread).info == expected)) std::abort();
     return 0;
 }
