@@ -2,12 +2,13 @@
 # Runs every fuzz target of build-fuzz for the given number of seconds each, one after
 # another, on its committed corpus (tests/fuzz/corpus/<target>, never written to) plus a
 # working corpus in build-fuzz/corpus/<target> that keeps what the runs discover.
-# Inputs slower than 1 s or heavier than 2 GiB count as failures, like crashes, leaks
-# and sanitizer reports. Prints a summary line per target and exits non-zero when any
+# Inputs slower than FUZZ_TIMEOUT seconds (default 1) or heavier than 2 GiB count as
+# failures, like crashes, leaks and sanitizer reports. Prints a summary line per target and exits non-zero when any
 # target failed. Usage: run-fuzzers.sh [seconds] [target...]
 set -uo pipefail
 
 seconds="${1:-60}"
+timeout="${FUZZ_TIMEOUT:-1}"
 shift || true
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"
@@ -30,7 +31,7 @@ for target in "${targets[@]}"; do
   log="$build/logs/$target.log"
   mkdir -p "$work" "$seeds"
   nice -n 10 "$build/tests/fuzz/$target" "$work" "$seeds" \
-    -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
+    -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 -malloc_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" >"$log" 2>&1
   status=$?
   last="$(grep -E '^#[0-9]+' "$log" | tail -1)"

@@ -32,7 +32,9 @@ void decodeSubBlocks(TG2StreamStructure& s, const TG2Block& block) {
                                               window.height);
             decodeSubBlock(data.data(), data.size(), tree, dimensions, window, UINT64_MAX, nullptr,
                            indices.data());
-            // ...and again in steps of 7 positions, resuming each time.
+            // ...and again in steps of 7 positions, resuming each time (on small
+            // sub-blocks only: the steps themselves would cost more than the decoding).
+            if (std::uint64_t{place.width} * place.height > 4096) continue;
             std::fill(indices.begin(), indices.end(), 0);
             std::optional<TG2ResumeState> state = decodeSubBlock(
                 data.data(), data.size(), tree, dimensions, window, 7, nullptr, indices.data());

@@ -11,7 +11,7 @@
 namespace tovex_fuzz {
 
 constexpr int kBitPlaneBands = 13;
-constexpr int kBitPlaneMaxSide = 64;
+constexpr int kBitPlaneMaxSide = 32;
 constexpr int kBitPlaneMaxComponents = 3;
 
 struct BitPlaneCase {

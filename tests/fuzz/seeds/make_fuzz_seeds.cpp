@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "common/test_images.h"
+#include "encode/tg2/tg2_fileEncoder.h"
 #include "encode/tg2/tg2_streamWriter.h"
 #include "encode/tg3/tg3_bitPlaneEncoder.h"
+#include "encode/tg3/tg3_fileEncoder.h"
 #include "encode/tg3/tg3_imageCoder.h"
 #include "fuzz_tg3_bitplanes.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
@@ -276,6 +278,34 @@ void makeBitPlaneSeeds() {
     }
 }
 
+// Whole files of both generations from the file encoders, for the file-level reader.
+void makeFileSeeds() {
+    const TestImage camera = loadPng("camera.png", false);
+    const TestImage chelsea = loadPng("chelsea.png", true);
+    TG3EncodeOptions grey;
+    grey.levels = 2;
+    grey.subblockSize = 16;
+    save("fuzz_tvx_file", "grey.tvx", encodeTG3(cropImage(camera, 220, 200, 40, 30), grey));
+    TG3EncodeOptions rgb;
+    rgb.levels = 1;
+    rgb.subblockSize = 8;
+    rgb.orderStyle = orderStyleDataFirst;
+    rgb.withMSEs = true;
+    rgb.rawPlanes = 2;
+    save("fuzz_tvx_file", "rgb.tvx", encodeTG3(cropImage(chelsea, 150, 60, 21, 17), rgb));
+    TG2EncodeOptions tg2;
+    tg2.levels = 2;
+    tg2.blockWidth = 16;
+    tg2.blockHeight = 16;
+    tg2.subBlockWidth = 8;
+    tg2.subBlockHeight = 8;
+    save("fuzz_tvx_file", "grey_tg2.tvx", encodeTG2(cropImage(camera, 220, 200, 36, 28), tg2));
+    TG2EncodeOptions tg2rgb;
+    tg2rgb.levels = 1;
+    tg2rgb.step = 4.0f;
+    save("fuzz_tvx_file", "rgb_tg2.tvx", encodeTG2(cropImage(chelsea, 150, 60, 19, 13), tg2rgb));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -289,6 +319,7 @@ int main(int argc, char** argv) {
         makeClassicalSeeds();
         makeTg2Seeds();
         makeBitPlaneSeeds();
+        makeFileSeeds();
     } catch (const std::exception& e) {
         std::cerr << "make_fuzz_seeds: " << e.what() << "\n";
         return 1;
