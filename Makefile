@@ -42,7 +42,7 @@ fuzz: fuzz-build
 test-fuzz: fuzz-build
 	FUZZ_TIMEOUT=3 scripts/run-fuzzers.sh 20
 
-test: test-normal test-asan
+test: test-normal test-asan test-fuzz
 
 demo: build
 	@scripts/demo.sh
