@@ -1,10 +1,13 @@
 # Thin wrapper around CMake. `make test` builds and runs every suite twice: a normal
 # build in build/ and an AddressSanitizer + UndefinedBehaviorSanitizer build in
-# build-asan/. Warnings are errors in both.
+# build-asan/. Warnings are errors in both. Then it builds the libFuzzer targets with
+# clang in build-fuzz/ and runs each for 20 s on its corpus; `make fuzz` runs them for
+# FUZZ_SECONDS each (default 60).
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test test-normal test-asan demo bench clean
+.PHONY: all deps build test test-normal test-asan test-fuzz fuzz fuzz-build demo bench clean
 
 all: build
 
@@ -24,7 +27,22 @@ test-asan: deps
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
-test: test-normal test-asan
+# The fuzz build compiles the library with clang, -fsanitize=fuzzer-no-link plus ASan and
+# UBSan; clang's own warnings are not made errors here (the gcc builds above hold that line).
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=clang++ -DTOVEX_FUZZ=ON -DTOVEX_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	scripts/run-fuzzers.sh $(FUZZ_SECONDS)
+
+# The short runs allow 3 s per input, so that a loaded machine does not fail the
+# build; `make fuzz` holds inputs to 1 s.
+test-fuzz: fuzz-build
+	FUZZ_TIMEOUT=3 scripts/run-fuzzers.sh 20
+
+test: test-normal test-asan test-fuzz
 
 demo: build
 	@scripts/demo.sh
@@ -33,4 +51,4 @@ bench: deps
 	@if [ -x bench/compare.sh ]; then bench/compare.sh; else echo "no benchmarks yet"; fi
 
 clean:
-	rm -rf build build-asan out
+	rm -rf build build-asan build-fuzz out

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  clang libclang-rt-dev
   libpng-dev libtiff-dev libgeotiff-dev geotiff-bin
   python3
 )

@@ -160,19 +160,24 @@ std::int32_t readRecord(ClassicalTagTable* table, CVStream& stream, std::int64_t
     }
 
     // The table takes as many values as the dims multiply to; a record that stores
-    // fewer values than that is malformed.
+    // fewer values than that is malformed. The table copies a text once per value, so
+    // texts follow the same rule (a record without texts still gives one empty value);
+    // otherwise a few bytes could ask for millions of copies.
     std::int64_t needed = 1;
     for (std::int32_t i = 0; i < std::min(dimensionCount, 2); ++i) needed *= std::max(dims[i], 0);
     const bool hasStorage = type == TYPE_ASCII || tagValueSize(type) > 0;
-    if (dimensionCount <= 2 && hasStorage && type != TYPE_ASCII && needed > valuesRead)
-        return MFAIL;
+    const std::int64_t stored =
+        type == TYPE_ASCII ? std::max<std::int64_t>(valuesRead, 1) : valuesRead;
+    if (dimensionCount <= 2 && hasStorage && needed > stored) return MFAIL;
 
     static const char kNoValues[1] = {0};
     const void* data = type == TYPE_ASCII ? static_cast<const void*>(text.c_str())
                        : values.empty()   ? static_cast<const void*>(kNoValues)
                                           : static_cast<const void*>(values.data());
-    // A record the table refuses (too many dims, an over-long key) is left out.
-    addTag(table, key.c_str(), type, dimensionCount, dims, data);
+    // A record the table refuses (too many dims, an over-long key) is left out. So is a
+    // record of a type without stored values whose dims claim many: its values would be
+    // nothing the file holds, yet every reader of the table would walk all of them.
+    if (hasStorage || needed <= 1) addTag(table, key.c_str(), type, dimensionCount, dims, data);
     return key == kEndOfMetadataKey ? 1 : 0;
 }
 

@@ -360,3 +360,77 @@ TEST(ClassicalBlock, TG2DatabasePassesShapeErrorsOn) {
               "[4][2334]Invalid argument passed to function: [4][2405]Array MetadataElement "
               "must have width > 1, height==1..");
 }
+
+namespace {
+
+// A text record: count texts, then dims.
+std::vector<std::uint8_t> textRecord(const std::string& key, const std::vector<std::string>& texts,
+                                     const std::vector<std::int32_t>& dims) {
+    std::vector<std::uint8_t> b;
+    append(b, {0, 0, 0, 0});
+    for (char c : key) b.push_back(static_cast<std::uint8_t>(c));
+    b.push_back(0);
+    auto word = [&b](std::uint32_t v) {
+        append(b, {static_cast<int>(v >> 24), static_cast<int>((v >> 16) & 0xFF),
+                   static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF)});
+    };
+    word(TYPE_ASCII);
+    word(static_cast<std::uint32_t>(texts.size()));
+    word(static_cast<std::uint32_t>(dims.size()));
+    for (std::int32_t d : dims) word(static_cast<std::uint32_t>(d));
+    for (const std::string& t : texts) {
+        for (char c : t) b.push_back(static_cast<std::uint8_t>(c));
+        b.push_back(0);
+    }
+    return b;
+}
+
+}  // namespace
+
+TEST(ClassicalBlock, TextRecordsCannotAskForMoreValuesThanTheyStore) {
+    const auto eom = shortRecord("IMAGE::EOM", 1);
+    // Every value takes the last text read.
+    const auto three = blockOf({textRecord("ASCII::COMMENT", {"a", "bb", "ccc"}, {3}), eom});
+    CVByteVectorStream s(three);
+    TG3ClassicalMetadata m;
+    ASSERT_EQ(m.read(s), static_cast<std::int32_t>(three.size()));
+    const ClassicalTag& tag = m.table().slots[findTag(&m.table(), "ASCII::COMMENT")];
+    ASSERT_EQ(tag.count, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_STREQ(tag.texts[i], "ccc");
+
+    // No texts at all still stand for one empty value.
+    const auto none = blockOf({textRecord("ASCII::COMMENT", {}, {1}), eom});
+    CVByteVectorStream n(none);
+    TG3ClassicalMetadata e;
+    ASSERT_EQ(e.read(n), static_cast<std::int32_t>(none.size()));
+    EXPECT_STREQ(e.table().slots[findTag(&e.table(), "ASCII::COMMENT")].texts[0], "");
+
+    // One stored text with dims asking for millions of copies is refused.
+    for (const std::vector<std::int32_t>& dims :
+         {std::vector<std::int32_t>{0x00FFFFFF}, {2, 2}, {46341, 46341}}) {
+        const auto hostile = blockOf({textRecord("ASCII::COMMENT", {"harbour"}, dims), eom});
+        CVByteVectorStream h(hostile);
+        TG3ClassicalMetadata t;
+        EXPECT_EQ(t.read(h), MFAIL);
+    }
+}
+
+TEST(ClassicalBlock, RecordsWithoutStoredValuesCannotClaimManyValues) {
+    // A type the table stores no values for: one value is kept as a tag, a million are
+    // left out like any record the table refuses, and the block still reads.
+    auto untyped = [](const std::string& key, std::uint8_t dimHigh) {
+        std::vector<std::uint8_t> b;
+        append(b, {0, 0, 0, 0});
+        for (char c : key) b.push_back(static_cast<std::uint8_t>(c));
+        append(b, {0, 0, 0, 0, 99, 0, 0, 0, 0, 0, 0, 0, 1, 0, dimHigh, 0, 1});
+        return b;
+    };
+    const auto block =
+        blockOf({untyped("ONE", 0), untyped("MILLION", 0x10), shortRecord("IMAGE::EOM", 1)});
+    CVByteVectorStream s(block);
+    TG3ClassicalMetadata m;
+    ASSERT_EQ(m.read(s), static_cast<std::int32_t>(block.size()));
+    EXPECT_GE(findTag(&m.table(), "ONE"), 0);
+    EXPECT_EQ(findTag(&m.table(), "MILLION"), MFAIL);
+    EXPECT_GE(findTag(&m.table(), "IMAGE::EOM"), 0);
+}

@@ -12,6 +12,7 @@ constexpr std::int32_t noPosition = 2004;
 constexpr std::int32_t malformed = 2006;
 constexpr std::int32_t notFound = 2009;
 constexpr std::int32_t repeatedOrMissing = 2010;
+constexpr std::int32_t outOfMemory = 2012;
 constexpr std::int32_t unsupported = 2014;
 }  // namespace TG3Status
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
 #include "tg3/container/tg3_status.h"
 #include "tg3/engine/tg3_bitPlaneDecoder.h"
@@ -57,6 +58,8 @@ std::int32_t TG3BandCache::fill(std::uint32_t band, std::uint32_t row, std::uint
     e.y1 = std::min(e.y0 + size - 1, b.height - 1);
     const std::size_t width = std::size_t{x1} - x0 + 1;
     const std::size_t block = width * (std::size_t{e.y1} - e.y0 + 1);
+    if (block > UINT64_MAX / 4 || !allocationFits(block * components_.size(), 4))
+        return TG3Status::outOfMemory;
     e.data.assign(block * components_.size(), 0);
 
     std::vector<std::int32_t*> blocks(components_.size());
@@ -141,6 +144,12 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
     std::vector<const PlaneSource*> sources(lists.size());
     for (std::size_t i = 0; i < lists.size(); ++i) sources[i] = &lists[i];
 
+    // The decoder keeps a flag word per coefficient (with a border) for every component,
+    // and a sub-block that only partly meets the request is decoded aside.
+    const std::uint64_t flagWords = (std::uint64_t{bw} + 4) * (std::uint64_t{bh} + 4);
+    if (!allocationFits(flagWords * lists.size(), 4) ||
+        !allocationFits(std::uint64_t{bw} * bh * lists.size(), 4))
+        return TG3Status::outOfMemory;
     BitPlaneDecoder decoder(static_cast<int>(band), static_cast<int>(bw), static_cast<int>(bh));
     const std::size_t rowLength = std::size_t{x1} - x0 + 1;
     const bool inside = bx0 >= x0 && bx0 + bw - 1 <= x1 && by0 >= y0 && by0 + bh - 1 <= y1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/cv_allocationLimit.h"
 #include "tg3/container/tg3_status.h"
 
 namespace Corvane {
@@ -59,6 +60,9 @@ std::int32_t DecodeBase::allocateStripBuffers() {
     // The first row pair is decoded as one strip even when R is 1.
     const std::size_t plane = static_cast<std::size_t>(std::max(stripHeight_, 2)) *
                               static_cast<std::size_t>(regionWidth());
+    if (!allocationFits(std::uint64_t{plane} * static_cast<std::uint64_t>(components_), 4) ||
+        !allocationFits((static_cast<std::uint64_t>(stripHeight_) + 3) * rowBytes(), 1))
+        return TG3Status::outOfMemory;
     coefficients_.assign(plane * static_cast<std::size_t>(components_), 0);
     planes_.resize(static_cast<std::size_t>(components_));
     for (std::size_t c = 0; c < planes_.size(); ++c) planes_[c] = coefficients_.data() + c * plane;

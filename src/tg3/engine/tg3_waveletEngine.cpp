@@ -1,5 +1,6 @@
 #include "tg3/engine/tg3_waveletEngine.h"
 
+#include "support/cv_allocationLimit.h"
 #include "tg3/container/tg3_status.h"
 
 namespace Corvane {
@@ -12,6 +13,14 @@ WaveletEngine::WaveletEngine(int levels, std::uint32_t width, std::uint32_t heig
     if (levels < 0 || levels > 31 || width < 1 || height < 1 || components < 1) return;
     if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) return;
     if (x0 < 0 || x0 > x1 || static_cast<std::uint32_t>(x1) >= width) return;
+    // Each level holds a few lines of the region (with its filter margins) per component.
+    const std::uint64_t lineWords =
+        (static_cast<std::uint64_t>(x1) - static_cast<std::uint64_t>(x0) + 16) *
+        static_cast<std::uint64_t>(components);
+    if (!allocationFits(lineWords, 4)) {
+        status = TG3Status::outOfMemory;
+        return;
+    }
 
     bandRows_.assign(static_cast<std::size_t>(components), nullptr);
     regions_ = buildLevelRegionTable(x0, x1, static_cast<std::int32_t>(width), levels);

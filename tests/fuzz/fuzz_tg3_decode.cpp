@@ -1,0 +1,69 @@
+// A whole TG3 file decoded through the engine: container, header, planeset walk, the
+// plane store and band caches, then a few regions of the full-resolution image.
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "tg3/container/tg3_container.h"
+#include "tg3/engine/tg3_bandCache.h"
+#include "tg3/engine/tg3_decodeBase.h"
+#include "tg3/engine/tg3_filePlaneStoreClient.h"
+#include "tg3/header/tg3_headerPacket.h"
+#include "tg3/planeset/tg3_planeIndex.h"
+
+using namespace Corvane;
+
+namespace {
+
+template <typename T>
+T* findImagePacket(TG3Container& container, std::uint32_t type) {
+    PacketHeader key = PacketHeader::key(type);
+    key.imageNumber = 0;
+    Packet* packet = nullptr;
+    if (container.find(key, packet) != 0) return nullptr;
+    return dynamic_cast<T*>(packet);
+}
+
+// Decodes the region in strips of 16 rows until the decoder refuses.
+void decodeRegion(const TG3ImageInfo& info, TG3BandCache& bands, const DecodeRegion& region) {
+    DecodeBase decoder(info, bands, region, info.levels, info.width, info.height, info.components,
+                       16);
+    if (decoder.status() != 0 || decoder.initialise() != 0) return;
+    for (std::int32_t y = region.y0; y <= region.y1; y += 16) {
+        const void* rows = nullptr;
+        if (decoder.readRows(y, std::min(y + 15, region.y1), rows) != 0) return;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    MemoryKernelStream stream(std::vector<std::uint8_t>(data, data + size));
+    TG3Container container(stream);
+    if (container.open() != 0) return 0;
+    container.registerKind(std::make_unique<HeaderPacketKind>());
+    container.registerKind(std::make_unique<PlanesetPacketKind>());
+    auto* header = findImagePacket<HeaderPacket>(container, packetTypeHeader);
+    auto* planeset = findImagePacket<PlanesetPacket>(container, packetTypePlaneset);
+    if (!header || !planeset) return 0;
+    const TG3ImageInfo& info = header->info;
+    PlaneIndex index;
+    if (indexPlanes(stream, *planeset, info, index) != 0) return 0;
+    if (info.width == 0 || info.height == 0) return 0;
+
+    tovex_fuzz::refusedOrDone([&] {
+        tg3_filePlaneStoreClient store(
+            info, index, stream, static_cast<std::int64_t>(planeset->start), info.hasMSEs != 0);
+        TG3BandCache bands(info, store);
+        const auto right =
+            static_cast<std::int32_t>(std::min<std::uint32_t>(info.width, 1u << 30) - 1);
+        const auto bottom =
+            static_cast<std::int32_t>(std::min<std::uint32_t>(info.height, 1u << 30) - 1);
+        // The top left corner, then a small window in the middle of the image.
+        decodeRegion(info, bands, {0, 0, std::min(right, 95), std::min(bottom, 95)});
+        const std::int32_t x = right / 2, y = bottom / 2;
+        decodeRegion(info, bands, {x, y, std::min(right, x + 20), std::min(bottom, y + 20)});
+    });
+    return 0;
+}
