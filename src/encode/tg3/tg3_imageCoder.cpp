@@ -24,6 +24,13 @@ std::vector<BandPlanes> transformImage(const TG3ImageInfo& info,
 
 void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& bands,
                    const PlaneCoding& coding, MemoryPlaneset& out) {
+    codeSubblocks(info, bands, coding,
+                  [&out](std::uint32_t band, std::uint32_t subblock, std::uint16_t component,
+                         EncodedPlanes&& planes) { out.add(band, subblock, component, planes); });
+}
+
+void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& bands,
+                   const PlaneCoding& coding, const SubblockSink& sink) {
     const std::uint32_t size = info.subblockSize;
     for (std::uint32_t band = 0; band < info.bands.size(); ++band) {
         if (band % 4 == 1) continue;  // rebuilt from the coarser level
@@ -41,9 +48,8 @@ void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& band
                             block[std::size_t{y} * w + x] =
                                 bands[c][band]
                                      [std::size_t{row * size + y} * b.width + column * size + x];
-                    out.add(band, info.subblockIndex(band, row, column),
-                            static_cast<std::uint16_t>(c),
-                            encoder.encode(block, coding.lastPlane, coding.firstRawPlane));
+                    sink(band, info.subblockIndex(band, row, column), static_cast<std::uint16_t>(c),
+                         encoder.encode(block, coding.lastPlane, coding.firstRawPlane));
                 }
             }
         }

@@ -3,6 +3,7 @@
 // component, the forward colour and DC steps on every band, then each
 // sub-block of band 0 and of the detail bands coded plane by plane.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "encode/tg3/tg3_forwardTransform53.h"
@@ -27,5 +28,12 @@ std::vector<BandPlanes> transformImage(const TG3ImageInfo& info,
 // 4j - 3 are rebuilt by the decoder and are not coded.
 void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& bands,
                    const PlaneCoding& coding, MemoryPlaneset& out);
+
+// The same coding, each component of each coded sub-block handed to `sink` as soon as
+// it is coded.
+using SubblockSink = std::function<void(std::uint32_t band, std::uint32_t subblock,
+                                        std::uint16_t component, EncodedPlanes&& planes)>;
+void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& bands,
+                   const PlaneCoding& coding, const SubblockSink& sink);
 
 }  // namespace Corvane

@@ -8,6 +8,19 @@
 
 namespace Corvane {
 
+CVKernelStream::CVKernelStream(CVStream& stream) : stream_(stream) {}
+
+CVKernelStream::CVKernelStream(std::unique_ptr<CVStream> owned)
+    : owned_(std::move(owned)), stream_(*owned_) {}
+
+CVKernelStream::~CVKernelStream() = default;
+
+std::unique_ptr<KernelStream> CVKernelStream::duplicate() {
+    std::unique_ptr<CVStream> copy = stream_.duplicate(nullptr, 0);
+    if (!copy || !copy->isOpen()) return nullptr;
+    return std::make_unique<CVKernelStream>(std::move(copy));
+}
+
 std::uint32_t CVKernelStream::read(void* buffer, std::uint32_t count) {
     return stream_.read(buffer, count) ? count : 0;
 }

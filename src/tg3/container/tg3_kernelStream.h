@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace Corvane {
@@ -18,18 +19,27 @@ class KernelStream {
     virtual int seek(std::int64_t offset, int origin) = 0;
     // The current position, or -1 when it cannot be taken.
     virtual std::int64_t tell() = 0;
+    // An independent stream over the same bytes, so that one reader's seeks do not move
+    // another's position; null when the stream cannot be duplicated.
+    virtual std::unique_ptr<KernelStream> duplicate() { return nullptr; }
 };
 
 // The kernel stream over a library byte stream (not owned).
 class CVKernelStream : public KernelStream {
   public:
-    explicit CVKernelStream(CVStream& stream) : stream_(stream) {}
+    explicit CVKernelStream(CVStream& stream);
+    // Over a stream that this kernel stream owns.
+    explicit CVKernelStream(std::unique_ptr<CVStream> owned);
+    ~CVKernelStream() override;
     std::uint32_t read(void* buffer, std::uint32_t count) override;
     std::uint32_t write(const void* buffer, std::uint32_t count) override;
     int seek(std::int64_t offset, int origin) override;
     std::int64_t tell() override;
+    // Over a duplicate of the library stream (same file, own position).
+    std::unique_ptr<KernelStream> duplicate() override;
 
   private:
+    std::unique_ptr<CVStream> owned_;
     CVStream& stream_;
 };
 
@@ -43,6 +53,9 @@ class MemoryKernelStream : public KernelStream {
     std::uint32_t write(const void* buffer, std::uint32_t count) override;
     int seek(std::int64_t offset, int origin) override;
     std::int64_t tell() override { return position_; }
+    std::unique_ptr<KernelStream> duplicate() override {
+        return std::make_unique<MemoryKernelStream>(bytes_);
+    }
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 

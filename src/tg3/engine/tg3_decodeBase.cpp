@@ -28,7 +28,10 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const De
       source_(source),
       status_(kStatusUnconstructed) {
     bytesPerSample_ = options_.dataType == kSampleUint8 ? 1 : 2;
-    if (stripHeight_ < 1 || region_.y0 < 0 || region_.y0 > region_.y1 ||
+    // Images narrower or lower than 3 samples are not decoded at any level; the
+    // levels of a larger image decode down to a single sample.
+    if (info.width < 3 || info.height < 3 || stripHeight_ < 1 || region_.y0 < 0 ||
+        region_.y0 > region_.y1 ||
         static_cast<std::int64_t>(region_.y1) >= static_cast<std::int64_t>(height_)) {
         status_ = TG3Status::notFound;
         return;

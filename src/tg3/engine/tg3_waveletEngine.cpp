@@ -9,7 +9,7 @@ WaveletEngine::WaveletEngine(int levels, std::uint32_t width, std::uint32_t heig
                              std::int32_t& status)
     : x0_(x0), x1_(x1), components_(components), source_(source) {
     status = TG3Status::notFound;
-    if (levels < 0 || levels > 31 || width < 3 || height < 3 || components < 1) return;
+    if (levels < 0 || levels > 31 || width < 1 || height < 1 || components < 1) return;
     if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) return;
     if (x0 < 0 || x0 > x1 || static_cast<std::uint32_t>(x1) >= width) return;
 

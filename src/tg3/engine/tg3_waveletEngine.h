@@ -13,9 +13,10 @@ namespace Corvane {
 
 class WaveletEngine {
   public:
-    // Status 2009 in `status` when the geometry cannot be decoded: an image
-    // narrower or lower than 3 samples, no components, or columns x0..x1
-    // outside the image.
+    // Status 2009 in `status` when the geometry cannot be decoded: an empty
+    // image, no components, or columns x0..x1 outside the image. `width` and
+    // `height` are those of the decoded level, which may be as small as 1 x 1
+    // when a reduced level is decoded.
     WaveletEngine(int levels, std::uint32_t width, std::uint32_t height, std::int32_t x0,
                   std::int32_t x1, int components, BandRowSource& source, std::int32_t& status);
 

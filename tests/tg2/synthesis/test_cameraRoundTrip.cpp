@@ -5,15 +5,14 @@
 #include <random>
 #include <vector>
 
+#include "common/test_images.h"
 #include "encode/tg2/tg2_forward97.h"
 #include "encode/tg2/tg2_quantiser.h"
-#include "png_image.h"
 #include "tg2/tg2_dequantise.h"
 #include "tg2/tg2_merge2.h"
 #include "tg2/tg2_subband.h"
 
 using namespace Corvane;
-using namespace synthesis_test;
 
 namespace {
 
@@ -28,12 +27,12 @@ struct Outcome {
 // `step` (with subtractive dither when a table is given), then dequantises each
 // subband as the decoder does at full resolution, with the step divided by the
 // subband's weight, and synthesises the image back.
-Outcome roundTrip(const GrayImage& gray, std::uint32_t levels, float step,
+Outcome roundTrip(const RasterImage& gray, std::uint32_t levels, float step,
                   const std::vector<float>* ditherTable) {
     CoefficientPlane image;
     image.width = gray.width;
     image.height = gray.height;
-    image.samples.assign(gray.samples.begin(), gray.samples.end());
+    image.samples.assign(gray.components[0].begin(), gray.components[0].end());
 
     std::vector<CoefficientPlane> planes = analyse97(image, levels);
     applySubbandWeights(planes, subbandWeights(gray.width, gray.height, levels));
@@ -69,7 +68,7 @@ Outcome roundTrip(const GrayImage& gray, std::uint32_t levels, float step,
     const Array2D& restored = root.band(0);
     for (std::uint32_t r = 0; r < gray.height; ++r)
         for (std::uint32_t c = 0; c < gray.width; ++c) {
-            const double source = gray.samples[std::size_t{r} * gray.width + c];
+            const double source = gray.components[0][std::size_t{r} * gray.width + c];
             const float value = restored.at(0, c, r);
             outcome.largestError = std::max(outcome.largestError, std::fabs(value - source));
             // What an 8-bit output would hold: clamped, then truncated.
@@ -82,14 +81,16 @@ Outcome roundTrip(const GrayImage& gray, std::uint32_t levels, float step,
     return outcome;
 }
 
-GrayImage camera() {
-    return readGrayPng(TOVEX_TEST_DATA_DIR "/camera.png");
+RasterImage camera() {
+    const RasterImage image = loadPng("camera.png", false);
+    EXPECT_FALSE(image.empty());
+    return image;
 }
 
 }  // namespace
 
 TEST(CameraRoundTrip, SmallStepRestoresEverySampleWithinOne) {
-    const GrayImage gray = camera();
+    const RasterImage gray = camera();
     ASSERT_EQ(gray.width, 512u);
     ASSERT_EQ(gray.height, 512u);
     const Outcome outcome = roundTrip(gray, 5, 0.5f, nullptr);
@@ -100,7 +101,7 @@ TEST(CameraRoundTrip, SmallStepRestoresEverySampleWithinOne) {
 }
 
 TEST(CameraRoundTrip, SubtractiveDitherIsUndoneByTheDecoder) {
-    const GrayImage gray = camera();
+    const RasterImage gray = camera();
     ASSERT_EQ(gray.width, 512u);
     // A stand-in for the decoder's table: the same spread, any values.
     std::mt19937 random(128);

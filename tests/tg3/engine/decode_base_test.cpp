@@ -220,7 +220,9 @@ TEST(DecodeBase, ReportsItsStatuses) {
                        {{5, 0, 4, 19}, 20, 20, 1},  {{0, 0, 19, 20}, 20, 20, 1},
                        {{-1, 0, 19, 19}, 20, 20, 1}};
     for (const Bad& b : bad) {
-        DecodeBase decoder(info, source, b.region, 2, b.width, b.height, b.components);
+        // The size rule looks at the image's full size in its information.
+        const TG3ImageInfo badInfo = signedImageInfo(b.width, b.height, 2, 1);
+        DecodeBase decoder(badInfo, source, b.region, 2, b.width, b.height, b.components);
         EXPECT_EQ(decoder.status(), TG3Status::notFound);
         const void* rows = nullptr;
         EXPECT_EQ(decoder.readRows(0, 0, rows), TG3Status::notFound);

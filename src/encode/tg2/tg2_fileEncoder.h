@@ -1,0 +1,55 @@
+#pragma once
+// Encodes an 8-bit raster image as a whole TG2 file: the forward 9/7 analysis of
+// every band, the subband weights, quantisation with an optional subtractive
+// dither, the coded stream and a metadata block that describes the image.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "encode/encode_rasterImage.h"
+
+namespace Corvane {
+
+// Where the upper-left pixel lies and how large a pixel is on the ground.
+struct TG2Georeference {
+    double xOrigin = 0.0;
+    double yOrigin = 0.0;
+    double xResolution = 1.0;
+    double yResolution = 1.0;
+};
+
+struct TG2EncodeOptions {
+    // Wavelet levels; without a value, up to 5 while the coarsest band keeps at
+    // least kSmallestCoarsestSide samples on its shorter side.
+    std::optional<std::uint32_t> levels;
+    // Quantisation step of the weighted coefficients: about the largest error a
+    // sample may take on; 0.5 restores 8-bit images within one grey value.
+    float step = 1.0f;
+    std::uint32_t blockWidth = 64;
+    std::uint32_t blockHeight = 64;
+    std::uint32_t subBlockWidth = 32;
+    std::uint32_t subBlockHeight = 32;
+    bool dither = true;
+    // Stored only when the band count alone does not name the scheme (4 bands are
+    // read as CMYK, 3 as RGB, 1 as Grayscale).
+    std::optional<std::uint32_t> colorScheme;
+    std::optional<TG2Georeference> georeference;
+};
+
+inline constexpr std::uint32_t kLargestDefaultLevels = 5;
+inline constexpr std::uint32_t kSmallestCoarsestSide = 8;
+
+// The level count used when the options leave it open.
+std::uint32_t defaultTG2Levels(std::uint32_t width, std::uint32_t height);
+
+// The whole file in memory. Raises InvalidArgumentException for an image that is
+// not 8-bit with 1, 3 or 4 bands of width x height samples, for sizes of 0 and for
+// a step that is not a positive finite number or too small for the coefficients.
+std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOptions& options);
+
+// The same, written to a file; raises IOException when the file cannot be written.
+void encodeTG2File(const RasterImage& image, const TG2EncodeOptions& options,
+                   const std::string& path);
+
+}  // namespace Corvane

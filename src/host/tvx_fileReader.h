@@ -1,0 +1,73 @@
+#pragma once
+// One open Tovex file as the host sees it: the host selects image 0, picks a level by
+// the width it wants, asks for properties by tag number, and reads the level as a
+// grid of 128 x 128 tiles of 8-bit samples. No library exception reaches the host.
+#include <cstdint>
+#include <memory>
+
+#include "host/am_host_interfaces.h"
+
+namespace Corvane {
+
+class ImageStage;
+class TovexNavigator;
+
+class TvxFileReader final : public AmFileReader {
+  public:
+    static constexpr std::int32_t kTileSize = 128;
+    static constexpr std::int32_t kTileShift = 7;
+    // A level whose tile grid would need more byte-count entries than this is refused.
+    // It is far beyond any real image (over 500000 pixels square) and keeps a
+    // header's claimed size, or a wild magnification, from demanding gigabytes.
+    static constexpr std::uint64_t kMaximumTileCount = std::uint64_t{1} << 24;
+
+    // The host file is only borrowed; the reader never destroys it.
+    explicit TvxFileReader(AmHostFile* hostFile);
+    ~TvxFileReader();
+    TvxFileReader(const TvxFileReader&) = delete;
+    TvxFileReader& operator=(const TvxFileReader&) = delete;
+
+    // Takes the opened image and builds the navigator over it.
+    void attachImage(std::unique_ptr<ImageStage> image);
+
+    void* destroy(unsigned flags) override;
+    AmWord selectImage(AmWord index) override;
+    void inertSlot2() override {}
+    AmWord passThrough3(AmWord first, AmWord second) override;
+    AmWord passThrough4(AmWord first, AmWord second) override;
+    AmWord inertSlot5() override { return 0; }
+    AmWord inertSlot6() override { return 0; }
+    AmWord inertSlot7(AmWord) override { return 0; }
+    AmWord inertSlot8(AmWord, AmWord) override { return 0; }
+    AmWord readTile(AmWord tile, std::uint8_t* buffer) override;
+    AmWord getTag(AmWord tag, AmWord* value) override;
+    AmWord inertSlot11(AmWord, AmWord) override { return 0; }
+    AmWord inertSlot12(AmWord, AmWord, AmWord) override { return 0; }
+    AmWord setTag(AmWord tag, const AmWord* value) override;
+    AmWord inertSlot14(AmWord) override { return 0; }
+    AmWordPair* recordSlot15(AmWordPair* result) override;
+
+    std::int32_t level() const { return level_; }
+    std::uint32_t tilesAcross() const { return tilesAcross_; }
+    std::uint32_t tilesDown() const { return tilesDown_; }
+
+  private:
+    AmWord selectLevelForWidth(AmWord requestedWidth);
+    void decodeTile(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer);
+
+    AmHostFile* hostFile_;
+    // Declared in this order so that destruction releases the navigator first, then
+    // the image it looks at, then the byte counts.
+    std::unique_ptr<std::uint32_t[]> tileByteCounts_;
+    std::unique_ptr<ImageStage> image_;
+    std::unique_ptr<TovexNavigator> navigator_;
+    std::uint32_t levelWidth_ = 0;
+    std::uint32_t levelHeight_ = 0;
+    std::int32_t bitsPerSample_ = 0;
+    std::int32_t samplesPerPixel_ = 0;
+    std::int32_t level_ = 0;
+    std::uint32_t tilesAcross_ = 0;
+    std::uint32_t tilesDown_ = 0;
+};
+
+}  // namespace Corvane

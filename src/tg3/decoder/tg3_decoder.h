@@ -1,0 +1,46 @@
+#pragma once
+// The image decoder of TG3 images: it runs the scene decoder for each request of
+// the navigator and copies the decoded rows strip by strip into the pixel buffer,
+// converting them when the buffer has another layout.
+#include <cstdint>
+#include <memory>
+
+#include "image/cv_imageDecoder.h"
+#include "image/cv_pixelLayout.h"
+#include "tg3/decoder/tg3_decoderTool.h"
+#include "tg3/decoder/tg3_image.h"
+#include "tg3/decoder/tg3_sceneDecoder.h"
+
+namespace Corvane {
+
+class TG3Decoder : public ImageDecoder {
+  public:
+    explicit TG3Decoder(TG3Image& image);
+    ~TG3Decoder() override;
+
+    // Opens the decoder tool and the scene decoder; a status. Unsupported kernels
+    // raise UnimplementedException. Files of several images are not decoded yet
+    // (2014).
+    std::int32_t initialise();
+
+    void begin() override;
+    void decode(PixelBuffer& buffer) override;
+    void end() override;
+
+    const PixelLayout& layout() const { return layout_; }
+    const TG3ImageInfo& info() const { return info_; }
+
+  private:
+    // Copies `count` decoded rows, starting at level row `firstRow`, into the buffer.
+    void copyRows(PixelBuffer& buffer, const void* rows, std::int32_t firstRow,
+                  std::int32_t count) const;
+
+    TG3Image& image_;
+    std::unique_ptr<TG3DecoderTool> tool_;
+    std::unique_ptr<TG3SceneDecoder> sceneDecoder_;
+    TG3ImageInfo info_;
+    PixelLayout layout_;
+    Scene clipped_;
+};
+
+}  // namespace Corvane

@@ -1,0 +1,52 @@
+#pragma once
+// One image of a TG3 file: its header packet, its information and its image
+// description. For a file of several images the description is the union of all
+// their extents, which gives the size of the whole mosaic.
+#include <cstdint>
+
+#include "tg3/container/tg3_container.h"
+#include "tg3/header/tg3_headerPacket.h"
+#include "tg3/header/tg3_imageDescription.h"
+#include "tg3/header/tg3_imageInfo.h"
+
+namespace Corvane {
+
+class TG3Image {
+  public:
+    TG3Image(TG3Container& container, std::uint32_t imageNumber, bool multiImage);
+    TG3Image(const TG3Image&) = delete;
+    TG3Image& operator=(const TG3Image&) = delete;
+
+    // Finds the header packet and reads the description. A status: 2010 when
+    // opened twice, when the header is missing or when mosaic tiles disagree in
+    // resolution; 2009 when the image list lacks the image.
+    std::int32_t open();
+
+    bool isOpen() const { return opened_; }
+    bool isMultiImage() const { return multiImage_; }
+    std::uint32_t imageNumber() const { return imageNumber_; }
+    TG3Container& container() const { return container_; }
+    const HeaderPacket* headerPacket() const { return header_; }
+
+    std::uint32_t width() const { return width_; }
+    std::uint32_t height() const { return height_; }
+    const TG3ImageInfo& info() const { return info_; }
+    const ImageDescription& description() const { return description_; }
+    // The levels that can be decoded: those of the header less any removed ones.
+    int levels() const { return info_.effectiveLevels(); }
+
+  private:
+    std::int32_t openMosaic();
+
+    TG3Container& container_;
+    std::uint32_t imageNumber_;
+    bool opened_ = false;
+    bool multiImage_;
+    const HeaderPacket* header_ = nullptr;
+    TG3ImageInfo info_;
+    std::uint32_t width_ = 0;
+    std::uint32_t height_ = 0;
+    ImageDescription description_;
+};
+
+}  // namespace Corvane

@@ -1,0 +1,97 @@
+#include "tg3/decoder/tg3_imageStage.h"
+
+#include <cmath>
+
+#include "support/cv_exception.h"
+#include "tg3/container/tg3_fileHeader.h"
+#include "tg3/container/tg3_status.h"
+#include "tg3/decoder/tg3_decoder.h"
+#include "tg3/decoder/tg3_outputLayout.h"
+
+namespace Corvane {
+
+namespace {
+
+void check(std::int32_t status) {
+    if (status != 0) throwStatus(status);
+}
+
+std::int32_t clampedSize(std::uint32_t size) {
+    return size > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(size);
+}
+
+}  // namespace
+
+TG3ImageStage::TG3ImageStage(CVStream& stream)
+    : kernel_(std::make_unique<CVKernelStream>(stream)),
+      container_(std::make_unique<TG3Container>(*kernel_)) {
+    check(container_->open());
+    // The container has read the file header already; its version bytes are read
+    // once more for the stage's version.
+    FileVersion fileVersion;
+    check(kernel_->seek(0, 1) == 0 ? readFileHeader(*kernel_, fileVersion) : TG3Status::readFailed);
+    version_ = {fileVersion.major, fileVersion.minor, fileVersion.revision};
+
+    const bool multiImage = container_->imageCount() > 1;
+    image_ = std::make_unique<TG3Image>(*container_, 0, multiImage);
+    check(image_->open());
+    metadata_ = std::make_unique<TG3MetadataDatabase>(*container_);
+    fillProperties();
+}
+
+TG3ImageStage::~TG3ImageStage() = default;
+
+std::int32_t TG3ImageStage::width() const {
+    return clampedSize(image_->width());
+}
+
+std::int32_t TG3ImageStage::height() const {
+    return clampedSize(image_->height());
+}
+
+std::int32_t TG3ImageStage::bandCount() const {
+    return properties().layout().colorSpace().bandCount();
+}
+
+std::int32_t TG3ImageStage::levelCount() const {
+    return image_->info().levels;
+}
+
+std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
+    auto decoder = std::make_unique<TG3Decoder>(*image_);
+    if (decoder->initialise() != 0) return nullptr;
+    return decoder;
+}
+
+void TG3ImageStage::fillProperties() {
+    const TG3ImageInfo& info = image_->info();
+    ImageProperties& p = properties();
+    p.setDither(false);
+
+    std::uint32_t dataType = DataTypeUInt8;
+    if (!outputDataType(info, dataType)) {
+        throw UnsupportedImageFormatException("only 8- and 16-bit samples are supported");
+    }
+    p.setLayout(PixelLayout(0, outputColorSpace(info), dataType));
+
+    const auto rangeMin = static_cast<double>(static_cast<std::uint32_t>(info.dynamicRangeMin));
+    const auto rangeMax = static_cast<double>(static_cast<std::uint32_t>(info.dynamicRangeMax));
+    p.setDynamicRange(rangeMax - rangeMin + 1.0, (rangeMin + rangeMax) / 2.0);
+
+    const ImageDescription& description = image_->description();
+    if (description.has(ImageDescription::hasGeoData)) {
+        p.setXUL(description.xUL);
+        p.setYUL(description.yUL);
+        p.setXResolution(std::fabs(description.xRes));
+        p.setYResolution(std::fabs(description.yRes));
+        p.setHasGeoInformation(true);
+    } else if (!p.readGeo(*metadata_) && p.yUL() == 0.0) {
+        // Without georeferencing the image's y axis runs upward from its last row.
+        p.setYUL(static_cast<double>(height()) - 1.0);
+    }
+
+    p.readInputLookupTable(*metadata_);
+    p.readBackgroundSamples(*metadata_, bandCount());
+}
+
+}  // namespace Corvane

@@ -1,0 +1,44 @@
+#pragma once
+// TG3 files assembled in the test from an image: the forward transform and the
+// plane coder of the encoder, then the library's own packet writers. Every part of
+// the file can be changed or left out, so that the decoder's edge cases can be
+// made from real coded data.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/test_images.h"
+#include "tg3/header/tg3_imageDescription.h"
+#include "tg3/header/tg3_imageInfo.h"
+
+namespace tovex_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct FileRecipe {
+    int levels = 3;
+    std::uint16_t subblockSize = 32;
+    Corvane::TG3ColorSpace colorSpace = Corvane::colorSpaceGreyscale;
+    Corvane::TG3ColorTransform transform = Corvane::colorTransformIdentity;
+    bool sixteenBit = false;
+    std::int32_t rangeMax = -1;  // -1: the full range of the sample type
+    std::uint32_t order = Corvane::orderSBCP;
+    bool withPlaneset = true;
+    std::optional<Corvane::ImageDescription> description;
+    // Changes the header information after the planes are coded.
+    std::function<void(Corvane::TG3ImageInfo&)> editHeader;
+};
+
+// The information the recipe gives an image.
+Corvane::TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe);
+
+// The whole file.
+Bytes makeTG3File(const TestImage& image, const FileRecipe& recipe);
+
+// A grey test pattern of the given size (smooth with some edges).
+TestImage patternImage(std::uint32_t width, std::uint32_t height, int components = 1,
+                       std::int32_t maximum = 255);
+
+}  // namespace tovex_test

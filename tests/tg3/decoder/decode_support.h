@@ -1,0 +1,74 @@
+#pragma once
+// Decoding through the library's public path: a file-level reader, a navigator
+// and a pixel buffer in the image's own layout.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "common/test_images.h"
+#include "image/cv_imageStage.h"
+#include "image/cv_pixelBuffer.h"
+#include "image/cv_scene.h"
+#include "image/cv_tovexNavigator.h"
+
+namespace tovex_test {
+
+// The samples of a decoded scene, row by row and pixel-interleaved.
+inline std::vector<std::int32_t> decodeScene(Corvane::ImageStage& stage, std::int32_t level,
+                                             const Corvane::Scene& scene,
+                                             std::int32_t stripHeight = 128) {
+    using namespace Corvane;
+    TovexNavigator navigator(stage, level, scene);
+    PixelBuffer buffer(stage.properties().layout());
+    buffer.setStripHeight(stripHeight);
+    navigator.decode(buffer);
+    const std::size_t samplesPerRow =
+        static_cast<std::size_t>(scene.width()) * buffer.layout().samplesPerPixel();
+    const bool wide = buffer.layout().bytesPerSample() == 2;
+    std::vector<std::int32_t> samples;
+    samples.reserve(samplesPerRow * static_cast<std::size_t>(scene.height()));
+    for (std::int32_t y = 0; y < scene.height(); ++y) {
+        const std::uint8_t* row = buffer.pixel(0, y);
+        for (std::size_t i = 0; i < samplesPerRow; ++i) {
+            if (wide) {
+                std::uint16_t v = 0;
+                std::memcpy(&v, row + 2 * i, 2);
+                samples.push_back(v);
+            } else {
+                samples.push_back(row[i]);
+            }
+        }
+    }
+    return samples;
+}
+
+// The box of a whole level.
+inline Corvane::Scene levelBox(const Corvane::ImageStage& stage, std::int32_t level) {
+    return Corvane::Scene(0, 0, 0, Corvane::levelExtent(stage.width(), level) - 1,
+                          Corvane::levelExtent(stage.height(), level) - 1, 0);
+}
+
+// The samples of a box of component planes (each width x height), interleaved.
+inline std::vector<std::int32_t> interleave(const std::vector<std::vector<std::int32_t>>& planes,
+                                            std::uint32_t width, const Corvane::Scene& box) {
+    std::vector<std::int32_t> out;
+    for (std::int32_t y = box.y0; y <= box.y1; ++y)
+        for (std::int32_t x = box.x0; x <= box.x1; ++x)
+            for (const auto& plane : planes)
+                out.push_back(
+                    plane[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)]);
+    return out;
+}
+
+// A box cut from interleaved samples of a wider box starting at the origin.
+inline std::vector<std::int32_t> cut(const std::vector<std::int32_t>& samples, std::int64_t width,
+                                     int components, const Corvane::Scene& box) {
+    std::vector<std::int32_t> out;
+    for (std::int32_t y = box.y0; y <= box.y1; ++y)
+        for (std::int32_t x = box.x0; x <= box.x1; ++x)
+            for (int c = 0; c < components; ++c)
+                out.push_back(samples[static_cast<std::size_t>((y * width + x) * components + c)]);
+    return out;
+}
+
+}  // namespace tovex_test
