@@ -6,6 +6,7 @@
 #include "image/cv_imageDecoder.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
+#include "tg2/tg2_imageStage.h"
 #include "tg3/decoder/tg3_imageStage.h"
 
 namespace Corvane {
@@ -65,8 +66,10 @@ void TvxImageReader::chooseGeneration() {
         tg3Stage_ = std::make_unique<TG3ImageStage>(stream_);
         active_ = tg3Stage_.get();
     } else if (generation < kGenerationTG3) {
+        // The TG2 stage starts reading right after the five bytes just read.
         isTG3_ = false;
-        throw UnsupportedFeatureException("TG2 images");
+        tg2Stage_ = std::make_unique<TG2ImageStage>(stream_, memoryModel_);
+        active_ = tg2Stage_.get();
     } else {
         throw UnsupportedVersionException("generation byte above 3");
     }
