@@ -124,8 +124,11 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
     s.dataType = dataTypeName(p.layout().dataType());
     s.bitsPerSample = p.layout().bitsPerSample();
     s.colourScheme = p.layout().colorSpace().schemeName();
-    s.rangeWindow = p.dynamicRangeWindow();
-    s.rangeLevel = p.dynamicRangeLevel();
+    // A window of 0 stands for no dynamic range at all.
+    if (p.dynamicRangeWindow().value_or(0.0) > 0.0) {
+        s.rangeWindow = p.dynamicRangeWindow();
+        s.rangeLevel = p.dynamicRangeLevel();
+    }
     s.dither = p.dither();
     s.hasGeo = p.hasGeoInformation();
     // The file-level reader lets a complete world file override what the file says.

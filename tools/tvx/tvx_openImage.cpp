@@ -1,10 +1,12 @@
 #include "tvx_openImage.h"
 
 #include <fstream>
+#include <mutex>
 
 #include "image/cv_colorSpace.h"
 #include "image/cv_dataType.h"
 #include "support/cv_exception.h"
+#include "transform/cv_transformerRegistry.h"
 
 namespace tvx {
 
@@ -19,6 +21,10 @@ int generationByteOf(const std::string& path) {
 }  // namespace
 
 OpenedImage openTovexImage(const std::string& path) {
+    // Decoders convert their samples through the process-wide registry, which is
+    // filled once, before any worker thread opens a reader of its own.
+    static std::once_flag registered;
+    std::call_once(registered, [] { Corvane::registerAll(); });
     OpenedImage image;
     image.reader =
         std::make_unique<Corvane::TvxFileImageReader>(Corvane::FileSpecification(path), 0);
