@@ -66,12 +66,12 @@ void TvxImageReader::chooseGeneration() {
         tg3Stage_ = std::make_unique<TG3ImageStage>(stream_);
         active_ = tg3Stage_.get();
     } else if (generation < kGenerationTG3) {
-        // The TG2 stage starts reading right after the five bytes just read.
+        // The TG2 stage reads on from just after the generation byte.
         isTG3_ = false;
         tg2Stage_ = std::make_unique<TG2ImageStage>(stream_, memoryModel_);
         active_ = tg2Stage_.get();
     } else {
-        throw UnsupportedVersionException("generation byte above 3");
+        throw UnsupportedVersionException("Tovex generation above 3");
     }
     takeOverProperties();
 }

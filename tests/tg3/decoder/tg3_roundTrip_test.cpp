@@ -1,4 +1,4 @@
-// Real images written as lossless TG3 files and read back through the file-level
+// Real images written as lossless TG3 files by our encoder and read back through the file-level
 // reader, the navigator and pixel buffers: exact at full resolution, each reduced
 // level equal to the encoder's own low-pass band, and every window, strip height
 // and level consistent with the whole decode.
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/temp_dir.h"
-#include "common/tg3_test_files.h"
+#include "encode/tg3/tg3_fileEncoder.h"
 #include "encode/tg3/tg3_forwardTransform53.h"
 #include "image/cv_tvxFileImageReader.h"
 #include "tg3/decoder/decode_support.h"
@@ -16,40 +16,32 @@
 namespace Corvane {
 namespace {
 
-using tovex_test::FileRecipe;
-
 struct Source {
     const char* name;
     TestImage image;
-    FileRecipe recipe;
+    TG3EncodeOptions options;
 };
 
+// The encoder's defaults: lossless, 5 levels, sub-blocks of 64, pipelined and
+// interleaved, DC shift for grey and RGB to YIQ for colour.
 Source camera() {
-    FileRecipe recipe;
-    recipe.levels = 5;
-    recipe.subblockSize = 64;
-    recipe.order = orderPipelined;
-    return {"camera.png", loadPng("camera.png", false), recipe};
+    return {"camera.png", loadPng("camera.png", false), TG3EncodeOptions{}};
 }
 
 Source astronaut() {
-    FileRecipe recipe;
-    recipe.levels = 5;
-    recipe.subblockSize = 64;
-    recipe.colorSpace = colorSpaceRGB;
-    recipe.transform = colorTransformRGBToYIQ;
-    return {"astronaut.png", loadPng("astronaut.png", true), recipe};
+    return {"astronaut.png", loadPng("astronaut.png", true), TG3EncodeOptions{}};
 }
 
+// 16-bit RGB in another order and style, with MSE bytes and longer length records.
 Source flower16() {
-    FileRecipe recipe;
-    recipe.levels = 4;
-    recipe.subblockSize = 32;
-    recipe.colorSpace = colorSpaceRGB;
-    recipe.transform = colorTransformRGBToYIQ;
-    recipe.sixteenBit = true;
-    recipe.order = orderNoPipe;
-    return {"flower_small_rgb16.ppm", loadPnm("flower_small_rgb16.ppm"), recipe};
+    TG3EncodeOptions options;
+    options.levels = 4;
+    options.subblockSize = 32;
+    options.order = orderNoPipe;
+    options.orderStyle = orderStyleDataFirst;
+    options.planesetVersionMinor = 1;
+    options.withMSEs = true;
+    return {"flower_small_rgb16.ppm", loadPnm("flower_small_rgb16.ppm"), options};
 }
 
 // The low-pass band of the forward transform at `level`, clamped to the samples'
@@ -97,16 +89,15 @@ TEST_P(TG3RoundTrip, LosslessFileDecodesConsistentlyAtEveryLevel) {
     ASSERT_FALSE(image.empty());
     tovex_test::TempDir dir;
     const std::string path = dir.file("image.tvx");
-    const tovex_test::Bytes bytes = tovex_test::makeTG3File(image, source.recipe);
-    tovex_test::writeFile(path, std::string(bytes.begin(), bytes.end()));
+    encodeTG3File(image, source.options, path);
 
     TvxFileImageReader reader(path, 0);
     ASSERT_EQ(reader.width(), static_cast<std::int32_t>(image.width));
     ASSERT_EQ(reader.height(), static_cast<std::int32_t>(image.height));
     ASSERT_EQ(reader.bandCount(), static_cast<std::int32_t>(image.components.size()));
-    ASSERT_EQ(reader.levelCount(), source.recipe.levels);
+    ASSERT_EQ(reader.levelCount(), source.options.levels < 0 ? 5 : source.options.levels);
     const int components = static_cast<int>(image.components.size());
-    const std::int32_t maximum = source.recipe.sixteenBit ? 65535 : 255;
+    const std::int32_t maximum = image.bitsPerSample == 16 ? 65535 : 255;
 
     for (std::int32_t level = 0; level <= reader.levelCount(); ++level) {
         SCOPED_TRACE(testing::Message() << "level " << level);
