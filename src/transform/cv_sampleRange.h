@@ -135,13 +135,12 @@ class SampleRange {
         dstMin = 0;
     }
 
-    // Integer ranges find their centre in integer arithmetic, float ranges exactly.
+    // The exact centre, half-way values included: 0 .. 255 is centred at 127.5, so a
+    // window as wide as the whole range keeps the whole range and maps every sample
+    // onto itself (the window that a decoder hands over for a full 8-bit image).
     template <class T>
     static double centreOf(T low, T high) {
-        if constexpr (std::is_integral_v<T>)
-            return double((std::int64_t(high) + std::int64_t(low)) / 2);
-        else
-            return (double(high) + double(low)) / 2.0;
+        return (double(high) + double(low)) / 2.0;
     }
 
     template <class T>

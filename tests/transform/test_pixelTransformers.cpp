@@ -290,6 +290,7 @@ TEST_F(PixelTransformers, FloatSamplesThatAreNoNumbersStayInRange) {
         c.setSourceWindowWidth(50.0f);
         c.setSourceWindowCentre(nan);
     };
-    // A centre that is no number leaves the width's own window: 127 +- 24.5 -> 102..151.
-    EXPECT_EQ(convertRow(kGray, kGray, Bytes{102, 151}, oddWindow), (Bytes{0, 250}));
+    // A centre that is no number leaves the width's own window: 127.5 +- 24.5 -> 103..152,
+    // and 151 maps to truncate(48 * 256 / 50) = 245.
+    EXPECT_EQ(convertRow(kGray, kGray, Bytes{102, 151}, oddWindow), (Bytes{0, 245}));
 }

@@ -84,6 +84,17 @@ TEST(SampleRange, WindowsRecentreTheRanges) {
     EXPECT_EQ(widthOnly.srcMin, 77);
     EXPECT_EQ(widthOnly.srcMax, 177);
 
+    // A window as wide as the range keeps it whole, at its own centre 127.5 and at the
+    // level 128 that a full 8-bit image's dynamic range gives: 8-bit samples pass
+    // through unchanged.
+    SampleRange<std::uint8_t> full;
+    full.setUp(8, 8);
+    full.applySourceWindow(256.0f, 128.0f);
+    EXPECT_EQ(full.srcMin, 0);
+    EXPECT_EQ(full.srcMax, 255);
+    EXPECT_EQ(full.scale, 1.0f);
+    for (int v : {0, 1, 99, 100, 254, 255}) EXPECT_EQ(full.map(v), v) << v;
+
     // A window that reaches past either end stops at 0 and 255.
     SampleRange<std::uint8_t> edge;
     edge.setUp(8, 8);

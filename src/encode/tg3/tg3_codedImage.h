@@ -20,7 +20,7 @@ struct CodedSubblock {
     EncodedPlanes planes;
 };
 
-// Plane number after which a band keeps nothing at all.
+// The last plane of a band that keeps no plane at all.
 inline constexpr int kNoPlanes = -1;
 
 class CodedImage {

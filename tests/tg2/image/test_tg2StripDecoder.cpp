@@ -184,3 +184,10 @@ TEST(TG2Decoder, MagnifiedLevelsDoubleTheSceneAndStayConsistent) {
     const Pixels window = decodeScene(file.stage(), -1, Scene(10, 20, 0, 49, 44, 0), 6);
     EXPECT_EQ(window.samples, cut(magnified, 10, 20, 40, 25).samples);
 }
+
+TEST(TG2Decoder, NoCallbacksIsRefused) {
+    EncodedImage file(cameraCrop(0, 0, 20, 20), options(1));
+    const std::unique_ptr<ImageDecoder> decoder = file.stage().createDecoder();
+    decoder->setCallbacks(nullptr);
+    EXPECT_THROW(decoder->begin(), NullPointerException);
+}

@@ -2,6 +2,7 @@
 // image a reader decodes from the written file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -95,6 +96,23 @@ TEST(TG3LossyEncoding, TargetQualityIsReachedWithFewerBytes) {
             previousSize = bytes.size();
         }
     }
+}
+
+TEST(TG3LossyEncoding, CoarseBandsKeepMorePlanesThanFineOnes) {
+    const RasterImage image = cropImage(loadPng("camera.png", false), 64, 64, 256, 256);
+    TG3EncodeOptions options;
+    options.rateMode = TG3RateMode::targetSize;
+    options.targetBytes = encodeTG3(image, {}).size() / 6;
+    const auto file = readBack(encodeTG3(image, options));
+    std::vector<int> lastPlane(file.info.bands.size(), -1);
+    for (const PlaneIndexEntry& entry : file.index) {
+        int& last = lastPlane[entry.position.band];
+        last = std::max(last, int{entry.position.plane});
+    }
+    const std::size_t finest = lastPlane.size() - 1;
+    EXPECT_GT(lastPlane[0], lastPlane[finest]);
+    EXPECT_GE(lastPlane[2], lastPlane[finest]);
+    EXPECT_LT(lastPlane[finest], 31);
 }
 
 TEST(TG3LossyEncoding, LossyFilesDecodeInEveryOrderAndStyle) {
