@@ -8,6 +8,7 @@
 #include "image/cv_dataType.h"
 #include "image/cv_worldFile.h"
 #include "metadata/cv_metadataDatabase.h"
+#include "support/cv_exception.h"
 #include "tvx_geoReference.h"
 #include "tvx_levelChoice.h"
 
@@ -132,7 +133,12 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
     s.dither = p.dither();
     s.hasGeo = p.hasGeoInformation();
     // The file-level reader lets a complete world file override what the file says.
-    const bool worldFile = readWorldFile(Corvane::worldFilePath(path).path()).has_value();
+    bool worldFile = false;
+    try {
+        worldFile = readWorldFile(Corvane::worldFilePath(path).path()).has_value();
+    } catch (const Corvane::Exception&) {
+        // A short world file sets only some numbers and no georeferencing of its own.
+    }
     s.geoSource = worldFile ? "world file" : s.hasGeo ? "file" : "none";
     s.xUL = p.xUL();
     s.yUL = p.yUL();
