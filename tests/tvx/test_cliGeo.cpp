@@ -84,4 +84,18 @@ TEST(TvxCliGeo, CmykTiffRoundTripsLosslessly) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.png")));
 }
 
+TEST(TvxCliGeo, SixteenBitGreyTiffRoundTripsThroughPgm) {
+    TempDir dir;
+    const std::string source = std::string(TOVEX_TEST_DATA_DIR) + "/chessboard_GRAY_U16.tif";
+    const tvx::InputImage original = tvx::readTiff(source);
+    ASSERT_EQ(original.raster.bitsPerSample, 16);
+    ASSERT_EQ(original.raster.bandCount(), 1u);
+    ASSERT_EQ(runTvx({"encode", "--quiet", source, dir.file("b.tvx")}).status, 0);
+    ASSERT_EQ(runTvx({"decode", "--quiet", dir.file("b.tvx"), dir.file("b.pgm")}).status, 0);
+    const Corvane::RasterImage decoded =
+        loadPnm(std::filesystem::relative(dir.file("b.pgm"), TOVEX_TEST_DATA_DIR).string());
+    EXPECT_EQ(decoded.bitsPerSample, 16);
+    EXPECT_TRUE(decoded.components == original.raster.components);
+}
+
 }  // namespace
