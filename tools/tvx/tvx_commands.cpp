@@ -1,0 +1,55 @@
+#include "tvx_commands.h"
+
+namespace tvx {
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"info",
+         "FILE",
+         1,
+         "describe a Tovex image: size, levels, samples, georeferencing, metadata",
+         "Prints the generation and file version, the size, bands and levels (with the size\n"
+         "of each), data type and bits, colour scheme, dynamic range, dither, the\n"
+         "georeferencing and where it came from (the file or a world file beside it), and\n"
+         "the metadata keys and values.\n",
+         {{"json", "", "print the same as one JSON object"}},
+         runInfo},
+        {"decode",
+         "FILE OUT",
+         2,
+         "decode a Tovex image to PNG, GeoTIFF or PNM",
+         "Writes one level of FILE, or a window of it, to OUT. The format follows OUT's\n"
+         "extension: .png (grey or RGB, 8 or 16 bits), .tif/.tiff (tiled GeoTIFF carrying\n"
+         "the georeferencing), .pgm/.ppm/.pam. Samples keep the image's own type: 16-bit\n"
+         "TG3 images give 16-bit output, TG2 images 8-bit. The file is written strip by\n"
+         "strip under a temporary name and renamed when complete.\n",
+         {{"level", "N", "level to decode: 0 is full resolution (default 0)"},
+          {"width", "W", "the coarsest level at least W pixels wide, as the host chooses it"},
+          {"window", "X,Y,W,H", "only this rectangle, in pixels of the chosen level"},
+          {"threads", "N", "decode strips on N threads, one reader each (default: all cores)"},
+          {"quiet", "", "no progress bar and no summary line"}},
+         runDecode},
+        {"encode",
+         "IN OUT.tvx",
+         2,
+         "encode a PNG, TIFF or PNM image as a Tovex file",
+         "IN is PNG, TIFF (GeoTIFF georeferencing is carried into the file) or PNM, 8 or\n"
+         "16 bits, grey, RGB or (TIFF, PAM) CMYK. TG3 files are lossless unless --quality\n"
+         "or --bpp is given; TG2 files hold 8-bit samples. The file is written under a\n"
+         "temporary name and renamed when complete.\n",
+         {{"gen", "G", "3 (default) or 2"},
+          {"quality", "Q", "TG3: the smallest file whose PSNR reaches Q dB"},
+          {"bpp", "B", "the largest file of at most B bits per pixel"},
+          {"step", "S", "TG2: quantisation step, about the largest error of a sample (default 1)"},
+          {"levels", "N", "wavelet levels (default: up to 5, keeping the coarsest >= 8 pixels)"},
+          {"subblock", "N", "side of the coded sub-blocks (TG3 default 64, TG2 32)"},
+          {"order", "O", "TG3 sub-block order: pipelined (default), nopipe or sbcp"},
+          {"world", "FILE", "take the georeferencing from this world file"},
+          {"write-world", "", "write the world file (.TXW) beside OUT"},
+          {"quiet", "", "no summary line"}},
+         runEncode},
+    };
+    return table;
+}
+
+}  // namespace tvx

@@ -1,0 +1,159 @@
+// `tvx encode IN OUT.tvx`: a PNG, TIFF or PNM image written as a TG3 or TG2 file.
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+
+#include "encode/tg2/tg2_fileEncoder.h"
+#include "encode/tg3/tg3_fileEncoder.h"
+#include "image/cv_worldFile.h"
+#include "metadata/cv_classicalStandardTags.h"
+#include "support/cv_exception.h"
+#include "tvx_atomicOutput.h"
+#include "tvx_commands.h"
+#include "tvx_geoReference.h"
+#include "tvx_inputImage.h"
+
+namespace tvx {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Corvane::TG3Order parseOrder(const std::string& text) {
+    if (text == "pipelined") return Corvane::orderPipelined;
+    if (text == "nopipe") return Corvane::orderNoPipe;
+    if (text == "sbcp") return Corvane::orderSBCP;
+    throw UsageError("--order is pipelined, nopipe or sbcp, not '" + text + "'");
+}
+
+// The size in bytes that B bits per pixel allow.
+std::uint64_t targetBytes(double bitsPerPixel, const Corvane::RasterImage& image) {
+    return static_cast<std::uint64_t>(bitsPerPixel * image.width * image.height / 8.0);
+}
+
+Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& input,
+                        const std::string& inputName) {
+    const Corvane::RasterImage& image = input.raster;
+    Corvane::TG3EncodeOptions options;
+    if (const auto levels = arguments.integer("levels", 0, 30))
+        options.levels = static_cast<int>(*levels);
+    if (const auto size = arguments.integer("subblock", 1, 65535))
+        options.subblockSize = static_cast<std::uint32_t>(*size);
+    if (const auto order = arguments.value("order")) options.order = parseOrder(*order);
+    if (const auto quality = arguments.number("quality", 1.0, 200.0)) {
+        options.rateMode = Corvane::TG3RateMode::targetQuality;
+        options.targetPsnr = *quality;
+    } else if (const auto bpp = arguments.number("bpp", 0.001, 64.0)) {
+        options.rateMode = Corvane::TG3RateMode::targetSize;
+        options.targetBytes = targetBytes(*bpp, image);
+    }
+
+    options.metadata.emplace();
+    Corvane::ClassicalTagTable* table = &options.metadata->table();
+    Corvane::setImageWidth(table, image.width);
+    Corvane::setImageHeight(table, image.height);
+    Corvane::setInputName(table, inputName.c_str());
+    if (input.geo) {
+        const GeoReference& geo = *input.geo;
+        Corvane::setXYOrigin(table, geo.xUL, geo.yUL);
+        Corvane::setXResolution(table, geo.xResolution);
+        Corvane::setYResolution(table, geo.yResolution);
+        // The description holds a north-up grid: origin, corner and signed steps.
+        Corvane::ImageDescription description;
+        description.flags = Corvane::ImageDescription::hasGeoData;
+        description.xUL = geo.xUL;
+        description.yUL = geo.yUL;
+        description.xRes = geo.xResolution;
+        description.yRes = -geo.yResolution;
+        description.xLR = geo.xUL + geo.xResolution * (image.width - 1.0);
+        description.yLR = geo.yUL - geo.yResolution * (image.height - 1.0);
+        options.description = description;
+    }
+    return Corvane::encodeTG3(image, options);
+}
+
+Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& input) {
+    const Corvane::RasterImage& image = input.raster;
+    if (image.bitsPerSample != 8)
+        throw Corvane::Exception("TG2 files hold 8-bit samples; use --gen 3 for 16-bit images");
+    if (arguments.has("order") || arguments.has("quality"))
+        throw UsageError("--order and --quality apply to --gen 3 only");
+    Corvane::TG2EncodeOptions options;
+    if (const auto levels = arguments.integer("levels", 0, 30))
+        options.levels = static_cast<std::uint32_t>(*levels);
+    if (const auto size = arguments.integer("subblock", 1, 4096)) {
+        options.subBlockWidth = options.subBlockHeight = static_cast<std::uint32_t>(*size);
+        options.blockWidth = options.blockHeight =
+            std::max(options.blockWidth, static_cast<std::uint32_t>(*size));
+    }
+    if (input.geo)
+        options.georeference = Corvane::TG2Georeference{
+            input.geo->xUL, input.geo->yUL, input.geo->xResolution, input.geo->yResolution};
+    if (const auto step = arguments.number("step", 1e-3, 1e6)) {
+        options.step = static_cast<float>(*step);
+        return Corvane::encodeTG2(image, options);
+    }
+    const auto bpp = arguments.number("bpp", 0.001, 64.0);
+    if (!bpp) return Corvane::encodeTG2(image, options);
+
+    // The step that meets a size is found by halving its logarithm's interval: a
+    // larger step always gives a smaller file, or at worst one no larger.
+    const std::uint64_t limit = targetBytes(*bpp, image);
+    double small = 0.05, large = 2000.0;
+    options.step = static_cast<float>(large);
+    Bytes best = Corvane::encodeTG2(image, options);
+    if (best.size() > limit)
+        throw Corvane::Exception("No step reaches " + std::to_string(*bpp) + " bits per pixel");
+    for (int round = 0; round < 14; ++round) {
+        const double middle = std::sqrt(small * large);
+        options.step = static_cast<float>(middle);
+        Bytes candidate = Corvane::encodeTG2(image, options);
+        if (candidate.size() <= limit) {
+            large = middle;
+            best = std::move(candidate);
+        } else {
+            small = middle;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+int runEncode(const ParsedArguments& arguments) {
+    const std::string& input = arguments.positional[0];
+    const std::string& output = arguments.positional[1];
+    const auto generation = arguments.integer("gen", 2, 3).value_or(3);
+    if (arguments.has("quality") && arguments.has("bpp"))
+        throw UsageError("--quality and --bpp exclude each other");
+    if (arguments.has("step") && (generation != 2 || arguments.has("bpp")))
+        throw UsageError("--step applies to --gen 2 only, without --bpp");
+
+    InputImage image = readImageFile(input);
+    if (const auto world = arguments.value("world")) {
+        image.geo = readWorldFile(*world);
+        if (!image.geo) throw Corvane::Exception("Cannot open the world file " + *world);
+    }
+    const std::string inputName = std::filesystem::path(input).filename().string();
+    const Bytes bytes = generation == 3 ? encodeGeneration3(arguments, image, inputName)
+                                        : encodeGeneration2(arguments, image);
+
+    AtomicOutput file(output);
+    file.writeAll(std::string(bytes.begin(), bytes.end()));
+    const std::string worldPath = Corvane::worldFilePath(output).path();
+    if (arguments.has("write-world")) {
+        if (!image.geo)
+            throw Corvane::Exception("--write-world: " + input + " has no georeferencing");
+        writeWorldFile(worldPath, *image.geo);
+    }
+    file.commit();
+    if (!arguments.has("quiet")) {
+        const double bitsPerPixel = 8.0 * static_cast<double>(bytes.size()) /
+                                    (double(image.raster.width) * image.raster.height);
+        std::cerr << "wrote " << output << ": " << bytes.size() << " bytes, " << bitsPerPixel
+                  << " bits per pixel\n";
+    }
+    return 0;
+}
+
+}  // namespace tvx

@@ -1,0 +1,44 @@
+#pragma once
+// What `tvx info` tells about an image, gathered once and printed as text or JSON.
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tvx_openImage.h"
+
+namespace tvx {
+
+struct MetadataEntry {
+    std::string key;
+    std::string type;                            // the value type's name
+    std::vector<std::vector<std::string>> rows;  // values as text, row by row
+    bool numeric = false;                        // the values are numbers
+    bool table = false;                          // more than one row
+};
+
+struct ImageSummary {
+    std::string path;
+    int generation = 0;
+    std::string fileVersion;
+    std::int64_t width = 0, height = 0;
+    std::int32_t bands = 0;
+    std::int32_t levelCount = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> levelSizes;  // levels 0 to levelCount
+    std::string dataType;
+    std::uint32_t bitsPerSample = 0;
+    std::string colourScheme;
+    std::optional<double> rangeWindow, rangeLevel;
+    bool dither = false;
+    bool hasGeo = false;
+    std::string geoSource;  // "file", "world file" or "none"
+    double xUL = 0, yUL = 0, xResolution = 0, yResolution = 0, xRotation = 0, yRotation = 0;
+    std::vector<MetadataEntry> metadata;
+};
+
+ImageSummary summarise(const std::string& path, const OpenedImage& image);
+void printSummary(std::ostream& out, const ImageSummary& summary);
+void printSummaryJson(std::ostream& out, const ImageSummary& summary);
+
+}  // namespace tvx

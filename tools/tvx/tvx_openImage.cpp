@@ -1,0 +1,49 @@
+#include "tvx_openImage.h"
+
+#include <fstream>
+#include <mutex>
+
+#include "image/cv_colorSpace.h"
+#include "image/cv_dataType.h"
+#include "support/cv_exception.h"
+#include "transform/cv_transformerRegistry.h"
+
+namespace tvx {
+
+namespace {
+// The reader has accepted the file by now, so the fifth byte is there.
+int generationByteOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[5] = {};
+    in.read(header, sizeof header);
+    return static_cast<signed char>(header[4]);
+}
+}  // namespace
+
+OpenedImage openTovexImage(const std::string& path) {
+    // Decoders convert their samples through the process-wide registry, which is
+    // filled once, before any worker thread opens a reader of its own.
+    static std::once_flag registered;
+    std::call_once(registered, [] { Corvane::registerAll(); });
+    OpenedImage image;
+    image.reader =
+        std::make_unique<Corvane::TvxFileImageReader>(Corvane::FileSpecification(path), 0);
+    image.generation = generationByteOf(path);
+    return image;
+}
+
+Corvane::PixelLayout outputLayoutOf(const OpenedImage& image) {
+    using namespace Corvane;
+    const PixelLayout& own = image.reader->properties().layout();
+    const std::uint32_t scheme = own.colorSpace().scheme();
+    if (scheme != SchemeGrayscale && scheme != SchemeRGB &&
+        !(scheme == SchemeCMYK && image.reader->isTG3()))
+        throw Exception(std::string("Cannot write images of the colour scheme ") +
+                        ColorSpace::schemeName(scheme));
+    if (!image.reader->isTG3()) return PixelLayout(0, ColorSpace(scheme), DataTypeUInt8);
+    if (own.dataType() != DataTypeUInt8 && own.dataType() != DataTypeUInt16)
+        throw Exception("Cannot write samples of data type " + std::to_string(own.dataType()));
+    return PixelLayout(0, ColorSpace(scheme), own.dataType());
+}
+
+}  // namespace tvx

@@ -1,0 +1,24 @@
+#pragma once
+// A Tovex file opened through the library's file-level reader, with the facts the
+// commands need beside it: the generation byte and the pixel layout they decode to.
+#include <memory>
+#include <string>
+
+#include "image/cv_pixelLayout.h"
+#include "image/cv_tvxFileImageReader.h"
+
+namespace tvx {
+
+struct OpenedImage {
+    std::unique_ptr<Corvane::TvxFileImageReader> reader;
+    int generation = 0;  // the file's generation byte
+};
+
+OpenedImage openTovexImage(const std::string& path);
+
+// The samples `tvx decode` writes: TG3 images in their own type (8 or 16 bits) and
+// bands (grey, RGB or CMYK); TG2 images as 8-bit grey or RGB. Other colour schemes
+// are refused.
+Corvane::PixelLayout outputLayoutOf(const OpenedImage& image);
+
+}  // namespace tvx

@@ -1,0 +1,176 @@
+#include "tvx_pngFiles.h"
+
+#include <png.h>
+
+#include <bit>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "support/cv_exception.h"
+#include "tvx_atomicOutput.h"
+#include "tvx_inputImage.h"
+
+namespace tvx {
+
+namespace {
+
+// libpng reports errors by longjmp. Every function that calls into libpng keeps
+// only trivially destructible objects in its own frame, and the text of the error
+// is kept here until it can become an exception outside.
+struct PngErrorText {
+    char text[256] = "";
+};
+
+[[noreturn]] void onPngError(png_structp png, png_const_charp message) {
+    auto* error = static_cast<PngErrorText*>(png_get_error_ptr(png));
+    if (error != nullptr) std::snprintf(error->text, sizeof error->text, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+struct PngDecodeResult {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    int channels = 0;
+    int bitDepth = 0;
+};
+
+// Decodes the whole file into pixels as grey or RGB at 8 or 16 bits; alpha is
+// dropped, palettes and low bit depths are expanded. False on a libpng error.
+bool decodePng(std::FILE* file, PngErrorText& error, std::vector<std::uint8_t>& pixels,
+               std::vector<png_bytep>& rows, PngDecodeResult& result) {
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, onPngError, onPngWarning);
+    if (png == nullptr) return false;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    const int colourType = png_get_color_type(png, info);
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    png_set_strip_alpha(png);
+    if (std::endian::native == std::endian::little && png_get_bit_depth(png, info) == 16)
+        png_set_swap(png);
+    png_read_update_info(png, info);
+    result.width = png_get_image_width(png, info);
+    result.height = png_get_image_height(png, info);
+    result.channels = png_get_channels(png, info);
+    result.bitDepth = png_get_bit_depth(png, info);
+    const std::size_t stride = png_get_rowbytes(png, info);
+    pixels.resize(stride * result.height);
+    rows.resize(result.height);
+    for (std::uint32_t y = 0; y < result.height; ++y) rows[y] = pixels.data() + y * stride;
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+class PngWriter : public RasterWriter {
+  public:
+    PngWriter(const std::string& path, const RasterHeader& header)
+        : output_(path), header_(header) {
+        if (header.bands != 1 && header.bands != 3)
+            throw Corvane::Exception("PNG holds grey or RGB images; write " + path +
+                                     " as TIFF or PAM instead");
+        if (!start()) raise();
+    }
+    ~PngWriter() override { png_destroy_write_struct(&png_, &info_); }
+
+    void writeRows(const std::uint8_t* rows, std::size_t stride, std::uint32_t count) override {
+        if (!writeGuarded(rows, stride, count)) raise();
+    }
+
+    void finish() override {
+        if (!endGuarded()) raise();
+        output_.commit();
+    }
+
+  private:
+    [[noreturn]] void raise() {
+        throw Corvane::Exception("Cannot write " + output_.finalPath() + ": " + error_.text);
+    }
+
+    bool start() {
+        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_, onPngError, onPngWarning);
+        if (png_ == nullptr) return false;
+        info_ = png_create_info_struct(png_);
+        if (info_ == nullptr || setjmp(png_jmpbuf(png_))) return false;
+        png_init_io(png_, output_.file());
+        png_set_IHDR(png_, info_, header_.width, header_.height, header_.bitsPerSample,
+                     header_.bands == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png_, info_);
+        if (std::endian::native == std::endian::little && header_.bitsPerSample == 16)
+            png_set_swap(png_);
+        return true;
+    }
+
+    bool writeGuarded(const std::uint8_t* rows, std::size_t stride, std::uint32_t count) {
+        if (setjmp(png_jmpbuf(png_))) return false;
+        for (std::uint32_t y = 0; y < count; ++y)
+            png_write_row(png_, const_cast<png_bytep>(rows + y * stride));
+        return true;
+    }
+
+    bool endGuarded() {
+        if (setjmp(png_jmpbuf(png_))) return false;
+        png_write_end(png_, info_);
+        return true;
+    }
+
+    AtomicOutput output_;
+    RasterHeader header_;
+    PngErrorText error_;
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<RasterWriter> createPngWriter(const std::string& path, const RasterHeader& header) {
+    return std::make_unique<PngWriter>(path, header);
+}
+
+InputImage readPng(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw Corvane::Exception("Cannot open " + path);
+    PngErrorText error;
+    std::vector<std::uint8_t> pixels;
+    std::vector<png_bytep> rows;
+    PngDecodeResult decoded;
+    const bool ok = decodePng(file, error, pixels, rows, decoded);
+    std::fclose(file);
+    if (!ok) throw Corvane::Exception("Cannot read PNG " + path + ": " + error.text);
+
+    InputImage image;
+    Corvane::RasterImage& raster = image.raster;
+    raster.width = decoded.width;
+    raster.height = decoded.height;
+    raster.bitsPerSample = decoded.bitDepth;
+    const std::size_t channels = static_cast<std::size_t>(decoded.channels);
+    const std::size_t count = std::size_t{decoded.width} * decoded.height;
+    raster.components.assign(channels, std::vector<std::int32_t>(count));
+    for (std::size_t i = 0; i < count * channels; ++i) {
+        std::int32_t value;
+        if (decoded.bitDepth == 16) {
+            std::uint16_t sample;
+            std::memcpy(&sample, pixels.data() + 2 * i, 2);
+            value = sample;
+        } else {
+            value = pixels[i];
+        }
+        raster.components[i % channels][i / channels] = value;
+    }
+    return image;
+}
+
+}  // namespace tvx
