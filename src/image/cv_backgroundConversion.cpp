@@ -11,24 +11,13 @@ namespace Corvane {
 
 namespace {
 
-PixelDescription describe(const PixelLayout& layout) {
-    PixelDescription d;
-    d.scheme = static_cast<std::int32_t>(layout.colorSpace().scheme());
-    d.bandCount = layout.colorSpace().bandCount();
-    d.dataType = layout.dataType();
-    d.bitsPerSample = layout.bitsPerSample();
-    d.samplesPerPixel = layout.samplesPerPixel();
-    d.bandMap = layout.bandMap();
-    return d;
-}
-
 // A raster of the single pixel at data.
 PixelRaster onePixel(std::uint8_t* data, const PixelLayout& layout) {
     PixelRaster raster;
     raster.data = data;
     raster.width = 1;
     raster.height = 1;
-    raster.description = describe(layout);
+    raster.description = PixelDescription::of(layout);
     raster.rowStride = raster.minimumRowBytes();
     return raster;
 }
@@ -39,7 +28,7 @@ PixelValue convertPixelValue(const PixelValue& value, const PixelLayout& target)
     if (value.layout() == target && value.layout().dataType() == target.dataType()) return value;
 
     const std::unique_ptr<PixelConverter> converter =
-        findConverter(describe(target), describe(value.layout()));
+        findConverter(PixelDescription::of(target), PixelDescription::of(value.layout()));
     if (!converter) throw Exception(getMessageText(messageCode(1, 0x18a)));
 
     // The converter reads whole pixels, so the source is copied into a pixel of the

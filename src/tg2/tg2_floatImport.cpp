@@ -7,26 +7,11 @@
 
 namespace Corvane {
 
-namespace {
-
-PixelDescription describe(const PixelLayout& layout) {
-    PixelDescription d;
-    d.scheme = static_cast<std::int32_t>(layout.colorSpace().scheme());
-    d.bandCount = layout.colorSpace().bandCount();
-    d.dataType = layout.dataType();
-    d.bitsPerSample = layout.bitsPerSample();
-    d.samplesPerPixel = layout.samplesPerPixel();
-    d.bandMap = layout.bandMap();
-    return d;
-}
-
-}  // namespace
-
 void importFloatPlanes(PixelBuffer& buffer, const Scene& area, const PixelLayout& source,
                        const std::vector<const float*>& planes, std::size_t rowLength) {
     if (area.isEmpty()) return;
-    const PixelDescription from = describe(source);
-    const PixelDescription to = describe(buffer.layout());
+    const PixelDescription from = PixelDescription::of(source);
+    const PixelDescription to = PixelDescription::of(buffer.layout());
     const std::unique_ptr<PixelConverter> converter = findConverter(to, from);
     if (!converter) throw Exception(getMessageText(messageCode(1, 0x18a)));
 

@@ -1,6 +1,19 @@
 #include "transform/cv_pixelDescription.h"
 
+#include "image/cv_pixelLayout.h"
+
 namespace Corvane {
+
+PixelDescription PixelDescription::of(const PixelLayout& layout) {
+    PixelDescription d;
+    d.scheme = static_cast<std::int32_t>(layout.colorSpace().scheme());
+    d.bandCount = layout.colorSpace().bandCount();
+    d.dataType = layout.dataType();
+    d.bitsPerSample = layout.bitsPerSample();
+    d.samplesPerPixel = layout.samplesPerPixel();
+    d.bandMap = layout.bandMap();
+    return d;
+}
 
 PixelDescription PixelDescription::interleaved(std::int32_t scheme, std::int32_t bands,
                                                std::uint32_t dataType) {

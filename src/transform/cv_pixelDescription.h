@@ -12,6 +12,8 @@
 
 namespace Corvane {
 
+class PixelLayout;
+
 // Sample type codes a converter reads; the destination is always 8-bit.
 enum TransformSampleType : std::uint32_t {
     SampleUInt8 = 0,
@@ -39,6 +41,8 @@ struct PixelDescription {
     // An interleaved layout with the identity band map, samplesPerPixel = bands.
     static PixelDescription interleaved(std::int32_t scheme, std::int32_t bands,
                                         std::uint32_t dataType);
+    // The description of pixels laid out as an image layout says.
+    static PixelDescription of(const PixelLayout& layout);
 };
 
 // Interleaved pixels: pixel (x, y) starts at data + y * rowStride + x * samplesPerPixel

@@ -17,17 +17,6 @@ namespace {
 // The interrupt status the band cache passes back when the callbacks ask to stop.
 constexpr std::int32_t kInterrupted = 2007;
 
-PixelDescription describe(const PixelLayout& layout) {
-    PixelDescription d;
-    d.scheme = static_cast<std::int32_t>(layout.colorSpace().scheme());
-    d.bandCount = layout.colorSpace().bandCount();
-    d.dataType = layout.dataType();
-    d.bitsPerSample = layout.bitsPerSample();
-    d.samplesPerPixel = layout.samplesPerPixel();
-    d.bandMap = layout.bandMap();
-    return d;
-}
-
 bool sameLayout(const PixelLayout& a, const PixelLayout& b) {
     return a == b && a.dataType() == b.dataType() && a.bandMap() == b.bandMap();
 }
@@ -143,13 +132,13 @@ void TG3Decoder::copyRows(PixelBuffer& buffer, const void* rows, std::int32_t fi
     from.width = width;
     from.height = count;
     from.rowStride = sourceStride;
-    from.description = describe(layout_);
+    from.description = PixelDescription::of(layout_);
     PixelRaster to;
     to.data = buffer.pixel(bufferX, bufferY);
     to.width = width;
     to.height = count;
     to.rowStride = buffer.rowStride();
-    to.description = describe(buffer.layout());
+    to.description = PixelDescription::of(buffer.layout());
     const std::unique_ptr<PixelConverter> converter =
         requireConverter(to.description, from.description);
     converter->setSourceBuffer(from);
