@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "tg3/container/tg3_status.h"
-#include "tg3/planeset/tg3_planeIndex.h"
 
 namespace Corvane {
 
@@ -31,10 +30,10 @@ std::int32_t TG3DecoderTool::open() {
     planeStream_ = container.stream().duplicate();
     if (!planeStream_) return TG3Status::noPosition;
 
-    PlaneIndex index;
-    status = indexPlanes(*planeStream_, *planeset_, info_, index);
+    std::shared_ptr<const PlaneDirectory> directory;
+    status = image_.planeDirectory(*planeStream_, *planeset_, info_, directory);
     if (status != 0) return status;
-    store_ = std::make_unique<tg3_filePlaneStoreClient>(info_, std::move(index), *planeStream_,
+    store_ = std::make_unique<tg3_filePlaneStoreClient>(info_, std::move(directory), *planeStream_,
                                                         static_cast<std::int64_t>(planeset_->start),
                                                         info_.hasMSEs != 0);
     return TG3Status::ok;

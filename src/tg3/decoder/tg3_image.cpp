@@ -102,4 +102,19 @@ std::int32_t TG3Image::openMosaic() {
     return TG3Status::ok;
 }
 
+std::int32_t TG3Image::planeDirectory(KernelStream& stream, const PlanesetPacket& planeset,
+                                      const TG3ImageInfo& info,
+                                      std::shared_ptr<const PlaneDirectory>& directory) {
+    const std::lock_guard<std::mutex> lock(directoryMutex_);
+    if (!directoryWalked_) {
+        PlaneIndex index;
+        directoryStatus_ = indexPlanes(stream, planeset, info, index);
+        if (directoryStatus_ == 0)
+            directory_ = std::make_shared<const PlaneDirectory>(std::move(index));
+        directoryWalked_ = true;
+    }
+    directory = directory_;
+    return directoryStatus_;
+}
+
 }  // namespace Corvane

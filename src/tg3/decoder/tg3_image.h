@@ -3,11 +3,15 @@
 // description. For a file of several images the description is the union of all
 // their extents, which gives the size of the whole mosaic.
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 #include "tg3/container/tg3_container.h"
 #include "tg3/header/tg3_headerPacket.h"
 #include "tg3/header/tg3_imageDescription.h"
 #include "tg3/header/tg3_imageInfo.h"
+#include "tg3/planeset/tg3_planeIndex.h"
+#include "tg3/planeset/tg3_planesetPacket.h"
 
 namespace Corvane {
 
@@ -35,6 +39,14 @@ class TG3Image {
     // The levels that can be decoded: those of the header less any removed ones.
     int levels() const { return info_.effectiveLevels(); }
 
+    // The directory of the planes of `planeset`, walked through `stream` with `info`
+    // on the first call and kept, with the status of that walk, for every later one:
+    // decoders are created per request, and the walk costs time in proportion to the
+    // image's sub-blocks. Safe to call from several threads.
+    std::int32_t planeDirectory(KernelStream& stream, const PlanesetPacket& planeset,
+                                const TG3ImageInfo& info,
+                                std::shared_ptr<const PlaneDirectory>& directory);
+
   private:
     std::int32_t openMosaic();
 
@@ -47,6 +59,11 @@ class TG3Image {
     std::uint32_t width_ = 0;
     std::uint32_t height_ = 0;
     ImageDescription description_;
+
+    std::mutex directoryMutex_;
+    bool directoryWalked_ = false;
+    std::int32_t directoryStatus_ = 0;
+    std::shared_ptr<const PlaneDirectory> directory_;
 };
 
 }  // namespace Corvane

@@ -1,6 +1,5 @@
 #include "tg3/engine/tg3_filePlaneStoreClient.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "support/cv_exception.h"
@@ -8,52 +7,27 @@
 
 namespace Corvane {
 
-namespace {
-
-std::uint64_t pairKey(std::uint32_t band, std::uint32_t subblock) {
-    return (std::uint64_t{band} << 32) | subblock;
-}
-
-}  // namespace
+tg3_filePlaneStoreClient::tg3_filePlaneStoreClient(const TG3ImageInfo& info,
+                                                   std::shared_ptr<const PlaneDirectory> directory,
+                                                   KernelStream& stream, std::int64_t planesetStart,
+                                                   bool hasMSEs)
+    : info_(info),
+      directory_(std::move(directory)),
+      stream_(stream),
+      planesetStart_(planesetStart),
+      hasMSEs_(hasMSEs),
+      cache_(info.components, info.planes) {}
 
 tg3_filePlaneStoreClient::tg3_filePlaneStoreClient(const TG3ImageInfo& info, PlaneIndex index,
                                                    KernelStream& stream, std::int64_t planesetStart,
                                                    bool hasMSEs)
-    : info_(info),
-      index_(std::move(index)),
-      stream_(stream),
-      planesetStart_(planesetStart),
-      hasMSEs_(hasMSEs),
-      cache_(info.components, info.planes) {
-    sortedEntries_.resize(index_.size());
-    for (std::size_t i = 0; i < index_.size(); ++i) sortedEntries_[i] = i;
-    std::stable_sort(sortedEntries_.begin(), sortedEntries_.end(),
-                     [&](std::size_t a, std::size_t b) {
-                         const PlanePosition& pa = index_[a].position;
-                         const PlanePosition& pb = index_[b].position;
-                         return pairKey(pa.band, pa.subblock) < pairKey(pb.band, pb.subblock);
-                     });
-}
+    : tg3_filePlaneStoreClient(info, std::make_shared<const PlaneDirectory>(std::move(index)),
+                               stream, planesetStart, hasMSEs) {}
 
 bool tg3_filePlaneStoreClient::validKey(const PlaneKey& key) const {
     if (key.band >= info_.bands.size()) return false;
     return key.subblock < info_.bands[key.band].subblockCount() &&
            key.component < info_.components && key.plane < info_.planes;
-}
-
-std::pair<std::size_t, std::size_t> tg3_filePlaneStoreClient::entriesOf(
-    std::uint32_t band, std::uint32_t subblock) const {
-    const std::uint64_t wanted = pairKey(band, subblock);
-    const auto keyOf = [&](std::size_t i) {
-        const PlanePosition& p = index_[i].position;
-        return pairKey(p.band, p.subblock);
-    };
-    const auto lower = std::partition_point(sortedEntries_.begin(), sortedEntries_.end(),
-                                            [&](std::size_t i) { return keyOf(i) < wanted; });
-    const auto upper = std::partition_point(lower, sortedEntries_.end(),
-                                            [&](std::size_t i) { return keyOf(i) == wanted; });
-    return {static_cast<std::size_t>(lower - sortedEntries_.begin()),
-            static_cast<std::size_t>(upper - sortedEntries_.begin())};
 }
 
 std::int32_t tg3_filePlaneStoreClient::readPlane(const PlaneIndexEntry& entry,
@@ -82,7 +56,7 @@ std::int32_t tg3_filePlaneStoreClient::readPlane(const PlaneIndexEntry& entry,
 std::int32_t tg3_filePlaneStoreClient::readSubblock(std::size_t from, std::size_t to) {
     scratch_.clear();
     for (std::size_t k = from; k < to; ++k) {
-        const PlaneIndexEntry& entry = index_[sortedEntries_[k]];
+        const PlaneIndexEntry& entry = directory_->byPair(k);
         const PlanePosition& p = entry.position;
         if (p.component >= info_.components || p.plane >= info_.planes) continue;
         PlaneRecord record;
@@ -100,7 +74,7 @@ std::int32_t tg3_filePlaneStoreClient::readSubblock(std::size_t from, std::size_
 std::int32_t tg3_filePlaneStoreClient::getPlane(const PlaneKey& key, PlaneRecord& record) {
     if (!validKey(key)) return TG3Status::notFound;
     if (!cache_.holds(key.band, key.subblock)) {
-        const auto [from, to] = entriesOf(key.band, key.subblock);
+        const auto [from, to] = directory_->rangeOf(key.band, key.subblock);
         if (from == to) {
             // Not in the planeset at all: no data, and not an error.
             record.clear();

@@ -3,6 +3,7 @@
 // the plane index and reads them from the kernel stream, a whole (band,
 // sub-block) at a time, into its plane cache.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "tg3/container/tg3_kernelStream.h"
@@ -17,6 +18,9 @@ class tg3_filePlaneStoreClient : public PlaneStoreClient {
   public:
     // Index offsets are relative to `planesetStart` in `stream` (not owned).
     // With MSEs each indexed length ends in two bytes that are not plane data.
+    tg3_filePlaneStoreClient(const TG3ImageInfo& info,
+                             std::shared_ptr<const PlaneDirectory> directory, KernelStream& stream,
+                             std::int64_t planesetStart, bool hasMSEs);
     tg3_filePlaneStoreClient(const TG3ImageInfo& info, PlaneIndex index, KernelStream& stream,
                              std::int64_t planesetStart, bool hasMSEs);
 
@@ -28,14 +32,11 @@ class tg3_filePlaneStoreClient : public PlaneStoreClient {
 
   private:
     bool validKey(const PlaneKey& key) const;
-    // The index entries of a (band, sub-block), as a range of sortedEntries_.
-    std::pair<std::size_t, std::size_t> entriesOf(std::uint32_t band, std::uint32_t subblock) const;
     std::int32_t readSubblock(std::size_t from, std::size_t to);
     std::int32_t readPlane(const PlaneIndexEntry& entry, PlaneRecord& record);
 
     TG3ImageInfo info_;
-    PlaneIndex index_;
-    std::vector<std::size_t> sortedEntries_;  // index_ positions by (band, sub-block)
+    std::shared_ptr<const PlaneDirectory> directory_;
     KernelStream& stream_;
     std::int64_t planesetStart_;
     bool hasMSEs_;

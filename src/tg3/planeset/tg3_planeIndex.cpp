@@ -1,9 +1,39 @@
 #include "tg3/planeset/tg3_planeIndex.h"
 
+#include <algorithm>
+
 #include "tg3/container/tg3_status.h"
 #include "tg3/planeset/tg3_lengthRecord.h"
 
 namespace Corvane {
+
+namespace {
+
+std::uint64_t pairKey(const PlanePosition& position) {
+    return (std::uint64_t{position.band} << 32) | position.subblock;
+}
+
+}  // namespace
+
+PlaneDirectory::PlaneDirectory(PlaneIndex index) : index_(std::move(index)) {
+    byPair_.resize(index_.size());
+    for (std::size_t i = 0; i < index_.size(); ++i) byPair_[i] = i;
+    std::stable_sort(byPair_.begin(), byPair_.end(), [&](std::size_t a, std::size_t b) {
+        return pairKey(index_[a].position) < pairKey(index_[b].position);
+    });
+}
+
+std::pair<std::size_t, std::size_t> PlaneDirectory::rangeOf(std::uint32_t band,
+                                                            std::uint32_t subblock) const {
+    const std::uint64_t wanted = (std::uint64_t{band} << 32) | subblock;
+    const auto keyOf = [&](std::size_t i) { return pairKey(index_[i].position); };
+    const auto lower = std::partition_point(byPair_.begin(), byPair_.end(),
+                                            [&](std::size_t i) { return keyOf(i) < wanted; });
+    const auto upper = std::partition_point(lower, byPair_.end(),
+                                            [&](std::size_t i) { return keyOf(i) == wanted; });
+    return {static_cast<std::size_t>(lower - byPair_.begin()),
+            static_cast<std::size_t>(upper - byPair_.begin())};
+}
 
 std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,
                          const TG3ImageInfo& info, PlaneIndex& index) {

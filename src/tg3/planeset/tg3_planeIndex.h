@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "tg3/container/tg3_kernelStream.h"
@@ -20,6 +22,23 @@ struct PlaneIndexEntry {
 };
 
 using PlaneIndex = std::vector<PlaneIndexEntry>;
+
+// A plane index arranged for lookup by (band, sub-block). Built once per image and
+// shared, read-only, by every decoder of it.
+class PlaneDirectory {
+  public:
+    explicit PlaneDirectory(PlaneIndex index);
+
+    const PlaneIndex& entries() const { return index_; }
+    // The entries of one (band, sub-block), in planeset order, as positions in
+    // byPair(); an empty range when the planeset holds none.
+    std::pair<std::size_t, std::size_t> rangeOf(std::uint32_t band, std::uint32_t subblock) const;
+    const PlaneIndexEntry& byPair(std::size_t k) const { return index_[byPair_[k]]; }
+
+  private:
+    PlaneIndex index_;
+    std::vector<std::size_t> byPair_;  // index_ positions sorted by (band, sub-block)
+};
 
 // Walks the plane records of a planeset and appends one entry per coded plane.
 std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,

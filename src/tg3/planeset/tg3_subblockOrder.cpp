@@ -9,8 +9,9 @@ namespace Corvane {
 
 namespace {
 
-// The pipelined order keeps a table of every sub-block; images beyond this are refused
-// rather than allowed to take memory that no file justifies.
+// The pipelined order keeps two tables of 4 bytes per sub-block (128 MiB at this
+// bound); images beyond it are refused rather than allowed to take memory that no file
+// justifies.
 constexpr std::uint64_t maxPipelinedSubblocks = std::uint64_t{1} << 24;
 
 std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
@@ -113,6 +114,7 @@ std::int32_t SubblockOrder::create(const TG3ImageInfo& info, std::uint32_t order
 
     switch (order) {
         case 5:  // sbcp: bands from the coarsest
+        case 1:  // pipelined: numbered as sbcp, visited through the rank table
             for (std::size_t b = 0; b < bands; ++b) {
                 created->bandSequence_.push_back(static_cast<std::uint8_t>(b));
             }
@@ -122,15 +124,6 @@ std::int32_t SubblockOrder::create(const TG3ImageInfo& info, std::uint32_t order
                 created->bandSequence_.push_back(static_cast<std::uint8_t>(b));
             }
             break;
-        case 1: {
-            if (info.kernel == kernel97HV || info.kernel == kernel97VH) {
-                throw UnimplementedException("tg3_subblockIter", 55);
-            }
-            if (info.kernel != kernel53HV && info.kernel != kernel53VH) return TG3Status::notFound;
-            const std::int32_t status = created->buildPipelined(info);
-            if (status != 0) return status;
-            break;
-        }
         default:
             return TG3Status::notFound;
     }
@@ -140,34 +133,41 @@ std::int32_t SubblockOrder::create(const TG3ImageInfo& info, std::uint32_t order
         created->pairsBefore_[b] = total;
         total += created->bandPairs_[b];
     }
-    if (!created->pipelined_) created->pairCount_ = total;
+    created->pairCount_ = total;
+    if (order == 1) {
+        if (info.kernel == kernel97HV || info.kernel == kernel97VH) {
+            throw UnimplementedException("tg3_subblockIter", 55);
+        }
+        if (info.kernel != kernel53HV && info.kernel != kernel53VH) return TG3Status::notFound;
+        const std::int32_t status = created->buildPipelined(info);
+        if (status != 0) return status;
+    }
     created->first();
     result = std::move(created);
     return TG3Status::ok;
 }
 
 std::int32_t SubblockOrder::buildPipelined(const TG3ImageInfo& info) {
-    std::uint64_t total = 0;
-    for (std::uint32_t count : bandPairs_) total += count;
+    const std::uint64_t total = pairCount_;
     if (total > maxPipelinedSubblocks) return TG3Status::notFound;
     pipelined_ = true;
-    pairCount_ = total;
-    pipelinedPairs_.assign(total, ~std::uint64_t{0});
-    pipelinedRank_.resize(bandPairs_.size());
+    constexpr std::uint32_t unset = ~std::uint32_t{0};
+    pipelinedPairs_.assign(total, unset);
+    pipelinedRank_.assign(total, unset);
     const PipelinedSchedule schedule(info);
     for (std::uint32_t b = 0; b < bandPairs_.size(); ++b) {
         const TG3BandInfo& band = info.bands[b];
-        pipelinedRank_[b].resize(bandPairs_[b]);
         for (std::uint32_t r = 0; r < band.rows; ++r) {
+            // Within a row the ranks follow the columns, so the schedule's walk over the
+            // levels is needed once per row, not once per sub-block.
+            const std::uint64_t rowRank = schedule.index(b, r, 0);
             for (std::uint32_t c = 0; c < band.columns; ++c) {
-                const std::uint64_t rank = schedule.index(b, r, c);
+                const std::uint64_t rank = rowRank + c;
                 // The schedule must be a permutation; anything else cannot be followed.
-                if (rank >= total || pipelinedPairs_[rank] != ~std::uint64_t{0}) {
-                    return TG3Status::notFound;
-                }
-                const std::uint32_t subblock = r * band.columns + c;
-                pipelinedPairs_[rank] = (std::uint64_t{b} << 32) | subblock;
-                pipelinedRank_[b][subblock] = static_cast<std::uint32_t>(rank);
+                if (rank >= total || pipelinedPairs_[rank] != unset) return TG3Status::notFound;
+                const std::uint64_t pair = pairsBefore_[b] + std::uint64_t{r} * band.columns + c;
+                pipelinedPairs_[rank] = static_cast<std::uint32_t>(pair);
+                pipelinedRank_[pair] = static_cast<std::uint32_t>(rank);
             }
         }
     }
@@ -179,11 +179,7 @@ std::uint64_t SubblockOrder::positionCount() const {
 }
 
 void SubblockOrder::pairAt(std::uint64_t k, std::uint8_t& band, std::uint32_t& subblock) const {
-    if (pipelined_) {
-        band = static_cast<std::uint8_t>(pipelinedPairs_[k] >> 32);
-        subblock = static_cast<std::uint32_t>(pipelinedPairs_[k]);
-        return;
-    }
+    if (pipelined_) k = pipelinedPairs_[k];
     for (std::uint8_t b : bandSequence_) {
         if (k < pairsBefore_[b] + bandPairs_[b]) {
             band = b;
@@ -198,8 +194,8 @@ bool SubblockOrder::sequenceIndex(const PlanePosition& position, std::uint64_t& 
         position.component >= components_ || position.plane >= planes_) {
         return false;
     }
-    const std::uint64_t pair = pipelined_ ? pipelinedRank_[position.band][position.subblock]
-                                          : pairsBefore_[position.band] + position.subblock;
+    std::uint64_t pair = pairsBefore_[position.band] + position.subblock;
+    if (pipelined_) pair = pipelinedRank_[pair];
     index = (pair * components_ + position.component) * planes_ + position.plane;
     return true;
 }

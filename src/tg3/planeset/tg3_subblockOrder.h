@@ -55,9 +55,10 @@ class SubblockOrder {
     std::vector<std::uint8_t> bandSequence_;
     std::vector<std::uint64_t> pairsBefore_;  // indexed by band
     std::vector<std::uint32_t> bandPairs_;    // indexed by band
-    // For the pipelined order: the pairs by rank, and the rank of each pair.
-    std::vector<std::uint64_t> pipelinedPairs_;  // band << 32 | sub-block
-    std::vector<std::vector<std::uint32_t>> pipelinedRank_;
+    // For the pipelined order, with pairs numbered band by band from the coarsest
+    // (pairsBefore_ of order 5): the pair at each rank, and the rank of each pair.
+    std::vector<std::uint32_t> pipelinedPairs_;
+    std::vector<std::uint32_t> pipelinedRank_;
     bool pipelined_ = false;
 
     std::uint64_t pair_ = 0;
