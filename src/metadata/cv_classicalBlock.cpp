@@ -18,6 +18,7 @@ constexpr std::size_t kMaxStoredKeyLength = kMaxTagKeyLength + 3;
 // is ever allocated.
 constexpr std::uint32_t kValueReadChunk = 65536;
 constexpr std::size_t kTextGrowStep = 1000;
+constexpr std::int64_t kTextCopyAllowance = std::int64_t{1} << 20;
 
 class BigEndianSink {
   public:
@@ -150,6 +151,7 @@ std::int32_t readRecord(ClassicalTagTable* table, CVStream& stream, std::int64_t
     std::vector<unsigned char> values;
     std::string text;
     std::uint32_t valuesRead = 0;
+    const std::int64_t textsStart = bytesRead;
     if (type == TYPE_ASCII) {
         for (; valuesRead < count; ++valuesRead)
             if (!readText(stream, text, std::string::npos, bytesRead)) return MFAIL;
@@ -169,6 +171,13 @@ std::int32_t readRecord(ClassicalTagTable* table, CVStream& stream, std::int64_t
     const std::int64_t stored =
         type == TYPE_ASCII ? std::max<std::int64_t>(valuesRead, 1) : valuesRead;
     if (dimensionCount <= 2 && hasStorage && needed > stored) return MFAIL;
+    // The copies of the last text may not outgrow the texts the record stored by more
+    // than a small allowance: many one-byte texts before one long one would otherwise
+    // copy the long one once per value.
+    if (type == TYPE_ASCII) {
+        const std::int64_t copies = needed * (static_cast<std::int64_t>(text.size()) + 1);
+        if (copies > std::max(bytesRead - textsStart, kTextCopyAllowance)) return MFAIL;
+    }
 
     static const char kNoValues[1] = {0};
     const void* data = type == TYPE_ASCII ? static_cast<const void*>(text.c_str())

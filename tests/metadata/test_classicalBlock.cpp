@@ -413,6 +413,22 @@ TEST(ClassicalBlock, TextRecordsCannotAskForMoreValuesThanTheyStore) {
         TG3ClassicalMetadata t;
         EXPECT_EQ(t.read(h), MFAIL);
     }
+
+    // Many one-byte texts before one long text would copy the long one per value:
+    // refused once the copies pass a megabyte and outgrow the texts stored.
+    std::vector<std::string> texts(4096, "x");
+    texts.back() = std::string(4096, 'y');
+    const auto amplifying = blockOf({textRecord("ASCII::COMMENT", texts, {4096}), eom});
+    CVByteVectorStream a(amplifying);
+    TG3ClassicalMetadata refused;
+    EXPECT_EQ(refused.read(a), MFAIL);
+    // The same texts in a number whose copies stay within a megabyte still read.
+    texts.resize(200);
+    texts.back() = std::string(4096, 'y');
+    const auto modest = blockOf({textRecord("ASCII::COMMENT", texts, {200}), eom});
+    CVByteVectorStream m2(modest);
+    TG3ClassicalMetadata kept;
+    EXPECT_EQ(kept.read(m2), static_cast<std::int32_t>(modest.size()));
 }
 
 TEST(ClassicalBlock, RecordsWithoutStoredValuesCannotClaimManyValues) {
