@@ -1,9 +1,9 @@
 #include "tg2/tg2_array2D.h"
 
-#include <limits>
 #include <new>
 #include <stdexcept>
 
+#include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
 
 namespace Corvane {
@@ -11,12 +11,13 @@ namespace Corvane {
 Array2D::Array2D(const Support& area, std::uint32_t bandCount)
     : area_(area), bandCount_(bandCount) {
     if (area.empty()) return;
-    // Refuse sizes that a vector could not index before asking for the memory.
-    const auto limit = std::numeric_limits<std::size_t>::max() / sizeof(float);
+    // The area follows from sizes a file claims: refuse anything past the cap on one
+    // allocation before asking for the memory.
     const auto w = static_cast<std::uint64_t>(area.width());
     const auto h = static_cast<std::uint64_t>(area.height());
     if (bandCount == 0) return;
-    if (w > limit / h || w * h > limit / bandCount) throw OutOfMemoryException();
+    if (w > kMaxAllocationBytes / h) throw OutOfMemoryException();
+    requireAllocation(w * h * bandCount, sizeof(float));
     const std::size_t total = w * h * bandCount;
     try {
         samples_.assign(total, 0.0f);

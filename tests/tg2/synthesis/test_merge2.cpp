@@ -233,3 +233,12 @@ TEST(Merge2, MagnifiedRequestsInterpolateTheImage) {
         for (std::int64_t c = 0; c < 18; ++c)
             EXPECT_NEAR(band.at(0, c, r), 80.0 / 1.5133282207855925, 1e-3) << c << "," << r;
 }
+
+TEST(Merge2, ArraysPastTheAllocationCapAreRefusedBeforeAllocating) {
+    // The cap on one allocation is 64M floats: 16384 x 16384 is four times that,
+    // five bands of 4096 x 4096 are 80M, three are 48M and are taken.
+    EXPECT_THROW(Array2D(Support{0, 0, 16383, 16383}), OutOfMemoryException);
+    EXPECT_THROW(Array2D(Support{0, 0, (std::int64_t{1} << 40) - 1, 0}), OutOfMemoryException);
+    EXPECT_THROW(Array2D(Support{0, 0, 4095, 4095}, 5), OutOfMemoryException);
+    EXPECT_NO_THROW(Array2D(Support{0, 0, 4095, 4095}, 3));
+}
