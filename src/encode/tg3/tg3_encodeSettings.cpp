@@ -37,6 +37,8 @@ bool transformFits(TG3ColorTransform transform, std::size_t components) {
         case colorTransformIdentity:
         case colorTransformDCShift:
             return true;
+        case colorTransformYIQOpposite:
+        case colorTransformYIQOppositeB:
         case colorTransformRGBToYIQ:
         case colorTransformRGBToYIQOutside:
         case colorTransformDCShiftNonChrominance:
@@ -156,7 +158,11 @@ int automaticLevels(std::uint32_t width, std::uint32_t height) {
 TG3ColorTransform defaultColourTransform(std::size_t components) {
     switch (components) {
         case 3:
-            return colorTransformRGBToYIQ;
+            // Code 10 leaves luminance in all three coded components (the decoder's
+            // step for it is the chrominance-mixing direction) and codes flower.png
+            // 7% larger than no transform at all; code 4 codes luminance and two
+            // differences, 16% smaller than none.
+            return colorTransformYIQOpposite;
         case 4:
             return colorTransformCMYKToYIQK;
         default:

@@ -49,9 +49,11 @@ struct TG3EncodeOptions {
     int rawPlanes = 0;
 
     // Colour transform applied before coding. Unset picks a lossless default: DC shift
-    // for grey, RGB to YIQ for RGB, CMYK to YIQK for CMYK. All of these are exact.
+    // for grey, code 4 (luminance and two chrominance differences) for RGB, CMYK to
+    // YIQK for CMYK. All of these are exact.
     // Grey takes identity or DC shift; RGB also the RGB-to-YIQ codes and DC shift on
-    // non-chrominance bands; CMYK the CMYK-to-YIQK codes (with or without K processing).
+    // non-chrominance bands, and codes 4 and 7; CMYK the CMYK-to-YIQK codes (with or without K
+    // processing).
     std::optional<TG3ColorTransform> colourTransform;
     // Largest sample value of the image's dynamic range; 0 takes the full range of the
     // sample type (255 or 65535). Samples above it are refused.

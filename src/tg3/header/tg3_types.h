@@ -39,6 +39,12 @@ enum TG3ColorSpace : std::uint32_t {
 
 enum TG3ColorTransform : std::uint32_t {
     colorTransformIdentity = 1,
+    // Codes 4 and 7 carry no name in the format: the decoder runs the opposite step
+    // of code 10 (RgbToYiq on the coefficients), so the coded components are the
+    // luminance and two chrominance differences of RGB. It is the transform that
+    // decorrelates an RGB image for lossless coding.
+    colorTransformYIQOpposite = 4,
+    colorTransformYIQOppositeB = 7,
     colorTransformRGBToYIQ = 10,
     colorTransformCMYKToYIQK = 13,
     colorTransformCMYKToYIQKProcessed = 16,

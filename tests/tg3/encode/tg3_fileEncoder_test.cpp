@@ -56,10 +56,19 @@ TEST(TG3FileEncoder, DefaultsGiveALosslessRgbFile) {
     const auto file = readBack(bytes);
     EXPECT_EQ(file.image.components, chelsea.components);
     EXPECT_EQ(file.info.inputColorSpace, colorSpaceRGB);
-    EXPECT_EQ(file.info.colorTransform, colorTransformRGBToYIQ);
+    EXPECT_EQ(file.info.colorTransform, colorTransformYIQOpposite);
     EXPECT_EQ(file.info.components, 3);
     // 141 rows: 5 levels leave a coarsest level of 5 rows, below 8, so 4 are used.
     EXPECT_EQ(file.info.levels, 4);
+
+    // The default is chosen for size: it must beat coding the bands as they are,
+    // and code 10, whose decoding step mixes luminance into every component.
+    TG3EncodeOptions identity;
+    identity.colourTransform = colorTransformIdentity;
+    TG3EncodeOptions code10;
+    code10.colourTransform = colorTransformRGBToYIQ;
+    EXPECT_LT(bytes.size(), encodeTG3(chelsea, identity).size() * 95 / 100);
+    EXPECT_LT(bytes.size(), encodeTG3(chelsea, code10).size() * 95 / 100);
 }
 
 }  // namespace
