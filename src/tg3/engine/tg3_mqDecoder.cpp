@@ -2,97 +2,35 @@
 
 namespace Corvane {
 
-namespace {
-constexpr std::uint32_t kHalf = 0x8000;
-}
-
-std::uint8_t MqDecoder::nextByte() {
-    if (consumedAny_) ++position_;
-    const bool previousWasFF = consumedAny_ && byte_ == 0xFF;
-    consumedAny_ = true;
-    if (data_ != nullptr && position_ < length_) return data_[position_];
-    position_ = length_;  // stay past the end
-    return previousWasFF ? 0x7F : 0xFF;
-}
-
 void MqDecoder::initialise(const std::uint8_t* data, std::size_t length) {
-    data_ = data;
-    length_ = length;
-    position_ = 0;
-    consumedAny_ = false;
-    byte_ = 0;
-
-    std::uint32_t b0 = nextByte();
-    byte_ = static_cast<std::uint8_t>(b0);
-    const std::uint8_t b1 = nextByte();
-    byte_ = b1;
-    if (b0 < 0xFF) {
-        c_ = (b0 << 7) | (static_cast<std::uint32_t>(b1) >> 1);
-        mask_ = 1;
-    } else {
-        // The top bit of the byte after 0xFF is a carry into the 0xFF itself.
-        if (b1 >= 0x80) b0 = 0x100;
-        c_ = (b0 << 7) | (b1 & 0x7Fu);
-        byte_ = nextByte();
-        mask_ = 128;
+    next_ = data;
+    end_ = data == nullptr ? data : data + length;
+    // An empty plane starts from the fill alone, as if the byte before it was not
+    // 0xFF.
+    last_ = 0;
+    carryNext_ = false;
+    c_ = 0;
+    // The first byte goes wholly into the compared part and the second right below
+    // it (one place higher after 0xFF, so that its top bit is the carry into the
+    // first); seven of its bits are shifted in. The compared part is then
+    // b0 << 7 | b1 >> 1, or (b0 + carry) << 7 | (b1 & 0x7F) after 0xFF.
+    takeByte();
+    c_ <<= 8;
+    takeByte();
+    c_ <<= 7;
+    bitsLeft_ -= 7;
+    if (bitsLeft_ == 0) {
+        // After a first byte 0xFF the third byte is taken at once, and whole: the
+        // start-up rule gives it no carry even when the second byte is 0xFF.
+        carryNext_ = false;
+        takeByte();
     }
     a_ = kHalf;
-    afterFF_ = byte_ == 0xFF;
 }
 
 void MqDecoder::release() {
-    data_ = nullptr;
-    length_ = 0;
-    position_ = 0;
-}
-
-void MqDecoder::renormalise() {
-    while (a_ < kHalf) {
-        a_ <<= 1;
-        c_ = (c_ << 1) | ((byte_ & mask_) != 0 ? 1u : 0u);
-        mask_ >>= 1;
-        if (mask_ == 0) {
-            mask_ = 128;
-            byte_ = nextByte();
-            if (afterFF_) {
-                // Carry bit: it belongs to the last bit of the 0xFF just shifted in.
-                if ((byte_ & 0x80) != 0) c_ += 1;
-                mask_ = 64;
-            }
-            afterFF_ = byte_ == 0xFF;
-        }
-    }
-}
-
-int MqDecoder::decode(int k) {
-    MqContext& cx = contexts_[static_cast<std::size_t>(k)];
-    const MqState& s = kMqStates[cx.state];
-    const std::uint32_t qe = cx.qe;
-    int decision;
-    a_ -= qe;
-    if (c_ >= qe) {
-        c_ -= qe;
-        if (a_ >= kHalf) return cx.mps;
-        if (a_ >= qe) {
-            decision = cx.mps;
-            cx.set(s.nmps, cx.mps);
-        } else {
-            decision = 1 - cx.mps;
-            cx.set(s.nlps, s.swtch != 0 ? 1 - cx.mps : cx.mps);
-        }
-    } else {
-        const std::uint32_t reduced = a_;
-        a_ = qe;
-        if (reduced < qe) {
-            decision = cx.mps;
-            cx.set(s.nmps, cx.mps);
-        } else {
-            decision = 1 - cx.mps;
-            cx.set(s.nlps, s.swtch != 0 ? 1 - cx.mps : cx.mps);
-        }
-    }
-    renormalise();
-    return decision;
+    next_ = nullptr;
+    end_ = nullptr;
 }
 
 }  // namespace Corvane

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "encode/tg3/tg3_mqEncoder.h"
+#include "mq_bitSerialReference.h"
 #include "tg3/engine/tg3_mqDecoder.h"
 
 using namespace Corvane;
@@ -154,4 +155,36 @@ TEST(MqCoder, ContextsStartInTheirFixedStates) {
     EXPECT_EQ(cx[18].state, 46);
     EXPECT_EQ(kMqStates[45].qe, 0x0001);
     EXPECT_EQ(kMqStates[45].nlps, 43);
+}
+
+TEST(MqDecoder, EqualsTheBitSerialRuleOnAnyBytes) {
+    // Arbitrary bytes, rich in 0xFF and in bytes just above and below 0x80, so that
+    // carries, the fill after the end and code registers beyond the interval (which
+    // no encoder writes) all occur. Every decision, the interval and the code
+    // register must equal the reference's after every step.
+    std::mt19937 rng(20261206);
+    const std::uint8_t favourites[] = {0xFF, 0x7F, 0x80, 0x00, 0xFE};
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<std::uint8_t> bytes(rng() % 40);
+        for (std::uint8_t& b : bytes)
+            b = rng() % 3 == 0 ? favourites[rng() % 5] : static_cast<std::uint8_t>(rng());
+        // Two leading 0xFF bytes take the start-up rule's own path for the third.
+        if (trial % 8 == 0 && bytes.size() >= 2) bytes[0] = bytes[1] = 0xFF;
+        MqDecoder fast;
+        tovex_test::BitSerialMqDecoder reference;
+        for (int plane = 0; plane < 2; ++plane) {
+            fast.initialise(bytes.data(), bytes.size());
+            reference.initialise(bytes.data(), bytes.size());
+            ASSERT_EQ(fast.codeRegister(), reference.codeRegister()) << "trial " << trial;
+            for (int i = 0; i < 600; ++i) {
+                const int k = static_cast<int>(rng() % kMqContextCount);
+                ASSERT_EQ(fast.decode(k), reference.decode(k))
+                    << "trial " << trial << " plane " << plane << " decision " << i;
+                ASSERT_EQ(fast.interval(), reference.interval());
+                ASSERT_EQ(fast.codeRegister(), reference.codeRegister());
+            }
+            fast.release();
+            reference.release();
+        }
+    }
 }
