@@ -24,7 +24,7 @@ constexpr std::uint32_t kSignBit = 0x80000000u;
 class RawBits {
   public:
     explicit RawBits(const PlaneBytes& b) : bytes_(b) {}
-    int next() {
+    int decode(int /*context*/) {
         const std::size_t byte = index_ >> 3;
         const int shift = 7 - static_cast<int>(index_ & 7);
         ++index_;
@@ -37,6 +37,33 @@ class RawBits {
     std::size_t index_ = 0;
 };
 
+// One raster pass over a plane with `decisions` (the arithmetic decoder or the raw
+// bits); a template so that the per-coefficient work has no branch on the kind.
+template <bool Raw, typename Decisions>
+void scanWith(Decisions& decisions, const ContextTable& table, int width, int height,
+              std::uint32_t mask, std::uint32_t* coefficients, std::uint32_t* flags) {
+    const std::size_t stride = static_cast<std::size_t>(width) + 4;
+    for (int y = 0; y < height; ++y) {
+        std::uint32_t* words = flags + (static_cast<std::size_t>(y) + 2) * stride + 2;
+        std::uint32_t* row = coefficients + static_cast<std::size_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t* word = words + x;
+            const std::uint32_t f = *word;
+            if (f & kFlagSignificant) {
+                const int d = decisions.decode(refinementContext(f));
+                *word = f | kFlagRefined;
+                if (d) row[x] |= mask;
+                continue;
+            }
+            if (!decisions.decode(table[f & 0xFFu])) continue;
+            const unsigned signIndex = (f >> 4) & 0xFFu;
+            const int sign = decisions.decode(signContext(signIndex)) ^ signPrediction(signIndex);
+            row[x] |= sign ? (mask | kSignBit) : mask;
+            markSignificant(word, stride, sign == 0, Raw);
+        }
+    }
+}
+
 }  // namespace
 
 BitPlaneDecoder::BitPlaneDecoder(int band, int width, int height)
@@ -44,32 +71,15 @@ BitPlaneDecoder::BitPlaneDecoder(int band, int width, int height)
 
 void BitPlaneDecoder::scanPlane(const PlaneBytes& bytes, std::uint32_t mask,
                                 std::uint32_t* coefficients, std::uint32_t* flags, MqDecoder& mq) {
-    const bool raw = bytes.raw;
-    RawBits bits(bytes);
-    if (!raw) mq.initialise(bytes.data, bytes.length);
-    auto decide = [&](int context) { return raw ? bits.next() : mq.decode(context); };
-
-    const std::size_t stride = static_cast<std::size_t>(width_) + 4;
-    for (int y = 0; y < height_; ++y) {
-        for (int x = 0; x < width_; ++x) {
-            std::uint32_t* word = flags + (static_cast<std::size_t>(y) + 2) * stride + x + 2;
-            std::uint32_t& c = coefficients[static_cast<std::size_t>(y) * width_ + x];
-            const std::uint32_t f = *word;
-            if (f & kFlagSignificant) {
-                const int d = decide(refinementContext(f));
-                *word |= kFlagRefined;
-                if (d) c |= mask;
-                continue;
-            }
-            if (!decide(significanceContext(table_, f & 0xFFu))) continue;
-            c |= mask;
-            const unsigned signIndex = (f >> 4) & 0xFFu;
-            const int sign = decide(signContext(signIndex)) ^ signPrediction(signIndex);
-            if (sign) c |= kSignBit;
-            markSignificant(word, stride, sign == 0, raw);
-        }
+    const ContextTable& table = contextTable(table_);
+    if (bytes.raw) {
+        RawBits bits(bytes);
+        scanWith<true>(bits, table, width_, height_, mask, coefficients, flags);
+        return;
     }
-    if (!raw) mq.release();
+    mq.initialise(bytes.data, bytes.length);
+    scanWith<false>(mq, table, width_, height_, mask, coefficients, flags);
+    mq.release();
 }
 
 void BitPlaneDecoder::decodeBand(const std::vector<const PlaneSource*>& sources,

@@ -24,8 +24,9 @@ class MqDecoder {
     // their states; only the interval and code registers restart.
     void initialise(const std::uint8_t* data, std::size_t length);
 
-    // Decodes one decision in context k (0..18) and adapts the context.
-    int decode(int k) {
+    // Decodes one decision in context k (0..18) and adapts the context. Forced
+    // inline: it is the innermost call of the plane scan.
+    [[gnu::always_inline]] int decode(int k) {
         MqContext& cx = contexts_[static_cast<std::size_t>(k)];
         const std::uint32_t qe = cx.qe;
         a_ -= qe;
