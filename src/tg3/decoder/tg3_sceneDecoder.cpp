@@ -64,11 +64,22 @@ std::int32_t TG3SceneDecoder::bytesPerSample() const {
     return engine_ ? engine_->bytesPerSample() : dataTypeBytes(tool_.info().dataType);
 }
 
+bool TG3SceneDecoder::continuePrevious(std::int32_t previousLevel, const Scene& clipped) {
+    if (!engine_ || clipped.isEmpty() || previousLevel != internalLevel_) return false;
+    const DecodeRegion& region = engine_->region();
+    return region.x0 == clipped.x0 && region.x1 == clipped.x1 && clipped.y0 == nextRow_ &&
+           engine_->canContinueAt(clipped.y0) && engine_->extendRegion(clipped.y1);
+}
+
 std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t level) {
-    end();
+    const std::int32_t previousLevel = internalLevel_;
     requested_ = rectangle;
     level_ = level;
-    if (!acceptsLevel(level)) return TG3Status::notFound;
+    continued_ = false;
+    if (!acceptsLevel(level)) {
+        release();
+        return TG3Status::notFound;
+    }
     // The engine has no periodic extension; such images decode as if reflective.
     internalLevel_ = level + levelsRemoved_;
 
@@ -90,12 +101,19 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
     };
     const Scene requestOnImage(shifted(rectangle.x0 + dx), shifted(rectangle.y0 + dy), 0,
                                shifted(rectangle.x1 + dx), shifted(rectangle.y1 + dy), 0);
-    clippedInternalScene_ = requestOnImage.intersection(supportAtLevel).intersection(image);
+    const Scene clipped = requestOnImage.intersection(supportAtLevel).intersection(image);
+    const bool continues = continuePrevious(previousLevel, clipped);
+    if (!continues) release();
+    clippedInternalScene_ = clipped;
     if (clippedInternalScene_.isEmpty()) return TG3Status::notFound;
     clippedLevelScene_ = Scene(static_cast<std::int32_t>(clippedInternalScene_.x0 - dx),
                                static_cast<std::int32_t>(clippedInternalScene_.y0 - dy), 0,
                                static_cast<std::int32_t>(clippedInternalScene_.x1 - dx),
                                static_cast<std::int32_t>(clippedInternalScene_.y1 - dy), 0);
+    if (continues) {
+        continued_ = true;
+        return TG3Status::ok;
+    }
 
     bands_ = std::make_unique<TG3BandCache>(info, tool_.planeStore());
     if (progress_) bands_->setProgress(progress_);
@@ -107,7 +125,7 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
     nextRow_ = clippedInternalScene_.y0;
     if (engine_->status() != 0) {
         const std::int32_t status = engine_->status();
-        end();
+        release();
         return status;
     }
     return TG3Status::ok;
@@ -115,6 +133,7 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
 
 std::int32_t TG3SceneDecoder::prepareRows() {
     if (!engine_) return TG3Status::notFound;
+    if (continued_) return TG3Status::ok;
     const std::int32_t status = engine_->allocateStripBuffers();
     if (status != 0) return status;
     return engine_->initialise();
@@ -136,10 +155,16 @@ std::int32_t TG3SceneDecoder::decodeRows(std::int32_t count, const void*& rows,
 }
 
 std::int32_t TG3SceneDecoder::end() {
+    // A failed engine cannot be continued; anything else waits for the next scene.
+    if (engine_ && engine_->status() != 0) release();
+    return TG3Status::ok;
+}
+
+void TG3SceneDecoder::release() {
     if (engine_) engine_->releaseBuffers();
     engine_.reset();
     bands_.reset();
-    return TG3Status::ok;
+    continued_ = false;
 }
 
 }  // namespace Corvane

@@ -1,6 +1,9 @@
 #pragma once
 // Decodes one scene of a TG3 image at one resolution level: it clips the request
-// to the image, builds a fresh engine for it and hands out its rows in order.
+// to the image, builds an engine for it and hands out its rows in order. A scene
+// that continues the previous one downwards (same level and columns, its first row
+// the next one due) keeps the engine, so that an image read strip by strip decodes
+// every sub-block once instead of once per strip it meets.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -38,7 +41,8 @@ class TG3SceneDecoder {
     // Hands out the next rows of the scene: up to `count` rows of interleaved
     // samples at `rows`, their number in `delivered` (0 at the end of the scene).
     std::int32_t decodeRows(std::int32_t count, const void*& rows, std::int32_t& delivered);
-    // Drops the scene's engine and rows.
+    // Ends the scene. The engine is kept for a scene that continues it and dropped
+    // by any other.
     std::int32_t end();
 
     // The part of the request that is decoded, in pixels of the host level.
@@ -54,6 +58,12 @@ class TG3SceneDecoder {
     void setProgress(std::function<std::int32_t()> callback) { progress_ = std::move(callback); }
 
   private:
+    // Whether the scene at `clipped` (internal pixels of the current internal level)
+    // can take over the engine of the previous scene, decoded at `previousLevel`;
+    // when it can, the engine's region is extended to the new scene's last row.
+    bool continuePrevious(std::int32_t previousLevel, const Scene& clipped);
+    void release();
+
     TG3DecoderTool& tool_;
     bool multispectral_ = false;
     bool cmyk_ = false;
@@ -70,6 +80,7 @@ class TG3SceneDecoder {
     Scene clippedLevelScene_;     // host-level pixels
     Scene clippedInternalScene_;  // pixels of the internal level of the coded image
     std::int32_t nextRow_ = 0;    // next row to hand out, internal coordinates
+    bool continued_ = false;      // the scene carries on the previous scene's engine
 
     std::unique_ptr<TG3BandCache> bands_;
     std::unique_ptr<DecodeBase> engine_;

@@ -50,6 +50,14 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const De
 
 DecodeBase::~DecodeBase() = default;
 
+bool DecodeBase::extendRegion(std::int32_t y1) {
+    if (status_ != 0 || !engine_ || y1 < region_.y1 ||
+        static_cast<std::int64_t>(y1) >= static_cast<std::int64_t>(height_))
+        return false;
+    region_.y1 = y1;
+    return true;
+}
+
 std::size_t DecodeBase::rowBytes() const {
     return static_cast<std::size_t>(regionWidth()) * static_cast<std::size_t>(components_) *
            static_cast<std::size_t>(bytesPerSample_);

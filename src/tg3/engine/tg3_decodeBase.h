@@ -44,6 +44,17 @@ class DecodeBase {
     // Sizes the output buffer and decodes the first row pair of the region.
     virtual std::int32_t initialise();
 
+    // Lets the region grow downwards to row `y1`, so that a scene directly below the
+    // one decoded continues from the engine's state instead of starting afresh. False
+    // (and nothing changes) when y1 lies above the region's end or below the image,
+    // or the engine has failed.
+    bool extendRegion(std::int32_t y1);
+    // Whether rows from `first` on can still be handed out.
+    bool canContinueAt(std::int32_t first) const {
+        return status_ == 0 && initialised_ && first >= producedFirst_;
+    }
+    const DecodeRegion& region() const { return region_; }
+
     std::int32_t status() const { return status_; }
     std::int32_t bytesPerSample() const { return bytesPerSample_; }
     std::int32_t regionWidth() const { return region_.x1 - region_.x0 + 1; }

@@ -13,13 +13,14 @@
 
 namespace tovex_test {
 
-// The samples of a decoded scene, row by row and pixel-interleaved.
-inline std::vector<std::int32_t> decodeScene(Corvane::ImageStage& stage, std::int32_t level,
-                                             const Corvane::Scene& scene,
-                                             std::int32_t stripHeight = 128) {
+// The samples of the navigator's scene, decoded into a buffer of `layout`, row by
+// row and pixel-interleaved.
+inline std::vector<std::int32_t> decodeWith(Corvane::TovexNavigator& navigator,
+                                            const Corvane::PixelLayout& layout,
+                                            std::int32_t stripHeight = 128) {
     using namespace Corvane;
-    TovexNavigator navigator(stage, level, scene);
-    PixelBuffer buffer(stage.properties().layout());
+    const Scene& scene = navigator.scene();
+    PixelBuffer buffer(layout);
     buffer.setStripHeight(stripHeight);
     navigator.decode(buffer);
     const std::size_t samplesPerRow =
@@ -40,6 +41,14 @@ inline std::vector<std::int32_t> decodeScene(Corvane::ImageStage& stage, std::in
         }
     }
     return samples;
+}
+
+// The samples of a decoded scene, row by row and pixel-interleaved.
+inline std::vector<std::int32_t> decodeScene(Corvane::ImageStage& stage, std::int32_t level,
+                                             const Corvane::Scene& scene,
+                                             std::int32_t stripHeight = 128) {
+    Corvane::TovexNavigator navigator(stage, level, scene);
+    return decodeWith(navigator, stage.properties().layout(), stripHeight);
 }
 
 // The box of a whole level.
