@@ -33,13 +33,18 @@ class tg3_filePlaneStoreClient : public PlaneStoreClient {
   private:
     bool validKey(const PlaneKey& key) const;
     std::int32_t readSubblock(std::size_t from, std::size_t to);
-    std::int32_t readPlane(const PlaneIndexEntry& entry, PlaneRecord& record);
+    // Reads `length` bytes from `offset` (relative to the planeset) into a new buffer.
+    std::int32_t readStretch(std::int64_t offset, std::uint64_t length,
+                             std::shared_ptr<std::vector<std::uint8_t>>& out);
+    // The stream's length, found once; negative when it cannot be found.
+    std::int64_t fileEnd();
 
     TG3ImageInfo info_;
     std::shared_ptr<const PlaneDirectory> directory_;
     KernelStream& stream_;
     std::int64_t planesetStart_;
     bool hasMSEs_;
+    std::int64_t fileEnd_ = -1;
     PlaneCache cache_;
     std::vector<PlaneCache::Entry> scratch_;  // the present planes of a sub-block being read
     std::uint64_t subblockReads_ = 0;
