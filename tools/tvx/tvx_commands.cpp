@@ -26,7 +26,7 @@ const std::vector<Command>& commands() {
          {{"level", "N", "level to decode: 0 is full resolution (default 0)"},
           {"width", "W", "the coarsest level at least W pixels wide, as the host chooses it"},
           {"window", "X,Y,W,H", "only this rectangle, in pixels of the chosen level"},
-          {"threads", "N", "decode strips on N threads, one reader each (default: all cores)"},
+          {"threads", "N", "decode on N threads, each its own columns (default: all cores)"},
           {"quiet", "", "no progress bar and no summary line"}},
          runDecode},
         {"encode",

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <map>
 #include <memory>
@@ -42,32 +43,72 @@ class StripProgress : public Corvane::CV_ProcessCallbacks {
     std::atomic<float> fraction_{0.0f};
 };
 
+// The columns one worker decodes.
+struct ColumnRange {
+    std::int64_t x = 0;
+    std::int64_t width = 0;
+};
+
+// Splits the window's width between the workers at multiples of 64 pixels, so
+// that few sub-blocks straddle two workers; narrow windows get fewer workers.
+std::vector<ColumnRange> splitColumns(std::int64_t x, std::int64_t width, unsigned threads) {
+    constexpr std::int64_t kGrain = 64;
+    const std::int64_t most = std::max<std::int64_t>(1, width / kGrain);
+    const auto count = static_cast<std::int64_t>(std::min<std::int64_t>(threads, most));
+    std::vector<ColumnRange> ranges;
+    std::int64_t start = 0;
+    for (std::int64_t i = 0; i < count; ++i) {
+        std::int64_t end = i + 1 == count ? width : (width * (i + 1) / count) / kGrain * kGrain;
+        end = std::max(end, start + 1);
+        ranges.push_back({x + start, end - start});
+        start = end;
+    }
+    return ranges;
+}
+
+// Each worker decodes its own columns of every strip, top to bottom, through one
+// reader and navigator: consecutive scenes of the same columns let the library
+// carry its decoding state from one strip to the next, so no part of the image is
+// decoded twice. The caller's thread joins the workers' pieces of each strip and
+// hands it on; workers run at most a few strips ahead of it.
 class StripScheduler {
   public:
     StripScheduler(const StripRequest& request)
         : request_(request),
           stripCount_(static_cast<std::uint32_t>((request.height + request.stripHeight - 1) /
                                                  request.stripHeight)),
-          // Workers may run this far ahead of the writer.
-          window_(std::max<std::uint32_t>(2, 2 * request.threads)) {}
-
-    std::uint32_t stripCount() const { return stripCount_; }
+          window_(2),
+          ranges_(splitColumns(request.x, request.width, std::max(1u, request.threads))),
+          pieces_(ranges_.size()) {}
 
     void run(const StripSink& sink, const ProgressSink& progress) {
-        const unsigned workerCount =
-            std::max(1u, std::min<unsigned>(request_.threads, stripCount_));
         std::vector<std::unique_ptr<StripProgress>> partial;
-        for (unsigned i = 0; i < workerCount; ++i)
+        for (std::size_t i = 0; i < ranges_.size(); ++i)
             partial.push_back(std::make_unique<StripProgress>(stop_));
         std::vector<std::thread> workers;
-        for (unsigned i = 0; i < workerCount; ++i)
-            workers.emplace_back([this, &partial, i] { work(*partial[i]); });
+        for (std::size_t i = 0; i < ranges_.size(); ++i)
+            workers.emplace_back([this, &partial, i] { work(i, *partial[i]); });
 
         std::exception_ptr failure;
         try {
+            const std::size_t pixelBytes =
+                std::size_t{request_.layout.samplesPerPixel()} * request_.layout.bytesPerSample();
+            const std::size_t stride = static_cast<std::size_t>(request_.width) * pixelBytes;
+            std::vector<std::uint8_t> joined;
             for (std::uint32_t next = 0; next < stripCount_; ++next) {
-                DecodedStrip strip = waitFor(next, partial, progress);
-                sink(strip.samples.data(), strip.stride, strip.rows);
+                std::vector<DecodedStrip> pieces = waitFor(next, partial, progress);
+                const std::uint32_t rows = pieces.front().rows;
+                joined.resize(stride * rows);
+                for (std::size_t i = 0; i < pieces.size(); ++i) {
+                    const std::size_t offset =
+                        static_cast<std::size_t>(ranges_[i].x - request_.x) * pixelBytes;
+                    const std::size_t bytes =
+                        static_cast<std::size_t>(ranges_[i].width) * pixelBytes;
+                    for (std::uint32_t r = 0; r < rows; ++r)
+                        std::memcpy(joined.data() + r * stride + offset,
+                                    pieces[i].samples.data() + r * pieces[i].stride, bytes);
+                }
+                sink(joined.data(), stride, rows);
                 {
                     std::lock_guard<std::mutex> lock(mutex_);
                     written_ = next + 1;
@@ -84,52 +125,58 @@ class StripScheduler {
     }
 
   private:
-    DecodedStrip waitFor(std::uint32_t index,
-                         const std::vector<std::unique_ptr<StripProgress>>& partial,
-                         const ProgressSink& progress) {
+    // Every worker's piece of strip `index`.
+    std::vector<DecodedStrip> waitFor(std::uint32_t index,
+                                      const std::vector<std::unique_ptr<StripProgress>>& partial,
+                                      const ProgressSink& progress) {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             if (workerFailure_) std::rethrow_exception(workerFailure_);
-            const auto found = done_.find(index);
-            if (found != done_.end()) {
-                DecodedStrip strip = std::move(found->second);
-                done_.erase(found);
+            const bool ready = std::all_of(pieces_.begin(), pieces_.end(), [&](const auto& done) {
+                return done.count(index) != 0;
+            });
+            if (ready) {
+                std::vector<DecodedStrip> strips;
+                for (auto& done : pieces_) {
+                    const auto found = done.find(index);
+                    strips.push_back(std::move(found->second));
+                    done.erase(found);
+                }
                 if (progress) progress(static_cast<double>(index + 1) / stripCount_);
-                return strip;
+                return strips;
             }
             if (progress) {
-                double share = static_cast<double>(done_.size() + index);
-                for (const auto& p : partial) share += p->fraction();
+                double share = 0;
+                for (std::size_t i = 0; i < pieces_.size(); ++i)
+                    share += static_cast<double>(pieces_[i].size()) + partial[i]->fraction();
+                share = share / static_cast<double>(pieces_.size()) + index;
                 progress(std::min(share / stripCount_, 1.0));
             }
             changed_.wait_for(lock, std::chrono::milliseconds(100));
         }
     }
 
-    void work(StripProgress& callbacks) {
+    void work(std::size_t worker, StripProgress& callbacks) {
         try {
+            const ColumnRange& columns = ranges_[worker];
             Corvane::TvxFileImageReader reader(Corvane::FileSpecification(request_.path), 0);
-            const auto x0 = static_cast<std::int32_t>(request_.x);
-            const auto width = static_cast<std::int32_t>(request_.width);
+            const auto x0 = static_cast<std::int32_t>(columns.x);
+            const auto width = static_cast<std::int32_t>(columns.width);
             Corvane::TovexNavigator navigator(reader, request_.level,
                                               Corvane::Scene(x0, 0, 0, x0 + width - 1, 0, 0));
             navigator.setCallbacks(std::shared_ptr<Corvane::CV_ProcessCallbacks>(
                 &callbacks, [](Corvane::CV_ProcessCallbacks*) {}));
-            for (;;) {
-                std::uint32_t index;
+            for (std::uint32_t index = 0; index < stripCount_; ++index) {
                 {
                     std::unique_lock<std::mutex> lock(mutex_);
-                    changed_.wait(lock, [&] {
-                        return stop_.load() || taken_ >= stripCount_ || taken_ < written_ + window_;
-                    });
-                    if (stop_.load() || taken_ >= stripCount_) return;
-                    index = taken_++;
+                    changed_.wait(lock, [&] { return stop_.load() || index < written_ + window_; });
+                    if (stop_.load()) return;
                 }
                 callbacks.reset();
-                DecodedStrip strip = decode(navigator, index);
+                DecodedStrip strip = decode(navigator, columns, index);
                 {
                     std::lock_guard<std::mutex> lock(mutex_);
-                    done_.emplace(index, std::move(strip));
+                    pieces_[worker].emplace(index, std::move(strip));
                 }
                 changed_.notify_all();
             }
@@ -143,13 +190,14 @@ class StripScheduler {
         }
     }
 
-    DecodedStrip decode(Corvane::TovexNavigator& navigator, std::uint32_t index) {
+    DecodedStrip decode(Corvane::TovexNavigator& navigator, const ColumnRange& columns,
+                        std::uint32_t index) {
         const std::int64_t top = request_.y + std::int64_t{index} * request_.stripHeight;
         const auto rows = static_cast<std::uint32_t>(
             std::min<std::int64_t>(request_.stripHeight, request_.y + request_.height - top));
-        navigator.setSceneSize(static_cast<std::int32_t>(request_.width),
+        navigator.setSceneSize(static_cast<std::int32_t>(columns.width),
                                static_cast<std::int32_t>(rows), Corvane::AnchorUpperLeft);
-        navigator.moveScene(static_cast<std::int32_t>(request_.x), static_cast<std::int32_t>(top),
+        navigator.moveScene(static_cast<std::int32_t>(columns.x), static_cast<std::int32_t>(top),
                             Corvane::AnchorUpperLeft);
         Corvane::PixelBuffer buffer(request_.layout);
         navigator.decode(buffer);
@@ -163,12 +211,12 @@ class StripScheduler {
     const StripRequest& request_;
     const std::uint32_t stripCount_;
     const std::uint32_t window_;
+    const std::vector<ColumnRange> ranges_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<bool> stop_{false};
-    std::uint32_t taken_ = 0;
     std::uint32_t written_ = 0;
-    std::map<std::uint32_t, DecodedStrip> done_;
+    std::vector<std::map<std::uint32_t, DecodedStrip>> pieces_;  // per worker, by strip
     std::exception_ptr workerFailure_;
 };
 

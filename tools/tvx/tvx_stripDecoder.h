@@ -1,8 +1,9 @@
 #pragma once
 // Decodes a window of one level in horizontal strips and hands them over in order
 // from top to bottom. Worker threads each open the file with a reader of their own
-// and decode the strips they take; only a few strips beyond the one being written
-// are held at any time, so memory does not grow with the window's height.
+// and decode their own columns of every strip; only a few strips beyond the one
+// being written are held at any time, so memory does not grow with the window's
+// height.
 #include <cstdint>
 #include <functional>
 #include <string>
