@@ -16,6 +16,12 @@ class Array2D {
     // A zero-filled array over `area`; an empty area makes an empty array. Throws
     // OutOfMemoryException when the samples cannot be held.
     explicit Array2D(const Support& area, std::uint32_t bandCount = 1);
+    Array2D(const Array2D&) = default;
+    Array2D(Array2D&&) = default;
+    Array2D& operator=(const Array2D&) = default;
+    Array2D& operator=(Array2D&&) = default;
+    // Hands the samples to a per-thread pool for the next arrays.
+    ~Array2D();
 
     std::int64_t firstColumn() const { return area_.firstColumn; }
     std::int64_t firstRow() const { return area_.firstRow; }
