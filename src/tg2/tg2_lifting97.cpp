@@ -68,6 +68,50 @@ void synthesisNeeds(std::int64_t length, std::int64_t first, std::int64_t last, 
     }
 }
 
+void synthesiseLines97(const CoefficientLine& low, const CoefficientLine& high, std::size_t count,
+                       std::int64_t length, std::int64_t first, std::int64_t last, float* out,
+                       std::ptrdiff_t outStride, std::vector<float>& scratch) {
+    if (first > last || count == 0) return;
+    if (length == 1) {
+        // A single sample has no high-pass neighbour: it is its own low-pass value.
+        for (std::size_t k = 0; k < count; ++k) out[k] = low.data[k];
+        return;
+    }
+    const std::int64_t origin = firstRead(first);
+    const std::int64_t end = lastRead(last);
+    const auto n = static_cast<std::ptrdiff_t>(count);
+    scratch.resize(static_cast<std::size_t>(end - origin + 1) * count);
+    float* work = scratch.data();
+    for (std::int64_t p = origin; p <= end; ++p) {
+        // Only the few positions beyond either end of the line are mirrored.
+        const std::int64_t q = p >= 0 && p < length ? p : mirrorPosition(p, length);
+        const CoefficientLine& line = (q & 1) == 0 ? low : high;
+        const float* from = line.data + ((q >> 1) - line.range.first) * line.stride;
+        std::copy(from, from + n, work + (p - origin) * n);
+    }
+    // Each step narrows the part of the working lines that holds finished values
+    // by one position on either side; the last two leave exactly [first, last].
+    const auto step = [&](std::int64_t from, std::int64_t to, int parity, float factor) {
+        std::int64_t p = from;
+        if ((isOdd(p) ? 1 : 0) != parity) ++p;
+        for (; p <= to; p += 2) {
+            float* here = work + (p - origin) * n;
+            const float* before = here - n;
+            const float* after = here + n;
+            for (std::ptrdiff_t k = 0; k < n; ++k)
+                here[k] = here[k] + factor * (before[k] + after[k]);
+        }
+    };
+    step(origin + 1, end - 1, 0, -kLift97FirstUpdate);
+    step(origin + 2, end - 2, 1, -kLift97FirstPredict);
+    step(origin + 3, end - 3, 0, kLift97SecondUpdate);
+    step(origin + 4, end - 4, 1, kLift97SecondPredict);
+    for (std::int64_t p = first; p <= last; ++p) {
+        const float* from = work + (p - origin) * n;
+        std::copy(from, from + n, out + (p - first) * outStride);
+    }
+}
+
 void synthesiseLine97(const CoefficientLine& low, const CoefficientLine& high, std::int64_t length,
                       std::int64_t first, std::int64_t last, float* out, std::ptrdiff_t outStride,
                       std::vector<float>& scratch) {
@@ -82,8 +126,9 @@ void synthesiseLine97(const CoefficientLine& low, const CoefficientLine& high, s
     scratch.resize(static_cast<std::size_t>(end - origin + 1));
     float* work = scratch.data();
     for (std::int64_t p = origin; p <= end; ++p) {
-        const std::int64_t q = mirrorPosition(p, length);
-        work[p - origin] = q % 2 == 0 ? low.at(q / 2) : high.at(q / 2);
+        // Only the few positions beyond either end of the line are mirrored.
+        const std::int64_t q = p >= 0 && p < length ? p : mirrorPosition(p, length);
+        work[p - origin] = (q & 1) == 0 ? low.at(q >> 1) : high.at(q >> 1);
     }
     // Each step narrows the part of the working line that holds finished values
     // by one position on either side; the last two leave exactly [first, last].

@@ -55,4 +55,12 @@ void synthesiseLine97(const CoefficientLine& low, const CoefficientLine& high, s
                       std::int64_t first, std::int64_t last, float* out, std::ptrdiff_t outStride,
                       std::vector<float>& scratch);
 
+// The same for `count` neighbouring lines at once: line k starts at the data of
+// `low` and `high` plus k, and its samples go to out + k (rows outStride apart).
+// Each line gets exactly the bits synthesiseLine97 gives it; working on the lines
+// side by side reads memory row by row, which a column at a time does not.
+void synthesiseLines97(const CoefficientLine& low, const CoefficientLine& high, std::size_t count,
+                       std::int64_t length, std::int64_t first, std::int64_t last, float* out,
+                       std::ptrdiff_t outStride, std::vector<float>& scratch);
+
 }  // namespace Corvane
