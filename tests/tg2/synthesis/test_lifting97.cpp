@@ -170,3 +170,44 @@ TEST(Lifting97, NeedsStayInsideTheTreeMargins) {
     EXPECT_EQ(low.last, 0);
     EXPECT_TRUE(high.empty());
 }
+
+TEST(Lifting97, NeighbouringLinesTogetherMatchEachLineAloneBitForBit) {
+    // `count` lines stored side by side (line k at offset k of each row), of every
+    // length up to 23 including 1, in parts: each must equal the one-line synthesis.
+    std::mt19937 random(3);
+    std::vector<float> scratch;
+    for (const std::size_t count : {1u, 3u, 64u}) {
+        for (std::int64_t length = 1; length <= 23; ++length) {
+            std::vector<Line> lines;
+            for (std::size_t k = 0; k < count; ++k)
+                lines.push_back(split(randomLine(random, static_cast<std::size_t>(length), 50.0f)));
+            const std::size_t lows = lines[0].low.size(), highs = lines[0].high.size();
+            std::vector<float> low(lows * count), high(std::max<std::size_t>(highs, 1) * count);
+            for (std::size_t k = 0; k < count; ++k) {
+                for (std::size_t i = 0; i < lows; ++i) low[i * count + k] = lines[k].low[i];
+                for (std::size_t i = 0; i < highs; ++i) high[i * count + k] = lines[k].high[i];
+            }
+            CoefficientLine lowSide{low.data(), static_cast<std::ptrdiff_t>(count),
+                                    IndexRange{0, static_cast<std::int64_t>(lows) - 1}};
+            CoefficientLine highSide{high.data(), static_cast<std::ptrdiff_t>(count),
+                                     IndexRange{0, static_cast<std::int64_t>(highs) - 1}};
+            for (const auto& [first, last] : {std::pair<std::int64_t, std::int64_t>{0, length - 1},
+                                              {length / 2, length - 1},
+                                              {0, length / 3}}) {
+                const auto rows = static_cast<std::size_t>(last - first + 1);
+                std::vector<float> together(rows * count);
+                synthesiseLines97(lowSide, highSide, count, length, first, last, together.data(),
+                                  static_cast<std::ptrdiff_t>(count), scratch);
+                for (std::size_t k = 0; k < count; ++k) {
+                    std::vector<float> alone(rows);
+                    synthesiseLine97(view(lines[k].low), view(lines[k].high), length, first, last,
+                                     alone.data(), 1, scratch);
+                    for (std::size_t r = 0; r < rows; ++r)
+                        ASSERT_EQ(together[r * count + k], alone[r])
+                            << "count " << count << " length " << length << " line " << k << " row "
+                            << first + static_cast<std::int64_t>(r);
+                }
+            }
+        }
+    }
+}
