@@ -175,8 +175,8 @@ std::int32_t readRecord(ClassicalTagTable* table, CVStream& stream, std::int64_t
     // than a small allowance: many one-byte texts before one long one would otherwise
     // copy the long one once per value.
     if (type == TYPE_ASCII) {
-        const std::int64_t copies = needed * (static_cast<std::int64_t>(text.size()) + 1);
-        if (copies > std::max(bytesRead - textsStart, kTextCopyAllowance)) return MFAIL;
+        const std::int64_t limit = std::max(bytesRead - textsStart, kTextCopyAllowance);
+        if (needed > limit / (static_cast<std::int64_t>(text.size()) + 1)) return MFAIL;
     }
 
     static const char kNoValues[1] = {0};
