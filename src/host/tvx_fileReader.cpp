@@ -1,7 +1,9 @@
 #include "host/tvx_fileReader.h"
 
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include "image/cv_colorSpace.h"
 #include "image/cv_dataType.h"
@@ -61,6 +63,10 @@ void TvxFileReader::attachImage(std::unique_ptr<ImageStage> image) {
     navigator_.reset();
     image_ = std::move(image);
     if (image_) navigator_ = std::make_unique<TovexNavigator>(*image_);
+    std::error_code error;
+    const std::uintmax_t bytes =
+        hostFile_ ? std::filesystem::file_size(hostFile_->path(), error) : 0;
+    fileBytes_ = error ? 0 : static_cast<std::uint64_t>(bytes);
 }
 
 void* TvxFileReader::destroy(unsigned flags) {
@@ -162,7 +168,9 @@ AmWord TvxFileReader::selectLevelForWidth(AmWord requestedWidth) {
     const std::uint32_t across = tilesCovering(static_cast<std::uint32_t>(width));
     const std::uint32_t down = tilesCovering(static_cast<std::uint32_t>(height));
     const std::uint64_t tileCount = std::uint64_t{across} * down;
-    if (tileCount > kMaximumTileCount) return 0;
+    if (tileCount > kMaximumTileCount ||
+        tileCount > std::max(kTilesWithoutJustification, fileBytes_))
+        return 0;
 
     level_ = level;
     levelWidth_ = static_cast<std::uint32_t>(width);

@@ -20,6 +20,11 @@ class TvxFileReader final : public AmFileReader {
     // It is far beyond any real image (over 500000 pixels square) and keeps a
     // header's claimed size, or a wild magnification, from demanding gigabytes.
     static constexpr std::uint64_t kMaximumTileCount = std::uint64_t{1} << 24;
+    // Below that, a grid of more tiles than the file has bytes is refused too, beyond
+    // this many: a few hundred bytes claiming a huge image would otherwise cost a
+    // table of tens of megabytes at every level request. A real image needs more
+    // than one byte per tile; magnification stays free up to this count.
+    static constexpr std::uint64_t kTilesWithoutJustification = std::uint64_t{1} << 20;
 
     // The host file is only borrowed; the reader never destroys it.
     explicit TvxFileReader(AmHostFile* hostFile);
@@ -56,6 +61,7 @@ class TvxFileReader final : public AmFileReader {
     void decodeTile(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer);
 
     AmHostFile* hostFile_;
+    std::uint64_t fileBytes_ = 0;
     // Declared in this order so that destruction releases the navigator first, then
     // the image it looks at, then the byte counts.
     std::unique_ptr<std::uint32_t[]> tileByteCounts_;

@@ -320,3 +320,15 @@ TEST(TvxFileAnalyzerRegistry, EveryCreateRegistersTheTransformersAfresh) {
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);  // the earlier one was replaced, not kept beside it
 }
+
+TEST_F(TvxFileReaderTest, GridsOfMoreTilesThanTheFileHasBytesAreRefusedPastAMillion) {
+    // 204800 x 204800 pixels: 1600 x 1600 tiles at full resolution, more than 2^20,
+    // from a reader whose file size is unknown (0 bytes); half of it is 800 x 800.
+    StageReader r = makeReader(204800, 204800, 1, 3, SchemeGrayscale);
+    ASSERT_EQ(r.reader->selectImage(0), 1);
+    const AmWord full = -1;
+    EXPECT_EQ(r.reader->setTag(256, &full), 0);
+    ASSERT_EQ(setWidth(*r.reader, 102400), 1);
+    EXPECT_EQ(r.reader->tilesAcross(), 800u);
+    EXPECT_EQ(tagValue(*r.reader, 256), 102400);
+}
