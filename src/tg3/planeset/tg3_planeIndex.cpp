@@ -37,6 +37,19 @@ std::pair<std::size_t, std::size_t> PlaneDirectory::rangeOf(std::uint32_t band,
 
 std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,
                          const TG3ImageInfo& info, PlaneIndex& index) {
+    // The pipelined order keeps a table of 8 bytes per sub-block. Past a million
+    // sub-blocks the planeset must hold at least a byte for each, as every real image
+    // of that size does; a few hundred bytes claiming millions are refused here.
+    constexpr std::uint64_t kSubblocksWithoutJustification = std::uint64_t{1} << 20;
+    std::uint64_t subblocks = 0;
+    for (const TG3BandInfo& band : info.bands) subblocks += band.subblockCount();
+    if (planeset.order == 1 && subblocks > kSubblocksWithoutJustification) {
+        const auto start = static_cast<std::int64_t>(planeset.start);
+        if (stream.seek(start, 1) != 0) return TG3Status::readFailed;
+        const std::int64_t held = bytesRemaining(stream);
+        if (held < 0 || subblocks > static_cast<std::uint64_t>(held))
+            return TG3Status::outOfMemory;
+    }
     std::unique_ptr<SubblockOrder> order;
     std::int32_t status = SubblockOrder::create(info, planeset.order, order);
     if (status != 0) return status;
