@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tg3/container/tg3_readAheadStream.h"
 #include "tg3/container/tg3_status.h"
 #include "tg3/planeset/tg3_lengthRecord.h"
 
@@ -47,8 +48,7 @@ std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,
         const auto start = static_cast<std::int64_t>(planeset.start);
         if (stream.seek(start, 1) != 0) return TG3Status::readFailed;
         const std::int64_t held = bytesRemaining(stream);
-        if (held < 0 || subblocks > static_cast<std::uint64_t>(held))
-            return TG3Status::outOfMemory;
+        if (held < 0 || subblocks > static_cast<std::uint64_t>(held)) return TG3Status::outOfMemory;
     }
     std::unique_ptr<SubblockOrder> order;
     std::int32_t status = SubblockOrder::create(info, planeset.order, order);
@@ -59,23 +59,25 @@ std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,
     const std::int64_t fixedSize = planeset.fixedPartSize();
     const auto start = static_cast<std::int64_t>(planeset.start);
     const bool interleaved = planeset.orderStyle == orderStyleInterleaved;
+    // The records are small and, in the interleaved style, far apart: read ahead.
+    ReadAheadKernelStream records(stream);
     std::int64_t dataOffset = headerSize + fixedSize;
     if (interleaved) {
-        if (stream.seek(start + headerSize + fixedSize, 1) != 0) return TG3Status::readFailed;
+        if (records.seek(start + headerSize + fixedSize, 1) != 0) return TG3Status::readFailed;
     } else if (planeset.orderStyle == orderStyleDataFirst) {
-        std::int64_t records = start + static_cast<std::int64_t>(planeset.lengthOffset);
-        if (versionMinor == 1) records += headerSize;
-        if (stream.seek(records, 1) != 0) return TG3Status::readFailed;
+        std::int64_t recordsAt = start + static_cast<std::int64_t>(planeset.lengthOffset);
+        if (versionMinor == 1) recordsAt += headerSize;
+        if (records.seek(recordsAt, 1) != 0) return TG3Status::readFailed;
     } else {
         return TG3Status::unsupported;
     }
     const std::uint64_t extraBytes = info.hasMSEs ? 2 : 0;
 
     while (order->valid()) {
-        const std::int64_t recordPosition = stream.tell();
+        const std::int64_t recordPosition = records.tell();
         if (recordPosition < 0) return TG3Status::readFailed;
         LengthRecord record;
-        status = readLengthRecord(stream, versionMinor, record);
+        status = readLengthRecord(records, versionMinor, record);
         if (status != 0) return status;
         if (!record.coded) {
             order->advance(record.value);
@@ -87,8 +89,8 @@ std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,
         entry.raw = record.raw;
         entry.recordOffset = recordPosition - start;
         if (interleaved) {
-            entry.dataOffset = stream.tell() - start;
-            if (stream.seek(static_cast<std::int64_t>(entry.length), 2) != 0) {
+            entry.dataOffset = records.tell() - start;
+            if (records.seek(static_cast<std::int64_t>(entry.length), 2) != 0) {
                 return TG3Status::readFailed;
             }
         } else {
