@@ -138,6 +138,18 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
     const std::uint32_t bw = info_.subblockWidth(band, subblockColumn);
     const std::uint32_t bh = info_.subblockHeight(band, subblockRow);
 
+    const std::size_t rowLength = std::size_t{x1} - x0 + 1;
+    if (!store_.mayHavePlanes(band, index)) {
+        // No plane of any component: the sub-block decodes to zeros.
+        const std::uint32_t cx0 = std::max(bx0, x0), cx1 = std::min(bx0 + bw - 1, x1);
+        const std::uint32_t cy0 = std::max(by0, y0), cy1 = std::min(by0 + bh - 1, y1);
+        for (std::int32_t* block : blocks)
+            for (std::uint32_t y = cy0; y <= cy1; ++y) {
+                std::int32_t* to = block + std::size_t{y - y0} * rowLength + (cx0 - x0);
+                std::fill(to, to + (cx1 - cx0 + 1), 0);
+            }
+        return 0;
+    }
     std::vector<PlaneList> lists(components_.size());
     const std::int32_t status = fetchPlanes(band, index, lists);
     if (status != 0) return status;
@@ -151,7 +163,6 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
         !allocationFits(std::uint64_t{bw} * bh * lists.size(), 4))
         return TG3Status::outOfMemory;
     BitPlaneDecoder decoder(static_cast<int>(band), static_cast<int>(bw), static_cast<int>(bh));
-    const std::size_t rowLength = std::size_t{x1} - x0 + 1;
     const bool inside = bx0 >= x0 && bx0 + bw - 1 <= x1 && by0 >= y0 && by0 + bh - 1 <= y1;
     std::vector<std::int32_t*> outputs(blocks.size());
     if (inside) {

@@ -131,6 +131,11 @@ std::int32_t tg3_filePlaneStoreClient::getPlane(const PlaneKey& key, PlaneRecord
     return 0;
 }
 
+bool tg3_filePlaneStoreClient::mayHavePlanes(std::uint32_t band, std::uint32_t subblock) {
+    const auto [from, to] = directory_->rangeOf(band, subblock);
+    return from != to;
+}
+
 std::int32_t tg3_filePlaneStoreClient::hasPlane(const PlaneKey& key, bool& present) {
     PlaneRecord scratch;
     const std::int32_t status = getPlane(key, scratch);

@@ -26,6 +26,7 @@ class tg3_filePlaneStoreClient : public PlaneStoreClient {
 
     std::int32_t hasPlane(const PlaneKey& key, bool& present) override;
     std::int32_t getPlane(const PlaneKey& key, PlaneRecord& record) override;
+    bool mayHavePlanes(std::uint32_t band, std::uint32_t subblock) override;
 
     // How many times the planes of a (band, sub-block) were read from the stream.
     std::uint64_t subblockReads() const { return subblockReads_; }

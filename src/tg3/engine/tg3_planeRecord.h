@@ -67,6 +67,9 @@ class PlaneStoreClient {
     virtual std::int32_t hasPlane(const PlaneKey& key, bool& present) = 0;
     // Fills `record` (empty when the plane has no data); returns 0 or a status.
     virtual std::int32_t getPlane(const PlaneKey& key, PlaneRecord& record) = 0;
+    // False only when no component of the (band, sub-block) has any plane, so that
+    // the decoder can write its zeros without asking for each plane in turn.
+    virtual bool mayHavePlanes(std::uint32_t /*band*/, std::uint32_t /*subblock*/) { return true; }
 };
 
 }  // namespace Corvane
