@@ -13,6 +13,7 @@ namespace {
 // bound); images beyond it are refused rather than allowed to take memory that no file
 // justifies.
 constexpr std::uint64_t maxPipelinedSubblocks = std::uint64_t{1} << 24;
+constexpr int maxPipelinedLevels = 32;
 
 std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
     return (a + b - 1) / b;
@@ -149,7 +150,11 @@ std::int32_t SubblockOrder::create(const TG3ImageInfo& info, std::uint32_t order
 
 std::int32_t SubblockOrder::buildPipelined(const TG3ImageInfo& info) {
     const std::uint64_t total = pairCount_;
-    if (total > maxPipelinedSubblocks) return TG3Status::notFound;
+    // The schedule walks every level once per row of sub-blocks. Past 32 levels every
+    // band of a 32-bit image is a single sample or empty; no encoder writes such a
+    // pipelined file, and the walk would cost hundreds of levels per row.
+    if (total > maxPipelinedSubblocks || info.levels > maxPipelinedLevels)
+        return TG3Status::notFound;
     pipelined_ = true;
     constexpr std::uint32_t unset = ~std::uint32_t{0};
     pipelinedPairs_.assign(total, unset);
@@ -157,6 +162,7 @@ std::int32_t SubblockOrder::buildPipelined(const TG3ImageInfo& info) {
     const PipelinedSchedule schedule(info);
     for (std::uint32_t b = 0; b < bandPairs_.size(); ++b) {
         const TG3BandInfo& band = info.bands[b];
+        if (band.columns == 0) continue;  // no sub-blocks, however many rows
         for (std::uint32_t r = 0; r < band.rows; ++r) {
             // Within a row the ranks follow the columns, so the schedule's walk over the
             // levels is needed once per row, not once per sub-block.

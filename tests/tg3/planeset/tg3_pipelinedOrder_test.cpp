@@ -104,5 +104,17 @@ TEST(PipelinedOrder, BandOrdersAreNotPipelined) {
     }
 }
 
+TEST(PipelinedOrder, ImagesOfMoreThan32LevelsHaveNoPipelinedOrder) {
+    // 32 levels still make a table; 33 cannot occur in a 32-bit image with bands of
+    // more than one sample and are refused, while the band orders stay available.
+    std::unique_ptr<SubblockOrder> order;
+    EXPECT_EQ(SubblockOrder::create(imageInfo(4, 3000, 32, 8), orderPipelined, order), 0);
+    EXPECT_EQ(SubblockOrder::create(imageInfo(4, 3000, 33, 8), orderPipelined, order), 2009);
+    EXPECT_EQ(SubblockOrder::create(imageInfo(4, 3000, 33, 8), orderSBCP, order), 0);
+    // An image without columns has no sub-blocks in any band, however tall.
+    ASSERT_EQ(SubblockOrder::create(imageInfo(0, 4000000, 20, 1), orderPipelined, order), 0);
+    EXPECT_EQ(order->pairCount(), 0u);
+}
+
 }  // namespace
 }  // namespace Corvane
