@@ -134,9 +134,10 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
 std::int32_t TG3SceneDecoder::prepareRows() {
     if (!engine_) return TG3Status::notFound;
     if (continued_) return TG3Status::ok;
-    const std::int32_t status = engine_->allocateStripBuffers();
-    if (status != 0) return status;
-    return engine_->initialise();
+    return keptOnlyIfClean([&] {
+        const std::int32_t status = engine_->allocateStripBuffers();
+        return status != 0 ? status : engine_->initialise();
+    });
 }
 
 std::int32_t TG3SceneDecoder::decodeRows(std::int32_t count, const void*& rows,
@@ -147,7 +148,8 @@ std::int32_t TG3SceneDecoder::decodeRows(std::int32_t count, const void*& rows,
     const std::int64_t left = std::int64_t{clippedInternalScene_.y1} - nextRow_ + 1;
     const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(std::max(count, 0), left));
     if (n <= 0) return TG3Status::ok;
-    const std::int32_t status = engine_->readRows(nextRow_, nextRow_ + n - 1, rows);
+    const std::int32_t status =
+        keptOnlyIfClean([&] { return engine_->readRows(nextRow_, nextRow_ + n - 1, rows); });
     if (status != 0) return status;
     nextRow_ += n;
     delivered = n;
@@ -158,6 +160,20 @@ std::int32_t TG3SceneDecoder::end() {
     // A failed engine cannot be continued; anything else waits for the next scene.
     if (engine_ && engine_->status() != 0) release();
     return TG3Status::ok;
+}
+
+template <typename Step>
+std::int32_t TG3SceneDecoder::keptOnlyIfClean(Step step) {
+    // An engine stopped part way (a status, an interruption, an exception) is in no
+    // state to continue: it is dropped, and the next scene starts afresh.
+    try {
+        const std::int32_t status = step();
+        if (status != 0) release();
+        return status;
+    } catch (...) {
+        release();
+        throw;
+    }
 }
 
 void TG3SceneDecoder::release() {

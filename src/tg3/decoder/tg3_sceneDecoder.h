@@ -63,6 +63,9 @@ class TG3SceneDecoder {
     // when it can, the engine's region is extended to the new scene's last row.
     bool continuePrevious(std::int32_t previousLevel, const Scene& clipped);
     void release();
+    // Runs one step of the engine and drops the engine when the step fails.
+    template <typename Step>
+    std::int32_t keptOnlyIfClean(Step step);
 
     TG3DecoderTool& tool_;
     bool multispectral_ = false;

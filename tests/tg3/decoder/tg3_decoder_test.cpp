@@ -314,6 +314,25 @@ TEST_F(TG3Decoding, ProgressPerStripAndInterruptBetweenSubblocks) {
     navigator.decode(buffer);
     EXPECT_TRUE(std::equal(buffer.memory(), buffer.memory() + buffer.totalSize(),
                            tovex_test::interleave(image.components, 40, whole).begin()));
+
+    // A scene interrupted part way leaves nothing for a scene below it to carry on
+    // from, even one that starts where the rows handed out so far end (128 after the
+    // first strip of the buffer): that one decodes afresh, and right.
+    const Scene rest(0, 128, 0, 39, 299, 0);
+    for (int after = 5; after < 80; after += 5) {
+        navigator.setSceneSize(40, 300, AnchorUpperLeft);
+        navigator.moveScene(0, 0, AnchorUpperLeft);
+        callbacks->queries = 0;
+        callbacks->interruptAfter = after;
+        PixelBuffer interrupted(reader.properties().layout());
+        EXPECT_THROW(navigator.decode(interrupted), Interrupt);
+        callbacks->interruptAfter = 1 << 30;
+        navigator.setSceneSize(40, 172, AnchorUpperLeft);
+        navigator.moveScene(0, 128, AnchorUpperLeft);
+        EXPECT_EQ(tovex_test::decodeWith(navigator, reader.properties().layout()),
+                  tovex_test::interleave(image.components, 40, rest))
+            << "interrupted after " << after;
+    }
 }
 
 TEST_F(TG3Decoding, ScenesPartlyOffTheImageKeepTheBackgroundOutside) {
