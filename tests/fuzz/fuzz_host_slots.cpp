@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     amhost::HostFile file(tovex_fuzz::writeScratchFile(data, size));
     AmFileReader* reader = analyzer->createReader(&file);
     if (!reader) return 0;
-    if (reader->selectImage(0) == 1) {
+    const bool decode = tovex_fuzz::tg3SubblockScanCost(data, size) <= tovex_fuzz::kScanCostBudget;
+    if (reader->selectImage(0) == 1 && decode) {
         for (const AmWord request : {AmWord{-1}, AmWord{1}, AmWord{200}}) {
             if (reader->setTag(256, &request) == 1) readSomeTiles(*reader);
         }

@@ -2,9 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+
+#include "tg3/container/tg3_container.h"
+#include "tg3/header/tg3_headerPacket.h"
 
 namespace tovex_fuzz {
 
@@ -13,6 +18,31 @@ std::vector<std::uint8_t> InputCursor::bytes(std::size_t count) {
     std::vector<std::uint8_t> result(data_ + position_, data_ + position_ + taken);
     position_ += taken;
     return result;
+}
+
+std::uint64_t tg3SubblockScanCost(const Corvane::TG3ImageInfo& info) {
+    std::uint64_t largest = 0;
+    for (const Corvane::TG3BandInfo& band : info.bands) {
+        const std::uint64_t area =
+            std::uint64_t{std::min<std::uint32_t>(band.width, info.subblockSize)} *
+            std::min<std::uint32_t>(band.height, info.subblockSize);
+        largest = std::max(largest, area);
+    }
+    return largest * info.components * std::max<std::uint64_t>(info.planes, 1);
+}
+
+std::uint64_t tg3SubblockScanCost(const std::uint8_t* data, std::size_t size) {
+    using namespace Corvane;
+    MemoryKernelStream stream(std::vector<std::uint8_t>(data, data + size));
+    TG3Container container(stream);
+    if (container.open() != 0) return 0;
+    container.registerKind(std::make_unique<HeaderPacketKind>());
+    PacketHeader key = PacketHeader::key(packetTypeHeader);
+    key.imageNumber = 0;
+    Packet* packet = nullptr;
+    if (container.find(key, packet) != 0) return 0;
+    const auto* header = dynamic_cast<const HeaderPacket*>(packet);
+    return header ? tg3SubblockScanCost(header->info) : 0;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "tg3/header/tg3_imageInfo.h"
 
 namespace tovex_fuzz {
 
@@ -39,6 +40,17 @@ class InputCursor {
     std::size_t size_;
     std::size_t position_ = 0;
 };
+
+// Coefficient visits of the bit-plane scan over the largest band block of one sub-block
+// (area x components x planes). The scan always covers whole blocks, so this is the least
+// work that decoding any region of the image can cost.
+std::uint64_t tg3SubblockScanCost(const Corvane::TG3ImageInfo& info);
+// The same for a TG3 file in memory; 0 when the bytes hold no readable TG3 header.
+std::uint64_t tg3SubblockScanCost(const std::uint8_t* data, std::size_t size);
+// Files that claim more per sub-block are opened and parsed, but not decoded: one such
+// sub-block is a long yet ordinary decode (tens of milliseconds natively, beyond the
+// one-second limit per input under the fuzzing instrumentation), not a hang.
+inline constexpr std::uint64_t kScanCostBudget = std::uint64_t{1} << 22;
 
 // Writes the bytes to this process's scratch file and returns its path. The file is
 // rewritten by every call and removed when the process ends.

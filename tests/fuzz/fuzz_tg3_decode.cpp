@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tovex_fuzz::refusedOrDone([&] { walked = indexPlanes(stream, *planeset, info, index); });
     if (walked != 0) return 0;
     if (info.width == 0 || info.height == 0) return 0;
+    if (tovex_fuzz::tg3SubblockScanCost(info) > tovex_fuzz::kScanCostBudget) return 0;
 
     tovex_fuzz::refusedOrDone([&] {
         tg3_filePlaneStoreClient store(

@@ -25,8 +25,10 @@ void decodeAt(TvxFileImageReader& reader, std::int32_t level, const Scene& scene
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string& path = tovex_fuzz::writeScratchFile(data, size);
+    const bool decode = tovex_fuzz::tg3SubblockScanCost(data, size) <= tovex_fuzz::kScanCostBudget;
     tovex_fuzz::refusedOrDone([&] {
         TvxFileImageReader reader(FileSpecification(path.c_str()), 0);
+        if (!decode) return;
         const std::int32_t right = std::min(reader.width(), 96) - 1;
         const std::int32_t bottom = std::min(reader.height(), 96) - 1;
         if (right < 0 || bottom < 0) return;

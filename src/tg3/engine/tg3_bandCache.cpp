@@ -9,8 +9,9 @@
 
 namespace Corvane {
 
-TG3BandCache::TG3BandCache(const TG3ImageInfo& info, PlaneStoreClient& store)
-    : info_(info), store_(store), entries_(info.bands.size()) {
+TG3BandCache::TG3BandCache(const TG3ImageInfo& info, PlaneStoreClient& store,
+                           std::uint64_t entryBudgetBytes)
+    : info_(info), store_(store), entries_(info.bands.size()), entryBudgetBytes_(entryBudgetBytes) {
     std::vector<std::uint16_t> all(info.components);
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint16_t>(i);
     setComponents(all);
@@ -48,15 +49,29 @@ std::int32_t TG3BandCache::fill(std::uint32_t band, std::uint32_t row, std::uint
     if (e.valid && e.x0 == x0 && e.x1 == x1 && row >= e.y0 && row <= e.y1) return 0;
     if (colourStatus_ != 0) return colourStatus_;
     if (info_.subblockSize == 0) return TG3Status::notFound;
-    // One row of sub-blocks: the one holding `row`.
+    // The rows of the sub-block row holding `row`: all of them when they fit the
+    // entry's budget, else as many as fit from `row` down (at least that one). Rows are
+    // asked for in increasing order, so a later row of the same sub-block row refills
+    // from there. Without the budget, large sub-blocks over many components would make
+    // even a small region hold and clear hundreds of megabytes per band.
     const std::uint32_t size = info_.subblockSize;
     const TG3BandInfo& b = info_.bands[band];
+    const std::size_t width = std::size_t{x1} - x0 + 1;
+    const std::uint32_t rowsFrom = row - row % size;
+    const std::uint32_t rowsTo = std::min(rowsFrom + size - 1, b.height - 1);
+    const std::uint64_t rowBytes =
+        std::max<std::uint64_t>(1, std::uint64_t{width} * components_.size() * 4);
+    const std::uint64_t rowsInBudget = std::max<std::uint64_t>(1, entryBudgetBytes_ / rowBytes);
     e.valid = false;
     e.x0 = x0;
     e.x1 = x1;
-    e.y0 = row - row % size;
-    e.y1 = std::min(e.y0 + size - 1, b.height - 1);
-    const std::size_t width = std::size_t{x1} - x0 + 1;
+    if (rowsTo - rowsFrom + 1 <= rowsInBudget) {
+        e.y0 = rowsFrom;
+        e.y1 = rowsTo;
+    } else {
+        e.y0 = row;
+        e.y1 = static_cast<std::uint32_t>(std::min<std::uint64_t>(rowsTo, row + rowsInBudget - 1));
+    }
     const std::size_t block = width * (std::size_t{e.y1} - e.y0 + 1);
     if (block > UINT64_MAX / 4 || !allocationFits(block * components_.size(), 4))
         return TG3Status::outOfMemory;
@@ -156,11 +171,10 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
     std::vector<const PlaneSource*> sources(lists.size());
     for (std::size_t i = 0; i < lists.size(); ++i) sources[i] = &lists[i];
 
-    // The decoder keeps a flag word per coefficient (with a border) for every component,
+    // The decoder keeps a flag word per coefficient (with a border) of one component,
     // and a sub-block that only partly meets the request is decoded aside.
     const std::uint64_t flagWords = (std::uint64_t{bw} + 4) * (std::uint64_t{bh} + 4);
-    if (!allocationFits(flagWords * lists.size(), 4) ||
-        !allocationFits(std::uint64_t{bw} * bh * lists.size(), 4))
+    if (!allocationFits(flagWords, 4) || !allocationFits(std::uint64_t{bw} * bh, 4))
         return TG3Status::outOfMemory;
     BitPlaneDecoder decoder(static_cast<int>(band), static_cast<int>(bw), static_cast<int>(bh));
     const bool inside = bx0 >= x0 && bx0 + bw - 1 <= x1 && by0 >= y0 && by0 + bh - 1 <= y1;
@@ -172,16 +186,15 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
         decoder.decodeBand(sources, outputs, rowLength, 1);
         return 0;
     }
-    // Decode the whole sub-block aside and copy the part that meets the request.
-    const std::size_t area = std::size_t{bw} * bh;
-    std::vector<std::int32_t> temporary(area * blocks.size());
-    for (std::size_t i = 0; i < blocks.size(); ++i) outputs[i] = temporary.data() + i * area;
-    decoder.decodeBand(sources, outputs, bw, 1);
+    // Decode the whole sub-block aside, one component at a time (each starts afresh,
+    // so the result is the same), and copy the part that meets the request.
+    std::vector<std::int32_t> temporary(std::size_t{bw} * bh);
     const std::uint32_t cx0 = std::max(bx0, x0), cx1 = std::min(bx0 + bw - 1, x1);
     const std::uint32_t cy0 = std::max(by0, y0), cy1 = std::min(by0 + bh - 1, y1);
     for (std::size_t i = 0; i < blocks.size(); ++i) {
+        decoder.decodeBand({sources[i]}, {temporary.data()}, bw, 1);
         for (std::uint32_t y = cy0; y <= cy1; ++y) {
-            const std::int32_t* from = outputs[i] + std::size_t{y - by0} * bw + (cx0 - bx0);
+            const std::int32_t* from = temporary.data() + std::size_t{y - by0} * bw + (cx0 - bx0);
             std::int32_t* to = blocks[i] + std::size_t{y - y0} * rowLength + (cx0 - x0);
             std::copy(from, from + (cx1 - cx0 + 1), to);
         }

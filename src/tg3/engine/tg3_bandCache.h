@@ -17,7 +17,12 @@ namespace Corvane {
 
 class TG3BandCache : public BandRowSource {
   public:
-    TG3BandCache(const TG3ImageInfo& info, PlaneStoreClient& store);
+    // The most one band's entry holds when a sub-block row is taken whole; rows beyond
+    // it are decoded in parts.
+    static constexpr std::uint64_t kEntryBudgetBytes = std::uint64_t{16} << 20;
+
+    TG3BandCache(const TG3ImageInfo& info, PlaneStoreClient& store,
+                 std::uint64_t entryBudgetBytes = kEntryBudgetBytes);
 
     // Decodes only the listed stored components, in this order; the list must
     // be strictly increasing (else Exception "DecodeBase: spectral components
@@ -59,6 +64,7 @@ class TG3BandCache : public BandRowSource {
     ColourParameters colour_;
     std::int32_t colourStatus_ = 0;
     std::vector<Entry> entries_;
+    std::uint64_t entryBudgetBytes_;
     std::function<std::int32_t()> progress_;
 };
 

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/test_images.h"
 #include "encode/tg3/tg3_imageCoder.h"
 #include "tg3/container/tg3_kernelStream.h"
-#include "common/test_images.h"
 #include "tg3/engine/tg3_bandCache.h"
 #include "tg3/engine/tg3_decodeBase.h"
 #include "tg3/engine/tg3_filePlaneStoreClient.h"
@@ -27,6 +27,7 @@ struct CodingSetup {
     TG3ColorTransform transform = colorTransformIdentity;
     bool hasMSEs = false;
     PlaneCoding coding;
+    std::uint64_t cacheBudgetBytes = TG3BandCache::kEntryBudgetBytes;
 };
 
 TG3ImageInfo infoFor(const TestImage& image, const CodingSetup& s) {
@@ -66,7 +67,7 @@ struct EncodedImage {
         stream = MemoryKernelStream(planeset.bytes());
         store = std::make_unique<tg3_filePlaneStoreClient>(info, planeset.index(), stream, 0,
                                                            s.hasMSEs);
-        bands = std::make_unique<TG3BandCache>(info, *store);
+        bands = std::make_unique<TG3BandCache>(info, *store, s.cacheBudgetBytes);
     }
 };
 
@@ -144,6 +145,29 @@ TEST(ImageRoundTrip, EightBitRgbWithColourTransformTen) {
     const DecodeRegion tile{37, 11, 164, 138};
     EncodedImage again(chelsea, setup);
     EXPECT_EQ(decode(again, tile, 16), interleaved(chelsea, tile));
+}
+
+// A band cache too small for a whole row of sub-blocks keeps a few rows at a time and
+// decodes the sub-blocks again for the rows after them: the samples must not change,
+// whatever the number of rows a refill holds.
+TEST(ImageRoundTrip, BandCacheHoldingPartsOfSubblockRows) {
+    const TestImage chelsea = cropImage(loadPng("chelsea.png", true), 150, 60, 181, 143);
+    CodingSetup setup;
+    setup.levels = 3;
+    setup.subblockSize = 64;
+    setup.colourSpace = colorSpaceRGB;
+    setup.transform = colorTransformRGBToYIQ;
+    const DecodeRegion tile{37, 11, 164, 138};
+    // One row of the widest band's region, a few rows, and less than one row.
+    for (std::uint64_t budget :
+         {std::uint64_t{3 * 4 * 91}, std::uint64_t{5000}, std::uint64_t{16}}) {
+        SCOPED_TRACE(budget);
+        setup.cacheBudgetBytes = budget;
+        EncodedImage encoded(chelsea, setup);
+        EXPECT_EQ(decode(encoded, whole(chelsea), 7), interleaved(chelsea, whole(chelsea)));
+        EncodedImage again(chelsea, setup);
+        EXPECT_EQ(decode(again, tile, 16), interleaved(chelsea, tile));
+    }
 }
 
 TEST(ImageRoundTrip, SixteenBitGreyWithDcShiftMsesAndRawPlanes) {
