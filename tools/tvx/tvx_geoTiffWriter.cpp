@@ -1,8 +1,6 @@
 #include "tvx_geoTiffWriter.h"
 
-#include <geotiff/geotiff.h>
 #include <geotiff/geovalues.h>
-#include <geotiff/xtiffio.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 
 #include "support/cv_exception.h"
 #include "tvx_atomicOutput.h"
+#include "tvx_geoTiffLibrary.h"
 #include "tvx_tiffMessages.h"
 
 namespace tvx {
@@ -28,7 +27,7 @@ class GeoTiffWriter : public RasterWriter {
         // Classic TIFF offsets are 32-bit; images that could pass 4 GiB use BigTIFF.
         const double rawBytes = double(header.width) * header.height * header.bands *
                                 (header.bitsPerSample == 16 ? 2 : 1);
-        tif_ = XTIFFOpen(output_.temporaryPath().c_str(), rawBytes > 3.5e9 ? "w8" : "w");
+        tif_ = geoTiff().open(output_.temporaryPath().c_str(), rawBytes > 3.5e9 ? "w8" : "w");
         if (tif_ == nullptr) fail();
         writeTags();
         if (header.geo) writeGeoTags(*header.geo);
@@ -38,7 +37,7 @@ class GeoTiffWriter : public RasterWriter {
     }
 
     ~GeoTiffWriter() override {
-        if (tif_ != nullptr) XTIFFClose(tif_);
+        if (tif_ != nullptr) geoTiff().close(tif_);
     }
 
     void writeRows(const std::uint8_t* rows, std::size_t stride, std::uint32_t count) override {
@@ -54,7 +53,7 @@ class GeoTiffWriter : public RasterWriter {
     void finish() override {
         if (bandTop_ != header_.height) fail("the image is incomplete");
         if (!TIFFWriteDirectory(tif_)) fail();
-        XTIFFClose(tif_);
+        geoTiff().close(tif_);
         tif_ = nullptr;
         output_.commit();
     }
@@ -110,12 +109,12 @@ class GeoTiffWriter : public RasterWriter {
             TIFFSetField(tif_, TIFFTAG_GEOPIXELSCALE, 3, scale);
             TIFFSetField(tif_, TIFFTAG_GEOTIEPOINTS, 6, tie);
         }
-        GTIF* gtif = GTIFNew(tif_);
+        GTIF* gtif = geoTiff().create(tif_);
         if (gtif == nullptr) fail("cannot attach GeoTIFF keys");
-        GTIFKeySet(gtif, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsPoint);
-        GTIFKeySet(gtif, GTModelTypeGeoKey, TYPE_SHORT, 1, KvUserDefined);
-        const int written = GTIFWriteKeys(gtif);
-        GTIFFree(gtif);
+        geoTiff().keySet(gtif, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsPoint);
+        geoTiff().keySet(gtif, GTModelTypeGeoKey, TYPE_SHORT, 1, KvUserDefined);
+        const int written = geoTiff().writeKeys(gtif);
+        geoTiff().free(gtif);
         if (!written) fail("cannot write GeoTIFF keys");
     }
 

@@ -1,8 +1,6 @@
 // TIFF input for `tvx encode`: 8- or 16-bit unsigned grey, RGB or CMYK, in strips or
 // tiles, interleaved or in separate planes, with GeoTIFF georeferencing when present.
-#include <geotiff/geotiff.h>
 #include <geotiff/geovalues.h>
-#include <geotiff/xtiffio.h>
 #include <tiffio.h>
 
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "tvx_geoTiffLibrary.h"
 #include "tvx_inputImage.h"
 #include "tvx_tiffMessages.h"
 
@@ -18,7 +17,7 @@ namespace tvx {
 namespace {
 
 struct TiffCloser {
-    void operator()(TIFF* tif) const { XTIFFClose(tif); }
+    void operator()(TIFF* tif) const { geoTiff().close(tif); }
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
@@ -157,11 +156,11 @@ void readScanlines(TIFF* tif, const TiffLayout& layout, SampleSink& sink, const 
 // point and pixel scale. Area rasters put pixel (0, 0)'s corner at raster (0, 0),
 // point rasters its centre.
 std::optional<GeoReference> readGeoTiff(TIFF* tif) {
-    GTIF* gtif = GTIFNew(tif);
+    GTIF* gtif = geoTiff().create(tif);
     std::uint16_t rasterType = RasterPixelIsArea;
     if (gtif != nullptr) {
-        GTIFKeyGet(gtif, GTRasterTypeGeoKey, &rasterType, 0, 1);
-        GTIFFree(gtif);
+        geoTiff().keyGet(gtif, GTRasterTypeGeoKey, &rasterType, 0, 1);
+        geoTiff().free(gtif);
     }
     const double h = rasterType == RasterPixelIsPoint ? 0.0 : 0.5;
 
@@ -195,7 +194,7 @@ std::optional<GeoReference> readGeoTiff(TIFF* tif) {
 
 InputImage readTiff(const std::string& path) {
     captureTiffMessages();
-    TiffHandle tif(XTIFFOpen(path.c_str(), "r"));
+    TiffHandle tif(geoTiff().open(path.c_str(), "r"));
     if (!tif) refuse(path, takeTiffError());
     const TiffLayout layout = readLayout(tif.get(), path);
 
