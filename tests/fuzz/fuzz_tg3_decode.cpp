@@ -70,16 +70,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto bottom =
             static_cast<std::int32_t>(std::min<std::uint32_t>(info.height, 1u << 30) - 1);
         // The top left corner, then a small window in the middle of the image. The
-        // work is proportional to the samples asked for, so the corner shrinks as the
-        // claimed components grow: a file of hundreds of empty components would
-        // otherwise spend its time on a long but ordinary decode.
+        // work is proportional to the samples asked for, so both shrink as the claimed
+        // components grow: a file of thousands of empty components would otherwise
+        // spend its time on a long but ordinary decode.
         const std::int32_t side =
             std::clamp(static_cast<std::int32_t>(
                            std::sqrt(kSampleBudget / std::max<double>(info.components, 1))),
-                       8, 96);
+                       1, 96);
         decodeRegion(info, bands, {0, 0, std::min(right, side - 1), std::min(bottom, side - 1)});
         const std::int32_t x = right / 2, y = bottom / 2;
-        decodeRegion(info, bands, {x, y, std::min(right, x + 20), std::min(bottom, y + 20)});
+        const std::int32_t middle = std::min(side, 21);
+        decodeRegion(info, bands,
+                     {x, y, std::min(right, x + middle - 1), std::min(bottom, y + middle - 1)});
     });
     return 0;
 }
