@@ -49,6 +49,7 @@ class HeaderPacketReader : public PacketReader {
         info.kernel = static_cast<TG3Kernel>(kernel);
         info.coderType = static_cast<TG3CoderType>(coder);
         info.buildBandTable();
+        if (!info.subblockGridFits()) return TG3Status::malformed;
 
         if (flags & HeaderFlags::hasVirtualImageProps) {
             std::uint32_t values[4];

@@ -53,6 +53,16 @@ void TG3ImageInfo::buildBandTable() {
     support = {0, 0, static_cast<std::int32_t>(width - 1), static_cast<std::int32_t>(height - 1)};
 }
 
+bool TG3ImageInfo::subblockGridFits() const {
+    if (subblockSize == 0) return false;
+    const auto cells = [this](std::uint32_t extent) {
+        return (std::uint64_t{extent} + subblockSize - 1) / subblockSize;
+    };
+    for (const TG3BandInfo& band : bands)
+        if (cells(band.width) > 0xFFFF || cells(band.height) > 0xFFFF) return false;
+    return true;
+}
+
 int TG3ImageInfo::effectiveLevels() const {
     return hasVirtualSupport ? levels - levelsRemoved : levels;
 }

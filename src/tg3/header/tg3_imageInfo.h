@@ -64,6 +64,11 @@ struct TG3ImageInfo {
     // (which must not be 0), and resets the support to the whole image.
     void buildBandTable();
 
+    // False when some band needs more than 65535 sub-block rows or columns: the band
+    // table's 16-bit counts cannot number them, and the arithmetic of the last row or
+    // column would give a sub-block larger than the band.
+    bool subblockGridFits() const;
+
     int effectiveLevels() const;
     std::uint32_t effectiveWidth() const;
     std::uint32_t effectiveHeight() const;

@@ -161,6 +161,19 @@ TEST(HeaderPacket, FlagAndFieldChecks) {
     EXPECT_EQ(readPayload(coder0, packet), 2001);
     coder0[39] = 6;
     EXPECT_EQ(readPayload(coder0, packet), 2001);
+    // Sub-blocks of 1 over a height of 65536: the band table cannot count their rows.
+    HeaderPacket tall = makeHeaderPacket([] {
+        TG3ImageInfo info = sampleInfo();
+        info.height = 131072;
+        info.levels = 1;
+        info.subblockSize = 1;
+        info.buildBandTable();
+        return info;
+    }());
+    EXPECT_EQ(readPayload(payloadOf(tall), packet), 2006);
+    tall.info.height = 131070;  // 65535 rows in every band: still countable
+    tall.info.buildBandTable();
+    EXPECT_EQ(readPayload(payloadOf(tall), packet), 0);
     auto truncated = good;
     truncated.pop_back();
     EXPECT_EQ(readPayload(truncated, packet), 2001);
