@@ -59,6 +59,10 @@ class KindConverter final : public PixelConverter {
     void convertPixels(const PixelRaster& destination, const PixelRaster& source) override {
         const std::size_t sourcePixel = source.description.samplesPerPixel * sizeof(Sample);
         const std::size_t destinationPixel = destination.description.samplesPerPixel;
+        if constexpr (requires { Kind::kSampleWise; }) {
+            convertSampleWise(destination, source, sourcePixel, destinationPixel);
+            return;
+        }
         for (std::int32_t y = 0; y < source.height; ++y) {
             const auto* in = static_cast<const std::uint8_t*>(source.data) +
                              static_cast<std::size_t>(y) * source.rowStride;
@@ -80,6 +84,31 @@ class KindConverter final : public PixelConverter {
     }
 
   private:
+    // For kinds whose every output band is the range map of the same input band alone:
+    // the samples go straight through the map, without staging each pixel. The values
+    // are the ones Kind::pixel gives, and this loop is the hot end of every decode.
+    void convertSampleWise(const PixelRaster& destination, const PixelRaster& source,
+                           std::size_t sourcePixel, std::size_t destinationPixel) {
+        const std::size_t bands = sourcePositions_.size();
+        const std::uint32_t* from = sourcePositions_.data();
+        const std::uint32_t* to = destinationPositions_.data();
+        for (std::int32_t y = 0; y < source.height; ++y) {
+            const auto* in = static_cast<const std::uint8_t*>(source.data) +
+                             static_cast<std::size_t>(y) * source.rowStride;
+            auto* out = static_cast<std::uint8_t*>(destination.data) +
+                        static_cast<std::size_t>(y) * destination.rowStride;
+            for (std::int32_t x = 0; x < source.width; ++x) {
+                for (std::size_t b = 0; b < bands; ++b) {
+                    Sample value;
+                    std::memcpy(&value, in + from[b] * sizeof(Sample), sizeof(Sample));
+                    out[to[b]] = range_.map(static_cast<double>(value));
+                }
+                in += sourcePixel;
+                out += destinationPixel;
+            }
+        }
+    }
+
     SampleRange<Sample> range_;
     std::int32_t sourceBands_ = 0;
     std::int32_t destinationBands_ = 0;

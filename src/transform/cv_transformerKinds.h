@@ -155,6 +155,8 @@ struct GrayscaleToRgb : FixedSchemePair<SchemeGrayscale, SchemeRGB, 1, 3> {
 // Pairs without a colour change, and YIQ or YIQK to Grayscale (the luminance band):
 // each destination band takes the source band at the same place in the band map.
 struct DefaultKind {
+    // Output band b is the map of input band b alone (see KindConverter).
+    static constexpr bool kSampleWise = true;
     static constexpr std::int32_t kSource = -1;
     static constexpr std::int32_t kDestination = -1;
     static bool fits(const PixelDescription& destination, const PixelDescription& source) {
