@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,16 +33,24 @@ void decodeRegion(TvxFileImageReader& image, std::int32_t level, std::int32_t x0
     navigator.decode(buffer);
 }
 
-// Whole level 0 of a coded flower file.
-void BM_DecodeImage(benchmark::State& state, const std::string& name) {
+// The coded image `name` from compare.sh's folder, or null after reporting it missing.
+std::unique_ptr<TvxFileImageReader> openBenchImage(benchmark::State& state,
+                                                   const std::string& name) {
     const std::string path = tovex_bench::benchFile(name);
     if (path.empty()) {
         state.SkipWithError(
             ("no " + name + " in $TOVEX_BENCH_DATA (bench/compare.sh writes it)").c_str());
-        return;
+        return nullptr;
     }
     registerAll();
-    TvxFileImageReader image(FileSpecification(path), 0);
+    return std::make_unique<TvxFileImageReader>(FileSpecification(path), 0);
+}
+
+// Whole level 0 of a coded flower file.
+void BM_DecodeImage(benchmark::State& state, const std::string& name) {
+    const std::unique_ptr<TvxFileImageReader> opened = openBenchImage(state, name);
+    if (!opened) return;
+    TvxFileImageReader& image = *opened;
     std::vector<std::uint8_t> samples;
     for (auto _ : state) {
         decodeRegion(image, 0, 0, 0, image.width(), image.height(), samples);
@@ -60,15 +69,10 @@ BENCHMARK_CAPTURE(BM_DecodeImage, tg2, std::string("flower-tg2.tvx"))
 
 // One tile near the middle of `level`, aligned to the tile grid as a host asks for it.
 void BM_Tile(benchmark::State& state, const std::string& name) {
-    const std::string path = tovex_bench::benchFile(name);
-    if (path.empty()) {
-        state.SkipWithError(
-            ("no " + name + " in $TOVEX_BENCH_DATA (bench/compare.sh writes it)").c_str());
-        return;
-    }
+    const std::unique_ptr<TvxFileImageReader> opened = openBenchImage(state, name);
+    if (!opened) return;
+    TvxFileImageReader& image = *opened;
     const auto level = static_cast<std::int32_t>(state.range(0));
-    registerAll();
-    TvxFileImageReader image(FileSpecification(path), 0);
     const std::int32_t width = levelExtent(image.width(), level);
     const std::int32_t height = levelExtent(image.height(), level);
     if (width < kTile || height < kTile) {

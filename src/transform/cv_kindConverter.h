@@ -57,52 +57,49 @@ class KindConverter final : public PixelConverter {
     }
 
     void convertPixels(const PixelRaster& destination, const PixelRaster& source) override {
-        const std::size_t sourcePixel = source.description.samplesPerPixel * sizeof(Sample);
-        const std::size_t destinationPixel = destination.description.samplesPerPixel;
         if constexpr (requires { Kind::kSampleWise; }) {
-            convertSampleWise(destination, source, sourcePixel, destinationPixel);
-            return;
-        }
-        for (std::int32_t y = 0; y < source.height; ++y) {
-            const auto* in = static_cast<const std::uint8_t*>(source.data) +
-                             static_cast<std::size_t>(y) * source.rowStride;
-            auto* out = static_cast<std::uint8_t*>(destination.data) +
-                        static_cast<std::size_t>(y) * destination.rowStride;
-            for (std::int32_t x = 0; x < source.width; ++x) {
-                for (std::size_t b = 0; b < in_.size(); ++b) {
-                    Sample value;
-                    std::memcpy(&value, in + sourcePositions_[b] * sizeof(Sample), sizeof(Sample));
-                    in_[b] = static_cast<double>(value);
-                }
+            // Every output band is the range map of the same input band alone, so the
+            // samples go straight through the map without staging the pixel: the values
+            // Kind::pixel gives, on the hot end of every decode.
+            const std::size_t bands = sourcePositions_.size();
+            const std::uint32_t* from = sourcePositions_.data();
+            const std::uint32_t* to = destinationPositions_.data();
+            forEachPixel(destination, source, [&](const std::uint8_t* in, std::uint8_t* out) {
+                for (std::size_t b = 0; b < bands; ++b)
+                    out[to[b]] = range_.map(sampleAt(in, from[b]));
+            });
+        } else {
+            forEachPixel(destination, source, [&](const std::uint8_t* in, std::uint8_t* out) {
+                for (std::size_t b = 0; b < in_.size(); ++b)
+                    in_[b] = sampleAt(in, sourcePositions_[b]);
                 Kind::pixel(in_.data(), out_.data(), range_, destinationBands_);
                 for (std::size_t b = 0; b < out_.size(); ++b)
                     out[destinationPositions_[b]] = out_[b];
-                in += sourcePixel;
-                out += destinationPixel;
-            }
+            });
         }
     }
 
   private:
-    // For kinds whose every output band is the range map of the same input band alone:
-    // the samples go straight through the map, without staging each pixel. The values
-    // are the ones Kind::pixel gives, and this loop is the hot end of every decode.
-    void convertSampleWise(const PixelRaster& destination, const PixelRaster& source,
-                           std::size_t sourcePixel, std::size_t destinationPixel) {
-        const std::size_t bands = sourcePositions_.size();
-        const std::uint32_t* from = sourcePositions_.data();
-        const std::uint32_t* to = destinationPositions_.data();
+    // Source sample `position` of the pixel at `pixel`.
+    static double sampleAt(const std::uint8_t* pixel, std::uint32_t position) {
+        Sample value;
+        std::memcpy(&value, pixel + position * sizeof(Sample), sizeof(Sample));
+        return static_cast<double>(value);
+    }
+
+    // Calls perPixel(source pixel, destination pixel) for every pixel, row by row.
+    template <class PerPixel>
+    static void forEachPixel(const PixelRaster& destination, const PixelRaster& source,
+                             PerPixel perPixel) {
+        const std::size_t sourcePixel = source.description.samplesPerPixel * sizeof(Sample);
+        const std::size_t destinationPixel = destination.description.samplesPerPixel;
         for (std::int32_t y = 0; y < source.height; ++y) {
             const auto* in = static_cast<const std::uint8_t*>(source.data) +
                              static_cast<std::size_t>(y) * source.rowStride;
             auto* out = static_cast<std::uint8_t*>(destination.data) +
                         static_cast<std::size_t>(y) * destination.rowStride;
             for (std::int32_t x = 0; x < source.width; ++x) {
-                for (std::size_t b = 0; b < bands; ++b) {
-                    Sample value;
-                    std::memcpy(&value, in + from[b] * sizeof(Sample), sizeof(Sample));
-                    out[to[b]] = range_.map(static_cast<double>(value));
-                }
+                perPixel(in, out);
                 in += sourcePixel;
                 out += destinationPixel;
             }
