@@ -4,14 +4,14 @@
 # bench/RESULTS.md and bench/results.png. `make bench` runs it.
 #
 # Every decode is a whole process writing PPM, on one thread unless a case says
-# otherwise, timed by hyperfine (median of BENCH_RUNS runs, 7 by default, after one
-# warm-up). BENCH_QUICK=1 takes 3 runs and skips the 8192 x 8192 image, for a check
+# otherwise, timed by hyperfine (median of BENCH_RUNS runs, 15 by default, after one
+# warm-up; 3 runs of the 8192 x 8192 image). BENCH_QUICK=1 takes 3 runs and skips the 8192 x 8192 image, for a check
 # of the script itself. Work files go to out/bench (BENCH_WORK).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 work="${BENCH_WORK:-$root/out/bench}"
-runs="${BENCH_RUNS:-7}"
+runs="${BENCH_RUNS:-15}"
 quick="${BENCH_QUICK:-0}"
 [ "$quick" = 1 ] && runs=3
 cd "$root"
