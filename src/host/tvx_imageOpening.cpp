@@ -8,8 +8,7 @@ namespace Corvane {
 std::unique_ptr<ImageStage> openHostFileImage(AmHostFile& file) {
     // A host that has no path gives an empty one, which fails to open like any
     // missing file.
-    const FileSpecification specification(file.path());
-    return std::make_unique<TvxFileImageReader>(specification, kHostMemoryModel);
+    return std::make_unique<TvxFileImageReader>(FileSpecification(file.path()), kHostMemoryModel);
 }
 
 }  // namespace Corvane

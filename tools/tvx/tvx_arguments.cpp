@@ -72,11 +72,11 @@ ParsedArguments parseArguments(const std::vector<std::string>& arguments,
         const std::size_t equals = argument.find('=');
         const std::string name =
             argument.substr(2, equals == std::string::npos ? equals : equals - 2);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* known = nullptr;
         for (const OptionSpec& option : options)
-            if (option.name == name) spec = &option;
-        if (spec == nullptr) throw UsageError("unknown option --" + name);
-        if (spec->valueName.empty()) {
+            if (option.name == name) known = &option;
+        if (known == nullptr) throw UsageError("unknown option --" + name);
+        if (known->valueName.empty()) {
             if (equals != std::string::npos) throw UsageError("--" + name + " takes no value");
             parsed.set(name, "");
         } else if (equals != std::string::npos) {
@@ -84,7 +84,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& arguments,
         } else if (i + 1 < arguments.size()) {
             parsed.set(name, arguments[++i]);
         } else {
-            throw UsageError("--" + name + " needs a value " + spec->valueName);
+            throw UsageError("--" + name + " needs a value " + known->valueName);
         }
     }
     return parsed;
