@@ -1,6 +1,7 @@
 #include "tg3/planeset/tg3_planeIndex.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "tg3/container/tg3_readAheadStream.h"
 #include "tg3/container/tg3_status.h"
@@ -65,7 +66,11 @@ std::int32_t indexPlanes(KernelStream& stream, const PlanesetPacket& planeset,
     if (interleaved) {
         if (records.seek(start + headerSize + fixedSize, 1) != 0) return TG3Status::readFailed;
     } else if (planeset.orderStyle == orderStyleDataFirst) {
-        std::int64_t recordsAt = start + static_cast<std::int64_t>(planeset.lengthOffset);
+        // The offset is the file's own field, 64 bits wide in version 1: one beyond
+        // what a stream position can hold points at no record.
+        const auto offset = static_cast<std::int64_t>(planeset.lengthOffset);
+        if (offset > INT64_MAX - start - headerSize) return TG3Status::readFailed;
+        std::int64_t recordsAt = start + offset;
         if (versionMinor == 1) recordsAt += headerSize;
         if (records.seek(recordsAt, 1) != 0) return TG3Status::readFailed;
     } else {

@@ -140,6 +140,19 @@ TEST(PlanesetWriter, DatafirstOffsets) {
         EXPECT_EQ(back.index[0].dataOffset, h + fixed);
         EXPECT_EQ(back.index[0].recordOffset, h + fixed + 5);  // after the data and a run of 1
         EXPECT_EQ(back.endOfWalk, static_cast<std::int64_t>(file.bytes().size()));
+
+        // A 64-bit offset that no stream position can reach is refused, not added up.
+        if (minor == 1) {
+            Bytes far = file.bytes();
+            for (std::uint64_t offset : {std::uint64_t{INT64_MAX}, std::uint64_t{INT64_MAX} - h}) {
+                for (int i = 0; i < 8; ++i)
+                    far[static_cast<std::size_t>(h + 10 + i)] =
+                        static_cast<std::uint8_t>(offset >> (56 - 8 * i));
+                const ReadBack refused = readBack(far, 0, info);
+                EXPECT_EQ(refused.packet->lengthOffset, offset);
+                EXPECT_EQ(refused.walkStatus, 2001);
+            }
+        }
     }
 }
 
