@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "tg3/container/tg3_container.h"
 #include "tg3/header/tg3_headerPacket.h"
 
 namespace tovex_fuzz {
@@ -37,11 +36,7 @@ std::uint64_t tg3SubblockScanCost(const std::uint8_t* data, std::size_t size) {
     TG3Container container(stream);
     if (container.open() != 0) return 0;
     container.registerKind(std::make_unique<HeaderPacketKind>());
-    PacketHeader key = PacketHeader::key(packetTypeHeader);
-    key.imageNumber = 0;
-    Packet* packet = nullptr;
-    if (container.find(key, packet) != 0) return 0;
-    const auto* header = dynamic_cast<const HeaderPacket*>(packet);
+    const auto* header = findImagePacket<HeaderPacket>(container, packetTypeHeader);
     return header ? tg3SubblockScanCost(header->info) : 0;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "tg3/container/tg3_container.h"
 #include "tg3/header/tg3_imageInfo.h"
 
 namespace tovex_fuzz {
@@ -40,6 +41,16 @@ class InputCursor {
     std::size_t size_;
     std::size_t position_ = 0;
 };
+
+// The packet of image 0 of the given type, or null when the file has none of that kind.
+template <typename T>
+T* findImagePacket(Corvane::TG3Container& container, std::uint32_t type) {
+    Corvane::PacketHeader key = Corvane::PacketHeader::key(type);
+    key.imageNumber = 0;
+    Corvane::Packet* packet = nullptr;
+    if (container.find(key, packet) != 0) return nullptr;
+    return dynamic_cast<T*>(packet);
+}
 
 // Coefficient visits of the bit-plane scan over the largest band block of one sub-block
 // (area x components x planes). The scan always covers whole blocks, so this is the least

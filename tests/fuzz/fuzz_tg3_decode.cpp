@@ -20,15 +20,6 @@ namespace {
 // Samples (pixels times components) the corner decode asks for at most.
 constexpr double kSampleBudget = 96.0 * 96.0 * 4.0;
 
-template <typename T>
-T* findImagePacket(TG3Container& container, std::uint32_t type) {
-    PacketHeader key = PacketHeader::key(type);
-    key.imageNumber = 0;
-    Packet* packet = nullptr;
-    if (container.find(key, packet) != 0) return nullptr;
-    return dynamic_cast<T*>(packet);
-}
-
 // Decodes the region in strips of 16 rows until the decoder refuses.
 void decodeRegion(const TG3ImageInfo& info, TG3BandCache& bands, const DecodeRegion& region) {
     DecodeBase decoder(info, bands, region, info.levels, info.width, info.height, info.components,
@@ -48,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (container.open() != 0) return 0;
     container.registerKind(std::make_unique<HeaderPacketKind>());
     container.registerKind(std::make_unique<PlanesetPacketKind>());
-    auto* header = findImagePacket<HeaderPacket>(container, packetTypeHeader);
-    auto* planeset = findImagePacket<PlanesetPacket>(container, packetTypePlaneset);
+    auto* header = tovex_fuzz::findImagePacket<HeaderPacket>(container, packetTypeHeader);
+    auto* planeset = tovex_fuzz::findImagePacket<PlanesetPacket>(container, packetTypePlaneset);
     if (!header || !planeset) return 0;
     const TG3ImageInfo& info = header->info;
     // The walk refuses some orders with a library exception (a pipelined order over a

@@ -10,18 +10,7 @@
 
 using namespace Corvane;
 
-namespace {
-
-template <typename T>
-T* findImagePacket(TG3Container& container, std::uint32_t type) {
-    PacketHeader key = PacketHeader::key(type);
-    key.imageNumber = 0;
-    Packet* packet = nullptr;
-    if (container.find(key, packet) != 0) return nullptr;
-    return dynamic_cast<T*>(packet);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     MemoryKernelStream stream(std::vector<std::uint8_t>(data, data + size));
@@ -29,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (container.open() != 0) return 0;
     container.registerKind(std::make_unique<HeaderPacketKind>());
     container.registerKind(std::make_unique<PlanesetPacketKind>());
-    auto* header = findImagePacket<HeaderPacket>(container, packetTypeHeader);
-    auto* planeset = findImagePacket<PlanesetPacket>(container, packetTypePlaneset);
+    auto* header = tovex_fuzz::findImagePacket<HeaderPacket>(container, packetTypeHeader);
+    auto* planeset = tovex_fuzz::findImagePacket<PlanesetPacket>(container, packetTypePlaneset);
     if (!header || !planeset) return 0;
     // The walk refuses some orders with a library exception (a pipelined order over a
     // 9/7 kernel), which is a refusal like any status.

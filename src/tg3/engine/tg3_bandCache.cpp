@@ -154,10 +154,11 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
     const std::uint32_t bh = info_.subblockHeight(band, subblockRow);
 
     const std::size_t rowLength = std::size_t{x1} - x0 + 1;
+    // The part of the sub-block that meets the request.
+    const std::uint32_t cx0 = std::max(bx0, x0), cx1 = std::min(bx0 + bw - 1, x1);
+    const std::uint32_t cy0 = std::max(by0, y0), cy1 = std::min(by0 + bh - 1, y1);
     if (!store_.mayHavePlanes(band, index)) {
         // No plane of any component: the sub-block decodes to zeros.
-        const std::uint32_t cx0 = std::max(bx0, x0), cx1 = std::min(bx0 + bw - 1, x1);
-        const std::uint32_t cy0 = std::max(by0, y0), cy1 = std::min(by0 + bh - 1, y1);
         for (std::int32_t* block : blocks)
             for (std::uint32_t y = cy0; y <= cy1; ++y) {
                 std::int32_t* to = block + std::size_t{y - y0} * rowLength + (cx0 - x0);
@@ -177,7 +178,7 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
     if (!allocationFits(flagWords, 4) || !allocationFits(std::uint64_t{bw} * bh, 4))
         return TG3Status::outOfMemory;
     BitPlaneDecoder decoder(static_cast<int>(band), static_cast<int>(bw), static_cast<int>(bh));
-    const bool inside = bx0 >= x0 && bx0 + bw - 1 <= x1 && by0 >= y0 && by0 + bh - 1 <= y1;
+    const bool inside = cx0 == bx0 && cx1 == bx0 + bw - 1 && cy0 == by0 && cy1 == by0 + bh - 1;
     std::vector<std::int32_t*> outputs(blocks.size());
     if (inside) {
         // Straight into the destination.
@@ -189,8 +190,6 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
     // Decode the whole sub-block aside, one component at a time (each starts afresh,
     // so the result is the same), and copy the part that meets the request.
     std::vector<std::int32_t> temporary(std::size_t{bw} * bh);
-    const std::uint32_t cx0 = std::max(bx0, x0), cx1 = std::min(bx0 + bw - 1, x1);
-    const std::uint32_t cy0 = std::max(by0, y0), cy1 = std::min(by0 + bh - 1, y1);
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         decoder.decodeBand({sources[i]}, {temporary.data()}, bw, 1);
         for (std::uint32_t y = cy0; y <= cy1; ++y) {
