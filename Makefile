@@ -5,6 +5,9 @@
 # FUZZ_SECONDS each (default 60).
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# ccache, when present, makes the three builds and repeated runs of `make test` cheap.
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
+export CCACHE_BASEDIR ?= $(CURDIR)
 FUZZ_SECONDS ?= 60
 
 .PHONY: all deps build test test-normal test-asan test-fuzz fuzz fuzz-build demo bench clean
@@ -15,14 +18,14 @@ deps:
 	@scripts/setup-deps.sh
 
 build: deps
-	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
 
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON -DTOVEX_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON -DTOVEX_SANITIZE=ON $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
@@ -31,7 +34,7 @@ test-asan: deps
 # UBSan; clang's own warnings are not made errors here (the gcc builds above hold that line).
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DCMAKE_CXX_COMPILER=clang++ -DTOVEX_FUZZ=ON -DTOVEX_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+		-DCMAKE_CXX_COMPILER=clang++ -DTOVEX_FUZZ=ON -DTOVEX_BUILD_TESTS=OFF $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j $(JOBS)
 
 fuzz: fuzz-build

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ make pkg-config
+  cmake ninja-build g++ make pkg-config ccache
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   clang libclang-rt-dev
