@@ -5,11 +5,11 @@
 #include <limits>
 #include <system_error>
 
-#include "image/cv_colorSpace.h"
-#include "image/cv_dataType.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
 #include "image/cv_imageStage.h"
 #include "image/cv_pixelBuffer.h"
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 #include "image/cv_scene.h"
 #include "image/cv_tovexNavigator.h"
 #include "support/cv_exception.h"

@@ -1,6 +1,6 @@
 #include "host/tvx_imageOpening.h"
 
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "stream/cv_fileSpecification.h"
 
 namespace Corvane {

@@ -1,7 +1,7 @@
 #pragma once
 // Brings a background pixel into the layout of the buffer it is painted into.
-#include "image/cv_pixelLayout.h"
-#include "image/cv_pixelValue.h"
+#include "pixel/cv_pixelLayout.h"
+#include "pixel/cv_pixelValue.h"
 
 namespace Corvane {
 

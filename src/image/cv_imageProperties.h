@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "image/cv_lookupTable.h"
-#include "image/cv_pixelLayout.h"
-#include "image/cv_pixelValue.h"
+#include "pixel/cv_lookupTable.h"
+#include "pixel/cv_pixelLayout.h"
+#include "pixel/cv_pixelValue.h"
 
 namespace Corvane {
 

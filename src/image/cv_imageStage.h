@@ -7,7 +7,7 @@
 #include <ostream>
 
 #include "image/cv_imageProperties.h"
-#include "image/cv_pixelValue.h"
+#include "pixel/cv_pixelValue.h"
 
 namespace Corvane {
 

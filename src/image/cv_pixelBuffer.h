@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "image/cv_pixelLayout.h"
-#include "image/cv_pixelValue.h"
+#include "pixel/cv_pixelLayout.h"
+#include "pixel/cv_pixelValue.h"
 #include "image/cv_scene.h"
 
 namespace Corvane {

@@ -193,7 +193,7 @@ int FileSpecification::copyTo(const FileSpecification& other, bool overwrite) co
 
 std::uint64_t FileSpecification::size() const {
     struct stat info {};
-    if (::stat(path_.c_str(), &info) != 0) throw IOException(*this, IoFind);
+    if (::stat(path_.c_str(), &info) != 0) throw IOException(IoPath{path_}, IoFind);
     return static_cast<std::uint64_t>(info.st_size);
 }
 

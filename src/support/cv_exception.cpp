@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "stream/cv_fileSpecification.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -142,9 +141,8 @@ IOException::IOException(std::int32_t operation) : operation_(operation) {
     setWithDetail(code1(0xd0), operationText(operation));
 }
 
-IOException::IOException(const FileSpecification& file, std::int32_t operation)
-    : operation_(operation) {
-    setWithDetail(code1(0xd0), std::string(operationText(operation)) + ' ' + file.path());
+IOException::IOException(const IoPath& file, std::int32_t operation) : operation_(operation) {
+    setWithDetail(code1(0xd0), std::string(operationText(operation)) + ' ' + file.text);
 }
 
 IOException::IOException(const char* detail, std::int32_t operation) : operation_(operation) {

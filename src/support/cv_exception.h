@@ -7,8 +7,6 @@
 
 namespace Corvane {
 
-class FileSpecification;
-
 class Exception {
   public:
     Exception() = default;
@@ -82,11 +80,16 @@ enum IoOperation : std::int32_t {
     IoFind = 5,
 };
 
+// The path of the file an I/O failure concerns, kept apart from a free-text detail.
+struct IoPath {
+    std::string text;
+};
+
 class IOException : public Exception {
   public:
     IOException();
     explicit IOException(std::int32_t operation);
-    IOException(const FileSpecification& file, std::int32_t operation);
+    IOException(const IoPath& file, std::int32_t operation);
     IOException(const char* detail, std::int32_t operation);
 
     std::int32_t operation() const { return operation_; }

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "image/cv_imageDecoder.h"
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 #include "tg2/tg2_leafFiller.h"
 #include "tg2/tg2_subBlockCache.h"
 #include "tg2/tg2_subband.h"

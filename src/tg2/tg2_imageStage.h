@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "image/cv_imageStage.h"
-#include "metadata/cv_TG2MetadataDatabase.h"
+#include "tg2/cv_TG2MetadataDatabase.h"
 #include "stream/cv_stream.h"
 #include "tg2/tg2_streamStructure.h"
 

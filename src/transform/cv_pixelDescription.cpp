@@ -1,6 +1,6 @@
 #include "transform/cv_pixelDescription.h"
 
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 
 namespace Corvane {
 

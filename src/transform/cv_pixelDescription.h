@@ -7,8 +7,8 @@
 #include <vector>
 
 // The colour scheme codes (ColorScheme) and bytesPerSampleOf are the image model's.
-#include "image/cv_colorSpace.h"
-#include "image/cv_dataType.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
 
 namespace Corvane {
 

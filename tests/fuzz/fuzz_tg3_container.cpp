@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "metadata/cv_TG3MetadataDatabase.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "tg3/container/tg3_basicPackets.h"
 #include "tg3/container/tg3_container.h"
 #include "tg3/header/tg3_headerPacket.h"

@@ -8,7 +8,7 @@
 #include "image/cv_pixelBuffer.h"
 #include "image/cv_scene.h"
 #include "image/cv_tovexNavigator.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "stream/cv_fileSpecification.h"
 
 using namespace Corvane;

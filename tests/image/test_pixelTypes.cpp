@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/cv_colorSpace.h"
-#include "image/cv_dataType.h"
-#include "image/cv_pixelLayout.h"
-#include "image/cv_pixelValue.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
+#include "pixel/cv_pixelLayout.h"
+#include "pixel/cv_pixelValue.h"
 
 using namespace Corvane;
 

@@ -9,7 +9,7 @@
 #include "common/tg3_test_files.h"
 #include "image/cv_pixelBuffer.h"
 #include "image/cv_tovexNavigator.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"

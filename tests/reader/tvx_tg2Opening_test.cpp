@@ -10,7 +10,7 @@
 #include "encode/tg2/tg2_fileEncoder.h"
 #include "image/cv_pixelBuffer.h"
 #include "image/cv_tovexNavigator.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"

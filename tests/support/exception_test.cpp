@@ -34,7 +34,7 @@ TEST(Exception, ComposesEachConstructorsMessage) {
         {IOException(), "[4][2210]An I/O problem has occurred."},
         {IOException(IoClose), "[4][2210]An I/O problem has occurred. [4][4005]Cannot close file."},
         {IOException(9), "[4][2210]An I/O problem has occurred. "},
-        {IOException(FileSpecification("/data/a.tvx"), IoOpen),
+        {IOException(IoPath{"/data/a.tvx"}, IoOpen),
          "[4][2210]An I/O problem has occurred. [4][4003]Cannot open file. /data/a.tvx"},
         {IOException("detail text", IoRead), "[4][4001]Cannot read file. detail text"},
         {IOException("detail text", 8), " detail text"},

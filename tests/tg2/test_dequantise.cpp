@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "../../src/tg2/tg2_dequantise.h"
-#include "../../src/tg2/tg2_dither.h"
-#include "../../src/tg2/tg2_ditherTable.h"
+#include "tg2/tg2_dequantise.h"
+#include "tg2/tg2_dither.h"
+#include "tg2/tg2_ditherTable.h"
 #include "support/cv_exception.h"
 
 using namespace Corvane;

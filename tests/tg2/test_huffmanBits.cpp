@@ -3,9 +3,9 @@
 #include <map>
 #include <random>
 
-#include "../../src/encode/tg2/tg2_bitWriter.h"
-#include "../../src/tg2/tg2_bitReader.h"
-#include "../../src/tg2/tg2_decodingTree.h"
+#include "encode/tg2/tg2_bitWriter.h"
+#include "tg2/tg2_bitReader.h"
+#include "tg2/tg2_decodingTree.h"
 #include "support/cv_exception.h"
 
 using namespace Corvane;

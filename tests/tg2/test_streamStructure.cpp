@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "../../src/encode/tg2/tg2_streamWriter.h"
-#include "../../src/metadata/cv_TG2MetadataDatabase.h"
-#include "../../src/metadata/cv_byteVectorStream.h"
-#include "../../src/metadata/cv_classicalStandardTags.h"
-#include "../../src/tg2/tg2_memoryModel.h"
-#include "../../src/tg2/tg2_streamStructure.h"
-#include "../../src/tg2/tg2_subBlockDecoder.h"
+#include "encode/tg2/tg2_streamWriter.h"
+#include "tg2/cv_TG2MetadataDatabase.h"
+#include "metadata/cv_byteVectorStream.h"
+#include "metadata/cv_classicalStandardTags.h"
+#include "tg2/tg2_memoryModel.h"
+#include "tg2/tg2_streamStructure.h"
+#include "tg2/tg2_subBlockDecoder.h"
 #include "common/temp_dir.h"
 #include "stream/cv_fileStream.h"
 #include "stream/cv_largeFileStream.h"

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "../../src/encode/tg2/tg2_bitWriter.h"
-#include "../../src/encode/tg2/tg2_huffmanTableBuilder.h"
-#include "../../src/encode/tg2/tg2_subBlockEncoder.h"
-#include "../../src/encode/tg2/tg2_symbolMapper.h"
-#include "../../src/tg2/tg2_subBlockDecoder.h"
+#include "encode/tg2/tg2_bitWriter.h"
+#include "encode/tg2/tg2_huffmanTableBuilder.h"
+#include "encode/tg2/tg2_subBlockEncoder.h"
+#include "encode/tg2/tg2_symbolMapper.h"
+#include "tg2/tg2_subBlockDecoder.h"
 #include "support/cv_exception.h"
 
 using namespace Corvane;

@@ -12,7 +12,7 @@
 #include "cli_runner.h"
 #include "common/temp_dir.h"
 #include "common/test_images.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "tg3/decoder/decode_support.h"
 #include "tvx_inputImage.h"
 #include "tvx_rasterWriter.h"

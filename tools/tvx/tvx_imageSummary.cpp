@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "image/cv_colorSpace.h"
-#include "image/cv_dataType.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
 #include "image/cv_worldFile.h"
 #include "metadata/cv_metadataDatabase.h"
 #include "support/cv_exception.h"

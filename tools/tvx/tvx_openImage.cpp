@@ -3,8 +3,8 @@
 #include <fstream>
 #include <mutex>
 
-#include "image/cv_colorSpace.h"
-#include "image/cv_dataType.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
 #include "support/cv_exception.h"
 #include "transform/cv_transformerRegistry.h"
 

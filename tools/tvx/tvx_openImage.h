@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "image/cv_pixelLayout.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "pixel/cv_pixelLayout.h"
+#include "reader/cv_tvxFileImageReader.h"
 
 namespace tvx {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 
 namespace tvx {
 

@@ -6,7 +6,7 @@
 #include "encode/tg2/tg2_forward97.h"
 #include "encode/tg2/tg2_quantiser.h"
 #include "encode/tg2/tg2_streamWriter.h"
-#include "image/cv_colorSpace.h"
+#include "pixel/cv_colorSpace.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "support/cv_exception.h"
 #include "tg2/tg2_ditherTable.h"

@@ -1,6 +1,6 @@
 #include "encode/tg3/tg3_fileAssembler.h"
 
-#include "metadata/cv_TG3MetadataDatabase.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "support/cv_exception.h"
 #include "tg3/container/tg3_fileHeader.h"
 #include "tg3/header/tg3_headerPacket.h"

@@ -33,14 +33,14 @@ void encodeTG3File(const RasterImage& image, const TG3EncodeOptions& options,
     const std::vector<std::uint8_t> bytes = encodeTG3(image, options);
     const FileSpecification file(path);
     CVFileStream stream(file, "w");
-    if (!stream.isOpen()) throw IOException(file, IoOpen);
+    if (!stream.isOpen()) throw IOException(IoPath{file.path()}, IoOpen);
     // The stream takes at most 2^31 - 1 bytes per call.
     constexpr std::size_t kChunk = std::size_t{1} << 30;
     for (std::size_t done = 0; done < bytes.size(); done += kChunk) {
         const auto count = static_cast<std::uint32_t>(std::min(kChunk, bytes.size() - done));
-        if (!stream.write(bytes.data() + done, count)) throw IOException(file, IoWrite);
+        if (!stream.write(bytes.data() + done, count)) throw IOException(IoPath{file.path()}, IoWrite);
     }
-    if (!stream.close()) throw IOException(file, IoClose);
+    if (!stream.close()) throw IOException(IoPath{file.path()}, IoClose);
 }
 
 }  // namespace Corvane

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "image/cv_imageDecoder.h"
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 #include "tg3/decoder/tg3_decoderTool.h"
 #include "tg3/decoder/tg3_image.h"
 #include "tg3/decoder/tg3_sceneDecoder.h"

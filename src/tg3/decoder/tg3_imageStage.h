@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "image/cv_imageStage.h"
-#include "metadata/cv_TG3MetadataDatabase.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "stream/cv_stream.h"
 #include "tg3/container/tg3_container.h"
 #include "tg3/container/tg3_kernelStream.h"

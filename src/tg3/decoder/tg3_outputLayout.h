@@ -3,7 +3,7 @@
 // that its input colour space stands for, and 8- or 16-bit samples.
 #include <cstdint>
 
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 #include "tg3/header/tg3_imageInfo.h"
 
 namespace Corvane {

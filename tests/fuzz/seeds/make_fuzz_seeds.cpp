@@ -17,7 +17,7 @@
 #include "encode/tg3/tg3_imageCoder.h"
 #include "fuzz_tg3_bitplanes.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
-#include "metadata/cv_TG3MetadataDatabase.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "metadata/cv_classicalBlock.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "tg3/container/tg3_fileHeader.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/temp_dir.h"
-#include "metadata/cv_TG3MetadataDatabase.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "metadata/cv_classicalImport.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "stream/cv_largeFileStream.h"

@@ -7,7 +7,7 @@
 
 #include "common/temp_dir.h"
 #include "common/tg3_test_files.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "support/cv_exception.h"
 #include "tg3/decoder/decode_support.h"
 

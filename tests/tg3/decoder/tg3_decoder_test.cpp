@@ -9,7 +9,7 @@
 #include "common/tg3_test_files.h"
 #include "encode/tg3/tg3_forwardTransform53.h"
 #include "image/cv_imageDecoder.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
 #include "tg3/container/tg3_fileHeader.h"

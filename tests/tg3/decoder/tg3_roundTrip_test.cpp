@@ -10,7 +10,7 @@
 #include "common/temp_dir.h"
 #include "encode/tg3/tg3_fileEncoder.h"
 #include "encode/tg3/tg3_forwardTransform53.h"
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 #include "tg3/decoder/decode_support.h"
 
 namespace Corvane {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "metadata/cv_TG3MetadataDatabase.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "tg3/container/tg3_container.h"
 #include "tg3/engine/tg3_bandCache.h"
 #include "tg3/engine/tg3_decodeBase.h"

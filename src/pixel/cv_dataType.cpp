@@ -1,4 +1,4 @@
-#include "image/cv_dataType.h"
+#include "pixel/cv_dataType.h"
 
 namespace Corvane {
 

@@ -1,4 +1,4 @@
-#include "metadata/cv_TG2MetadataDatabase.h"
+#include "tg2/cv_TG2MetadataDatabase.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "image/cv_tvxImageReader.h"
+#include "reader/cv_tvxImageReader.h"
 
 #include <array>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "image/cv_tvxImageReader.h"
+#include "reader/cv_tvxImageReader.h"
 #include "stream/cv_fileSpecification.h"
 
 namespace Corvane {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 
 namespace Corvane {
 

@@ -1,4 +1,4 @@
-#include "image/cv_tvxFileImageReader.h"
+#include "reader/cv_tvxFileImageReader.h"
 
 #include "image/cv_worldFile.h"
 #include "stream/cv_largeFileStream.h"

@@ -1,6 +1,6 @@
-#include "image/cv_lookupTable.h"
+#include "pixel/cv_lookupTable.h"
 
-#include "image/cv_pixelValue.h"
+#include "pixel/cv_pixelValue.h"
 
 namespace Corvane {
 

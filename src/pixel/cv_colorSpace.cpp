@@ -1,4 +1,4 @@
-#include "image/cv_colorSpace.h"
+#include "pixel/cv_colorSpace.h"
 
 namespace Corvane {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 
 namespace Corvane {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/cv_colorSpace.h"
-#include "image/cv_dataType.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
 
 namespace Corvane {
 

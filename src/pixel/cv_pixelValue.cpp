@@ -1,4 +1,4 @@
-#include "image/cv_pixelValue.h"
+#include "pixel/cv_pixelValue.h"
 
 #include <cmath>
 #include <cstring>

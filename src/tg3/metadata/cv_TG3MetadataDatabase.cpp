@@ -1,4 +1,4 @@
-#include "metadata/cv_TG3MetadataDatabase.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 
 #include "metadata/cv_byteVectorStream.h"
 #include "metadata/cv_classicalImport.h"

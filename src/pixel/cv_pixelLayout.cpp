@@ -1,4 +1,4 @@
-#include "image/cv_pixelLayout.h"
+#include "pixel/cv_pixelLayout.h"
 
 #include <algorithm>
 
