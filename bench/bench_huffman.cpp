@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "encode/tg2/tg2_huffmanTableBuilder.h"
-#include "encode/tg2/tg2_subBlockEncoder.h"
-#include "encode/tg2/tg2_symbolMapper.h"
-#include "tg2/tg2_decodingTree.h"
-#include "tg2/tg2_subBlockDecoder.h"
+#include "encode/tg2/entropy/tg2_huffmanTableBuilder.h"
+#include "encode/tg2/entropy/tg2_subBlockEncoder.h"
+#include "encode/tg2/entropy/tg2_symbolMapper.h"
+#include "tg2/entropy/tg2_decodingTree.h"
+#include "tg2/entropy/tg2_subBlockDecoder.h"
 
 namespace {
 

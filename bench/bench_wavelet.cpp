@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "tg2/tg2_lifting97.h"
+#include "tg2/synthesis/tg2_lifting97.h"
 #include "tg3/engine/tg3_bandRowSource.h"
 #include "tg3/engine/tg3_inverseLevel.h"
 #include "tg3/engine/tg3_levelRegion.h"

@@ -14,8 +14,10 @@ import os
 import re
 import sys
 
-# From the bottom up. Within tg3 the kernel's own order holds: container, then the
-# packets built on it, then the engine and the decoder that drives it.
+# From the bottom up. The two generations share ranks but never include each other.
+# Within tg2: entropy decoding, the stream structure that reads its tables and the
+# synthesis, then the decoder over them. Within tg3: the container, the packets built
+# on it, then the engine and the decoder that drives it.
 LAYERS = [
     ["support"],
     ["platform"],
@@ -24,11 +26,11 @@ LAYERS = [
     ["pixel"],
     ["transform"],
     ["image"],
-    ["tg2", "tg3/container"],
-    ["tg3/metadata", "tg3/header"],
+    ["tg2/entropy", "tg3/container"],
+    ["tg2/structure", "tg2/synthesis", "tg3/metadata", "tg3/header"],
     ["tg3/planeset"],
     ["tg3/engine"],
-    ["tg3/decoder"],
+    ["tg2/decoder", "tg3/decoder"],
     ["encode"],
     ["encode/tg2", "encode/tg3"],
     ["reader"],

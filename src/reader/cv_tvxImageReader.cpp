@@ -6,7 +6,7 @@
 #include "image/cv_imageDecoder.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
-#include "tg2/tg2_imageStage.h"
+#include "tg2/decoder/tg2_imageStage.h"
 #include "tg3/decoder/tg3_imageStage.h"
 
 namespace Corvane {

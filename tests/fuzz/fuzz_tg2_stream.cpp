@@ -8,9 +8,9 @@
 #include "fuzz_support.h"
 #include "stream/cv_fileSpecification.h"
 #include "stream/cv_largeFileStream.h"
-#include "tg2/tg2_decodingTree.h"
-#include "tg2/tg2_streamStructure.h"
-#include "tg2/tg2_subBlockDecoder.h"
+#include "tg2/entropy/tg2_decodingTree.h"
+#include "tg2/structure/tg2_streamStructure.h"
+#include "tg2/entropy/tg2_subBlockDecoder.h"
 
 using namespace Corvane;
 

@@ -7,7 +7,7 @@
 
 #include "common/temp_dir.h"
 #include "common/thrown_text.h"
-#include "tg2/cv_TG2MetadataDatabase.h"
+#include "tg2/structure/cv_TG2MetadataDatabase.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
 #include "metadata/cv_byteVectorStream.h"
 #include "metadata/cv_classicalBlock.h"

@@ -14,7 +14,7 @@
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
-#include "tg2/tg2_imageStage.h"
+#include "tg2/decoder/tg2_imageStage.h"
 #include "transform/cv_transformerRegistry.h"
 
 namespace Corvane {

@@ -3,13 +3,13 @@
 #include <cmath>
 #include <fstream>
 
-#include "encode/tg2/tg2_forward97.h"
-#include "encode/tg2/tg2_quantiser.h"
-#include "encode/tg2/tg2_streamWriter.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
+#include "encode/tg2/entropy/tg2_quantiser.h"
+#include "encode/tg2/structure/tg2_streamWriter.h"
 #include "pixel/cv_colorSpace.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "support/cv_exception.h"
-#include "tg2/tg2_ditherTable.h"
+#include "tg2/entropy/tg2_ditherTable.h"
 
 namespace Corvane {
 

@@ -11,7 +11,7 @@
 
 #include "common/test_images.h"
 #include "encode/tg2/tg2_fileEncoder.h"
-#include "encode/tg2/tg2_streamWriter.h"
+#include "encode/tg2/structure/tg2_streamWriter.h"
 #include "encode/tg3/tg3_bitPlaneEncoder.h"
 #include "encode/tg3/tg3_fileEncoder.h"
 #include "encode/tg3/tg3_imageCoder.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tg2/tg2_merge2.h"
+#include "tg2/synthesis/tg2_merge2.h"
 
 using namespace Corvane;
 

@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
-#include "encode/tg2/tg2_forward97.h"
-#include "tg2/tg2_array2D.h"
-#include "tg2/tg2_subband.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
+#include "tg2/synthesis/tg2_array2D.h"
+#include "tg2/synthesis/tg2_subband.h"
 
 namespace synthesis_test {
 

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "encode/tg2/tg2_forward97.h"
-#include "encode/tg2/tg2_quantiser.h"
-#include "tg2/tg2_dequantise.h"
-#include "tg2/tg2_merge2.h"
-#include "tg2/tg2_subband.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
+#include "encode/tg2/entropy/tg2_quantiser.h"
+#include "tg2/entropy/tg2_dequantise.h"
+#include "tg2/synthesis/tg2_merge2.h"
+#include "tg2/synthesis/tg2_subband.h"
 
 using namespace Corvane;
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "encode/tg2/tg2_forward97.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
 
 using namespace Corvane;
 

@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "encode/tg2/tg2_forward97.h"
-#include "tg2/tg2_lifting97.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
+#include "tg2/synthesis/tg2_lifting97.h"
 
 using namespace Corvane;
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "encode/tg2/tg2_forward97.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
 #include "synthesis_helpers.h"
-#include "tg2/tg2_merge2.h"
-#include "tg2/tg2_subband.h"
+#include "tg2/synthesis/tg2_merge2.h"
+#include "tg2/synthesis/tg2_subband.h"
 
 using namespace Corvane;
 using namespace synthesis_test;

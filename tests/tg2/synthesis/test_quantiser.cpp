@@ -4,11 +4,11 @@
 #include <random>
 #include <vector>
 
-#include "encode/tg2/tg2_forward97.h"
-#include "encode/tg2/tg2_quantiser.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
+#include "encode/tg2/entropy/tg2_quantiser.h"
 #include "support/cv_exception.h"
-#include "tg2/tg2_dequantise.h"
-#include "tg2/tg2_subband.h"
+#include "tg2/entropy/tg2_dequantise.h"
+#include "tg2/synthesis/tg2_subband.h"
 
 using namespace Corvane;
 

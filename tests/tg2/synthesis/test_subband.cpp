@@ -5,7 +5,7 @@
 
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
-#include "tg2/tg2_subband.h"
+#include "tg2/synthesis/tg2_subband.h"
 
 using namespace Corvane;
 

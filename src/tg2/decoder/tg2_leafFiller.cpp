@@ -1,0 +1,103 @@
+#include "tg2/decoder/tg2_leafFiller.h"
+
+#include <algorithm>
+
+#include "tg2/entropy/tg2_decodingTree.h"
+#include "tg2/entropy/tg2_dequantise.h"
+#include "tg2/entropy/tg2_dither.h"
+#include "tg2/structure/tg2_streamStructure.h"
+#include "tg2/synthesis/tg2_subband.h"
+
+namespace Corvane {
+
+namespace {
+
+Support overlapOf(const Support& a, const Support& b) {
+    return Support{std::max(a.firstColumn, b.firstColumn), std::max(a.firstRow, b.firstRow),
+                   std::min(a.lastColumn, b.lastColumn), std::min(a.lastRow, b.lastRow)};
+}
+
+}  // namespace
+
+void TG2LeafFiller::fillAll(Subband& root, std::int32_t level) {
+    for (Subband* leaf : root.leaves()) fill(*leaf, leaf->support(), level);
+}
+
+void TG2LeafFiller::fill(Subband& leaf, const Support& area, std::int32_t level) {
+    // The arrays exist (zeroed) even where nothing is coded.
+    for (std::uint32_t b = 0; b < leaf.bandCount(); ++b) leaf.band(b);
+    const Support wanted = overlapOf(area, leaf.support());
+    if (wanted.empty() || leaf.leafNumber() < 0) return;
+    const auto subband = static_cast<std::uint32_t>(leaf.leafNumber());
+    if (subband >= structure_.subbandCount()) return;
+
+    const TG2BlockGrid::Extent extent{
+        static_cast<std::uint32_t>(wanted.firstColumn), static_cast<std::uint32_t>(wanted.firstRow),
+        static_cast<std::uint32_t>(wanted.lastColumn), static_cast<std::uint32_t>(wanted.lastRow)};
+    for (const std::uint32_t block : structure_.grid(subband).blocksMeeting(extent))
+        fillFromBlock(leaf, wanted, level, subband, block);
+}
+
+void TG2LeafFiller::fillFromBlock(Subband& leaf, const Support& area, std::int32_t level,
+                                  std::uint32_t subband, std::uint32_t blockIndex) {
+    const TG2Block& block = structure_.loadBlock(subband, blockIndex);
+    const TG2SubbandChunk& chunk = structure_.chunk(subband);
+    const std::uint32_t bands = std::min<std::uint32_t>(leaf.bandCount(), block.bands.size());
+    for (std::uint32_t b = 0; b < bands; ++b) {
+        const TG2BandSegment& segment = block.bands[b];
+        if (segment.noData) continue;
+        const DecodingTree tree = DecodingTree::fromDescription(segment.desc);
+        const float step = effectiveStep(segment.step, level, leaf.weight());
+        Array2D& target = leaf.band(b);
+
+        for (std::uint32_t j = 0; j < segment.subBlockCount; ++j) {
+            const TG2SubBlockPlace place = structure_.subBlock(b, j);
+            const std::int64_t left = std::int64_t{block.firstColumn} + place.column;
+            const std::int64_t top = std::int64_t{block.firstRow} + place.row;
+            const Support rectangle{left, top, left + place.width - 1, top + place.height - 1};
+            const Support part = overlapOf(rectangle, area);
+            if (part.empty()) continue;
+
+            interruptCheck();
+            const TG2SubBlockSize size{place.width, place.height};
+            const TG2Window window{static_cast<std::uint32_t>(part.firstColumn - left),
+                                   static_cast<std::uint32_t>(part.firstRow - top),
+                                   static_cast<std::uint32_t>(part.width()),
+                                   static_cast<std::uint32_t>(part.height())};
+            const TG2SubBlockKey key{subband, b, blockIndex, j};
+            // A kept state helps only when it stands before the first wanted position;
+            // otherwise the sub-block is decoded again from its start.
+            std::optional<TG2ResumeState> resume = cache_.find(key);
+            const std::uint64_t firstWanted = std::uint64_t{window.top} * place.width + window.left;
+            if (resume && resume->positionsProduced > firstWanted) resume.reset();
+            const std::uint64_t from = resume ? resume->positionsProduced : 0;
+            const std::uint64_t through = (std::uint64_t{window.top} + window.height) * place.width;
+
+            structure_.readSubBlock(b, j, data_);
+            indices_.assign(std::size_t{window.width} * window.height, 0);
+            const std::optional<TG2ResumeState> state =
+                decodeSubBlock(data_.data(), data_.size(), tree, size, window, through - from,
+                               resume ? &*resume : nullptr, indices_.data());
+            if (state) positionsDecoded_ += state->positionsProduced - from;
+            if (!state || isComplete(*state, size))
+                cache_.remove(key);
+            else
+                cache_.store(key, *state);
+
+            coefficients_.resize(indices_.size());
+            TG2DitherPlacement placement;
+            placement.firstColumn = static_cast<std::uint32_t>(part.firstColumn);
+            placement.firstRow = static_cast<std::uint32_t>(part.firstRow);
+            placement.ditherColumn = chunk.ditherColumn;
+            placement.ditherRow = chunk.ditherRow;
+            dequantiseBlock(indices_.data(), coefficients_.data(), window.width, window.height,
+                            step, dither_ ? &placement : nullptr);
+            for (std::uint32_t y = 0; y < window.height; ++y)
+                std::copy_n(coefficients_.data() + std::size_t{y} * window.width, window.width,
+                            &target.at(0, part.firstColumn, part.firstRow + y));
+            interruptCheck();
+        }
+    }
+}
+
+}  // namespace Corvane

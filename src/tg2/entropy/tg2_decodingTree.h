@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+#include "tg2/entropy/tg2_htDesc.h"
+
+namespace Corvane {
+
+// Binary tree walked one bit at a time. Entries below 256 are inner nodes,
+// entries of 256 and more are leaves (symbol + 256), and unreachedEntry
+// marks a branch no code takes.
+class DecodingTree {
+  public:
+    static constexpr std::uint16_t unreachedEntry = 666;
+    static constexpr std::uint16_t leafBase = 256;
+
+    // Returns false when the codes need more than 256 inner nodes.
+    bool build(const HTDesc& desc);
+
+    // The tree of a band segment's table; one that cannot be built raises
+    // DataFormatException with the decompression error text.
+    static DecodingTree fromDescription(const HTDesc& desc);
+
+    std::uint16_t follow(std::uint16_t node, int bit) const {
+        return bit ? m_one[node] : m_zero[node];
+    }
+
+  private:
+    std::uint16_t m_zero[256];
+    std::uint16_t m_one[256];
+};
+
+}  // namespace Corvane

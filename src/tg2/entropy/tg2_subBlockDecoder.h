@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "tg2/entropy/tg2_decodingTree.h"
+
+namespace Corvane {
+
+// Where a partly decoded sub-block stands, so that a later call continues
+// exactly where an earlier one stopped. Sixteen bytes, kept per sub-block in
+// the decoder's cache.
+struct TG2ResumeState {
+    std::uint32_t bytesConsumed = 0;  // from the first byte of the sub-block (its FF A3)
+    std::uint8_t currentByte = 0;     // the data byte whose bits are being read
+    std::uint8_t bitPosition = 7;     // next bit of currentByte, 7 = most significant
+    std::uint8_t dataEnd = 0;         // 0 while data remain, else the BitReader::End
+    std::uint8_t reserved = 0;
+    std::uint32_t pendingZeros = 0;       // zeros of a run that this call could not place
+    std::uint32_t positionsProduced = 0;  // raster positions of the sub-block done so far
+};
+static_assert(sizeof(TG2ResumeState) == 16);
+
+// The part of a sub-block whose indices the caller keeps, in sub-block
+// coordinates; the caller's buffer holds width x height indices, row by row.
+struct TG2Window {
+    std::uint32_t left = 0;
+    std::uint32_t top = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+
+struct TG2SubBlockSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+
+// Decodes up to `limit` more raster positions of one coded sub-block (data
+// starts at its FF A3). Non-zero indices that fall inside the window are
+// written into `indices`, which the caller has zeroed; everything else only
+// advances the position. `resume` is null on the first call of a sub-block.
+// Answers the state to continue from, or nothing when the data end at a marker
+// before this call produced anything. Corrupt data raise DataFormatException.
+std::optional<TG2ResumeState> decodeSubBlock(const std::uint8_t* data, std::size_t size,
+                                             const DecodingTree& tree, TG2SubBlockSize dimensions,
+                                             const TG2Window& window, std::uint64_t limit,
+                                             const TG2ResumeState* resume, std::int32_t* indices);
+
+// True once every position of the sub-block has been produced.
+inline bool isComplete(const TG2ResumeState& state, TG2SubBlockSize dimensions) {
+    return state.positionsProduced >=
+           static_cast<std::uint64_t>(dimensions.width) * dimensions.height;
+}
+
+}  // namespace Corvane

@@ -1,0 +1,120 @@
+#include "tg2/synthesis/tg2_array2D.h"
+
+#include <new>
+#include <stdexcept>
+
+#include "support/cv_allocationLimit.h"
+#include "support/cv_exception.h"
+
+namespace Corvane {
+
+namespace {
+
+// A decode makes and drops arrays of the same few sizes strip after strip. Large
+// blocks handed back to the system come back zeroed page by page, which cost more
+// than the synthesis itself; so each thread keeps some freed large sample blocks
+// (at most 64 MiB) for the next arrays.
+class SampleBlockPool {
+  public:
+    std::vector<float> take(std::size_t count) {
+        std::size_t best = blocks_.size();
+        for (std::size_t i = 0; i < blocks_.size(); ++i) {
+            const std::size_t capacity = blocks_[i].capacity();
+            if (capacity >= count &&
+                (best == blocks_.size() || capacity < blocks_[best].capacity()))
+                best = i;
+        }
+        if (best == blocks_.size()) {
+            // Strips differ a little in size: room to spare lets the block serve the
+            // next, slightly larger array of its kind.
+            std::vector<float> block;
+            block.reserve(count + count / 8);
+            block.assign(count, 0.0f);
+            return block;
+        }
+        std::vector<float> block = std::move(blocks_[best]);
+        blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(best));
+        bytes_ -= block.capacity() * sizeof(float);
+        block.assign(count, 0.0f);
+        return block;
+    }
+
+    void give(std::vector<float>&& block) {
+        // Small blocks come cheaply from the heap; only large ones are kept.
+        const std::size_t bytes = block.capacity() * sizeof(float);
+        if (bytes < kMinBytes || bytes_ + bytes > kMaxBytes || blocks_.size() >= kMaxBlocks) return;
+        bytes_ += bytes;
+        blocks_.push_back(std::move(block));
+    }
+
+  private:
+    static constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
+    static constexpr std::size_t kMaxBlocks = 256;
+    static constexpr std::size_t kMinBytes = std::size_t{4} << 10;
+    std::vector<std::vector<float>> blocks_;
+    std::size_t bytes_ = 0;
+};
+
+SampleBlockPool& pool() {
+    thread_local SampleBlockPool threadPool;
+    return threadPool;
+}
+
+}  // namespace
+
+Array2D::Array2D(const Support& area, std::uint32_t bandCount)
+    : area_(area), bandCount_(bandCount) {
+    if (area.empty()) return;
+    // The area follows from sizes a file claims: refuse anything past the cap on one
+    // allocation before asking for the memory.
+    const auto w = static_cast<std::uint64_t>(area.width());
+    const auto h = static_cast<std::uint64_t>(area.height());
+    if (bandCount == 0) return;
+    if (w > kMaxAllocationBytes / h) throw OutOfMemoryException();
+    requireAllocation(w * h * bandCount, sizeof(float));
+    const std::size_t total = w * h * bandCount;
+    try {
+        samples_ = pool().take(total);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemoryException();
+    } catch (const std::length_error&) {
+        throw OutOfMemoryException();
+    }
+}
+
+Array2D::~Array2D() {
+    pool().give(std::move(samples_));
+}
+
+bool Array2D::containsColumns(std::int64_t first, std::int64_t last) const {
+    return first > last || (first >= area_.firstColumn && last <= area_.lastColumn);
+}
+
+bool Array2D::containsRows(std::int64_t first, std::int64_t last) const {
+    return first > last || (first >= area_.firstRow && last <= area_.lastRow);
+}
+
+std::size_t Array2D::offsetOf(std::uint32_t band, std::int64_t column, std::int64_t row) const {
+    const auto w = static_cast<std::size_t>(width());
+    const auto h = static_cast<std::size_t>(height());
+    return (band * h + static_cast<std::size_t>(row - area_.firstRow)) * w +
+           static_cast<std::size_t>(column - area_.firstColumn);
+}
+
+float* Array2D::band(std::uint32_t band) {
+    return samples_.data() + offsetOf(band, area_.firstColumn, area_.firstRow);
+}
+
+const float* Array2D::band(std::uint32_t band) const {
+    return samples_.data() + offsetOf(band, area_.firstColumn, area_.firstRow);
+}
+
+float& Array2D::at(std::uint32_t band, std::int64_t column, std::int64_t row) {
+    return samples_[offsetOf(band, column, row)];
+}
+
+float Array2D::at(std::uint32_t band, std::int64_t column, std::int64_t row) const {
+    return samples_[offsetOf(band, column, row)];
+}
+
+}  // namespace Corvane

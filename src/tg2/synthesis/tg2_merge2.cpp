@@ -1,0 +1,132 @@
+#include "tg2/synthesis/tg2_merge2.h"
+
+#include <vector>
+
+#include "support/cv_exception.h"
+#include "support/cv_messages.h"
+#include "tg2/synthesis/tg2_lifting97.h"
+#include "tg2/synthesis/tg2_subband.h"
+
+namespace Corvane {
+
+namespace {
+
+// One code per consistency check: the columns and the rows of each vertical
+// pass, then the output of the horizontal pass.
+constexpr int kLowColumnsMissing = 0x1d;
+constexpr int kLowRowsMissing = 0x1e;
+constexpr int kHighColumnsMissing = 0x1f;
+constexpr int kHighRowsMissing = 0x20;
+constexpr int kOutputOutsidePlane = 0x21;
+
+[[noreturn]] void inconsistent(int index) {
+    throw Exception(messageCode(1, index));
+}
+
+CoefficientLine columnOf(const Array2D& array, std::uint32_t band, std::int64_t column) {
+    CoefficientLine line;
+    line.range = IndexRange{array.firstRow(), array.firstRow() + array.height() - 1};
+    if (line.range.empty()) return line;
+    line.data = array.band(band) + (column - array.firstColumn());
+    line.stride = static_cast<std::ptrdiff_t>(array.width());
+    return line;
+}
+
+CoefficientLine rowOf(const Array2D& array, std::uint32_t band, std::int64_t row) {
+    CoefficientLine line;
+    line.range = IndexRange{array.firstColumn(), array.firstColumn() + array.width() - 1};
+    if (line.range.empty()) return line;
+    line.data = array.band(band) + (row - array.firstRow()) * array.width();
+    return line;
+}
+
+bool holdsColumns(const Array2D& array, const IndexRange& columns, std::uint32_t bands) {
+    return columns.empty() ||
+           (array.bandCount() >= bands && array.containsColumns(columns.first, columns.last));
+}
+
+bool holdsRows(const Array2D& array, const IndexRange& rows) {
+    return array.containsRows(rows.first, rows.last);
+}
+
+// Combines the low rows of `low` with the high rows of `high` over `columns`, a
+// group of neighbouring columns at a time, into rows [firstRow, lastRow] of `half`.
+void verticalPass(const Array2D& low, const Array2D& high, const IndexRange& columns,
+                  std::uint32_t band, std::int64_t planeHeight, Array2D& half,
+                  std::vector<float>& scratch) {
+    constexpr std::int64_t kColumnsAtOnce = 64;
+    const Support& area = half.area();
+    for (std::int64_t c = columns.first; c <= columns.last; c += kColumnsAtOnce) {
+        const auto count = static_cast<std::size_t>(std::min(kColumnsAtOnce, columns.last - c + 1));
+        synthesiseLines97(columnOf(low, band, c), columnOf(high, band, c), count, planeHeight,
+                          area.firstRow, area.lastRow, &half.at(0, c, area.firstRow),
+                          static_cast<std::ptrdiff_t>(half.width()), scratch);
+    }
+}
+
+}  // namespace
+
+void merge2(const Array2D* const children[2][2], std::uint32_t width, std::uint32_t height,
+            Array2D& out) {
+    for (int c = 0; c < 2; ++c)
+        for (int r = 0; r < 2; ++r)
+            if (!children[c][r]) throw NullPointerException();
+    const Support& area = out.area();
+    if (area.empty() || out.bandCount() == 0) return;
+    if (area.firstColumn < 0 || area.firstRow < 0 || area.lastColumn >= std::int64_t{width} ||
+        area.lastRow >= std::int64_t{height})
+        inconsistent(kOutputOutsidePlane);
+
+    IndexRange lowColumns, highColumns, lowRows, highRows;
+    synthesisNeeds(width, area.firstColumn, area.lastColumn, lowColumns, highColumns);
+    synthesisNeeds(height, area.firstRow, area.lastRow, lowRows, highRows);
+    const std::uint32_t bands = out.bandCount();
+
+    const Array2D& lowLow = *children[0][0];
+    const Array2D& lowHigh = *children[0][1];
+    const Array2D& highLow = *children[1][0];
+    const Array2D& highHigh = *children[1][1];
+    // A child is read only when its rows are needed: a plane of one row has no
+    // high-pass rows at all.
+    const bool highRowsRead = !highRows.empty();
+    if (!holdsColumns(lowLow, lowColumns, bands) ||
+        (highRowsRead && !holdsColumns(lowHigh, lowColumns, bands)))
+        inconsistent(kLowColumnsMissing);
+    if (!lowColumns.empty() && (!holdsRows(lowLow, lowRows) || !holdsRows(lowHigh, highRows)))
+        inconsistent(kLowRowsMissing);
+    if (!holdsColumns(highLow, highColumns, bands) ||
+        (highRowsRead && !holdsColumns(highHigh, highColumns, bands)))
+        inconsistent(kHighColumnsMissing);
+    if (!highColumns.empty() && (!holdsRows(highLow, lowRows) || !holdsRows(highHigh, highRows)))
+        inconsistent(kHighRowsMissing);
+
+    Array2D lowHalf(Support{lowColumns.first, area.firstRow, lowColumns.last, area.lastRow});
+    Array2D highHalf(Support{highColumns.first, area.firstRow, highColumns.last, area.lastRow});
+    std::vector<float> scratch;
+    for (std::uint32_t b = 0; b < bands; ++b) {
+        verticalPass(lowLow, lowHigh, lowColumns, b, height, lowHalf, scratch);
+        verticalPass(highLow, highHigh, highColumns, b, height, highHalf, scratch);
+        for (std::int64_t r = area.firstRow; r <= area.lastRow; ++r)
+            synthesiseLine97(rowOf(lowHalf, 0, r), rowOf(highHalf, 0, r), width, area.firstColumn,
+                             area.lastColumn, &out.at(b, area.firstColumn, r), 1, scratch);
+    }
+}
+
+void merge2(Subband& node) {
+    if (node.isLeaf()) return;
+    for (std::uint32_t b = 0; b < node.bandCount(); ++b) {
+        const Array2D* children[2][2];
+        for (int c = 0; c < 2; ++c)
+            for (int r = 0; r < 2; ++r) children[c][r] = &node.child(c, r)->band(b);
+        merge2(children, node.width(), node.height(), node.band(b));
+    }
+}
+
+void synthesise(Subband& root) {
+    std::vector<Subband*> innerNodes;
+    for (Subband* node = &root; !node->isLeaf(); node = node->child(0, 0))
+        innerNodes.push_back(node);
+    for (auto it = innerNodes.rbegin(); it != innerNodes.rend(); ++it) merge2(**it);
+}
+
+}  // namespace Corvane
