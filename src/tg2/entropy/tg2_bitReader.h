@@ -33,67 +33,67 @@ class BitReader {
 
     // Starts with the byte at data[start].
     BitReader(const std::uint8_t* data, std::size_t size, std::size_t start = 0)
-        : m_data(data), m_size(size), m_next(start) {
+        : data_(data), size_(size), next_(start) {
         loadNextByte();
     }
 
     // Continues from a saved position.
     BitReader(const std::uint8_t* data, std::size_t size, std::size_t next, std::uint8_t current,
               std::uint8_t bitPosition, End end)
-        : m_data(data),
-          m_size(size),
-          m_next(next),
-          m_current(current),
-          m_bitPosition(static_cast<std::uint8_t>(bitPosition & 7)),
-          m_end(end) {}
+        : data_(data),
+          size_(size),
+          next_(next),
+          current_(current),
+          bitPosition_(static_cast<std::uint8_t>(bitPosition & 7)),
+          end_(end) {}
 
     // 0 or 1, or -1 once the data has ended.
     int readBit() {
-        if (m_end != End::None) return -1;
-        const int bit = kBitTables[m_bitPosition][m_current];
-        if (m_bitPosition == 0) {
+        if (end_ != End::None) return -1;
+        const int bit = kBitTables[bitPosition_][current_];
+        if (bitPosition_ == 0) {
             loadNextByte();
         } else {
-            --m_bitPosition;
+            --bitPosition_;
         }
         return bit;
     }
 
     // Offset of the next byte to fetch (stuffing bytes count as consumed).
-    std::size_t bytesConsumed() const { return m_next; }
-    std::uint8_t currentByte() const { return m_current; }
-    std::uint8_t bitPosition() const { return m_bitPosition; }
-    End end() const { return m_end; }
+    std::size_t bytesConsumed() const { return next_; }
+    std::uint8_t currentByte() const { return current_; }
+    std::uint8_t bitPosition() const { return bitPosition_; }
+    End end() const { return end_; }
 
   private:
     void loadNextByte() {
-        m_bitPosition = 7;
-        if (m_next >= m_size) {
-            m_end = End::EndOfData;
+        bitPosition_ = 7;
+        if (next_ >= size_) {
+            end_ = End::EndOfData;
             return;
         }
-        const std::uint8_t byte = m_data[m_next];
+        const std::uint8_t byte = data_[next_];
         if (byte == 0xFF) {
-            if (m_next + 1 >= m_size) {
-                m_end = End::EndOfData;
+            if (next_ + 1 >= size_) {
+                end_ = End::EndOfData;
                 return;
             }
-            if (m_data[m_next + 1] != 0x00) {
-                m_end = End::Marker;
+            if (data_[next_ + 1] != 0x00) {
+                end_ = End::Marker;
                 return;
             }
-            ++m_next;  // the stuffing byte
+            ++next_;  // the stuffing byte
         }
-        ++m_next;
-        m_current = byte;
+        ++next_;
+        current_ = byte;
     }
 
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_next;
-    std::uint8_t m_current = 0;
-    std::uint8_t m_bitPosition = 7;
-    End m_end = End::None;
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t next_;
+    std::uint8_t current_ = 0;
+    std::uint8_t bitPosition_ = 7;
+    End end_ = End::None;
 };
 
 }  // namespace Corvane

@@ -7,14 +7,14 @@ namespace Corvane {
 
 bool DecodingTree::build(const HTDesc& desc) {
     for (int i = 0; i < 256; ++i) {
-        m_zero[i] = unreachedEntry;
-        m_one[i] = unreachedEntry;
+        zero_[i] = unreachedEntry;
+        one_[i] = unreachedEntry;
     }
     std::uint16_t nextFree = 1;
     for (const CanonicalCode& code : canonicalCodes(desc)) {
         std::uint16_t node = 0;
         for (int bit = code.length - 1; bit >= 1; --bit) {
-            std::uint16_t& entry = ((code.bits >> bit) & 1) ? m_one[node] : m_zero[node];
+            std::uint16_t& entry = ((code.bits >> bit) & 1) ? one_[node] : zero_[node];
             if (entry == unreachedEntry) {
                 if (nextFree >= 256) return false;
                 entry = nextFree++;
@@ -23,7 +23,7 @@ bool DecodingTree::build(const HTDesc& desc) {
             }
             node = entry;
         }
-        std::uint16_t& leaf = (code.bits & 1) ? m_one[node] : m_zero[node];
+        std::uint16_t& leaf = (code.bits & 1) ? one_[node] : zero_[node];
         leaf = static_cast<std::uint16_t>(code.symbol + leafBase);
     }
     return true;

@@ -22,12 +22,12 @@ class DecodingTree {
     static DecodingTree fromDescription(const HTDesc& desc);
 
     std::uint16_t follow(std::uint16_t node, int bit) const {
-        return bit ? m_one[node] : m_zero[node];
+        return bit ? one_[node] : zero_[node];
     }
 
   private:
-    std::uint16_t m_zero[256];
-    std::uint16_t m_one[256];
+    std::uint16_t zero_[256];
+    std::uint16_t one_[256];
 };
 
 }  // namespace Corvane

@@ -29,12 +29,12 @@ struct MarkerReached {};
 
 class SymbolSource {
   public:
-    SymbolSource(BitReader& reader, const DecodingTree& tree) : m_reader(reader), m_tree(tree) {}
+    SymbolSource(BitReader& reader, const DecodingTree& tree) : reader_(reader), tree_(tree) {}
 
     int nextSymbol() {
         std::uint16_t node = 0;
         for (;;) {
-            const std::uint16_t entry = m_tree.follow(node, bit());
+            const std::uint16_t entry = tree_.follow(node, bit());
             if (entry >= DecodingTree::leafBase) {
                 if (entry >= 2 * DecodingTree::leafBase)
                     throw DataFormatException(g_decompressErrorText);
@@ -52,14 +52,14 @@ class SymbolSource {
 
   private:
     int bit() {
-        const int value = m_reader.readBit();
+        const int value = reader_.readBit();
         if (value >= 0) return value;
-        if (m_reader.end() == BitReader::End::Marker) throw MarkerReached{};
+        if (reader_.end() == BitReader::End::Marker) throw MarkerReached{};
         throw DataFormatException(g_unexpectedEofText);
     }
 
-    BitReader& m_reader;
-    const DecodingTree& m_tree;
+    BitReader& reader_;
+    const DecodingTree& tree_;
 };
 
 // Places indices at raster positions of the sub-block and keeps those that
@@ -67,22 +67,22 @@ class SymbolSource {
 class RasterSink {
   public:
     RasterSink(TG2SubBlockSize size, const TG2Window& window, std::int32_t* indices)
-        : m_width(size.width), m_window(window), m_indices(indices) {}
+        : width_(size.width), window_(window), indices_(indices) {}
 
     void store(std::uint64_t position, std::int32_t index) const {
-        const std::uint64_t row = position / m_width;
-        const std::uint64_t column = position % m_width;
-        if (column < m_window.left || row < m_window.top) return;
-        const std::uint64_t x = column - m_window.left;
-        const std::uint64_t y = row - m_window.top;
-        if (x >= m_window.width || y >= m_window.height) return;
-        m_indices[y * m_window.width + x] = index;
+        const std::uint64_t row = position / width_;
+        const std::uint64_t column = position % width_;
+        if (column < window_.left || row < window_.top) return;
+        const std::uint64_t x = column - window_.left;
+        const std::uint64_t y = row - window_.top;
+        if (x >= window_.width || y >= window_.height) return;
+        indices_[y * window_.width + x] = index;
     }
 
   private:
-    std::uint64_t m_width;
-    TG2Window m_window;
-    std::int32_t* m_indices;
+    std::uint64_t width_;
+    TG2Window window_;
+    std::int32_t* indices_;
 };
 
 }  // namespace

@@ -75,93 +75,93 @@ std::unique_ptr<CVStream> TG2StreamStructure::duplicateForStructure(CVStream& or
 
 TG2StreamStructure::TG2StreamStructure(std::unique_ptr<CVStream> stream, bool keepOpen,
                                        bool cacheBlocks)
-    : m_stream(std::move(stream)), m_keepOpen(keepOpen), m_cacheBlocks(cacheBlocks) {
-    if (!m_stream) throw NullPointerException();
-    if (!m_stream->canSeek() || !m_stream->isConcrete() || !m_stream->isReopenable())
+    : stream_(std::move(stream)), keepOpen_(keepOpen), cacheBlocks_(cacheBlocks) {
+    if (!stream_) throw NullPointerException();
+    if (!stream_->canSeek() || !stream_->isConcrete() || !stream_->isReopenable())
         throw IOException();
     ensureOpen();
-    m_stream->setByteSwap(true);
+    stream_->setByteSwap(true);
 
-    if (!m_stream->seek(0, SeekFromEnd)) throw IOException(IoRead);
-    const std::int64_t size = m_stream->position();
+    if (!stream_->seek(0, SeekFromEnd)) throw IOException(IoRead);
+    const std::int64_t size = stream_->position();
     if (size < 0) throw IOException(IoRead);
-    m_fileSize = static_cast<std::uint64_t>(size);
+    fileSize_ = static_cast<std::uint64_t>(size);
 
     readHeader();
     readChunkHeads();
-    m_grids.resize(m_chunks.size());
-    for (std::uint32_t i = 0; i < m_chunks.size(); ++i) buildGrid(i);
-    m_knownOffsets.push_back(m_fileSize);
-    sortUnique(m_knownOffsets);
+    grids_.resize(chunks_.size());
+    for (std::uint32_t i = 0; i < chunks_.size(); ++i) buildGrid(i);
+    knownOffsets_.push_back(fileSize_);
+    sortUnique(knownOffsets_);
 
-    if (!m_keepOpen) closeStream();
+    if (!keepOpen_) closeStream();
 }
 
 void TG2StreamStructure::readHeader() {
     seekTo(0);
     char magic[4] = {};
-    if (m_fileSize < 4) throw Exception(messageCode(1, 0x8));
-    readBytes(*m_stream, magic, 4);
+    if (fileSize_ < 4) throw Exception(messageCode(1, 0x8));
+    readBytes(*stream_, magic, 4);
     if (std::memcmp(magic, "tovx", 4) != 0) throw Exception(messageCode(1, 0x8));
 
-    readBytes(*m_stream, m_version.data(), 3);
-    if (m_version[0] >= 2 || (m_version[0] == 1 && m_version[1] != 0))
+    readBytes(*stream_, version_.data(), 3);
+    if (version_[0] >= 2 || (version_[0] == 1 && version_[1] != 0))
         throw UnsupportedVersionException(getMessageText(messageCode(1, 0x7)));
 
-    *m_stream >> m_bandCount >> m_levelCount >> m_width >> m_height;
+    *stream_ >> bandCount_ >> levelCount_ >> width_ >> height_;
 }
 
 void TG2StreamStructure::readChunkHeads() {
-    const std::uint64_t subbands = 3 * static_cast<std::uint64_t>(m_levelCount) + 1;
+    const std::uint64_t subbands = 3 * static_cast<std::uint64_t>(levelCount_) + 1;
     requireInFile(kHeaderSize, 4 * subbands);
-    m_chunks.resize(subbands);
-    const std::uint64_t recordSize = 4 * static_cast<std::uint64_t>(m_bandCount) + 16;
+    chunks_.resize(subbands);
+    const std::uint64_t recordSize = 4 * static_cast<std::uint64_t>(bandCount_) + 16;
     for (std::uint64_t i = 0; i < subbands; ++i) {
-        TG2SubbandChunk& chunk = m_chunks[i];
+        TG2SubbandChunk& chunk = chunks_[i];
         seekTo(kHeaderSize + 4 * i);
-        *m_stream >> chunk.offset;
+        *stream_ >> chunk.offset;
         seekTo(chunk.offset);
-        requireMarker(*m_stream, 0xAC);
-        *m_stream >> chunk.ditherColumn >> chunk.ditherRow >> chunk.blockCount;
+        requireMarker(*stream_, 0xAC);
+        *stream_ >> chunk.ditherColumn >> chunk.ditherRow >> chunk.blockCount;
         requireInFile(chunk.offset + kChunkHeadSize, recordSize * chunk.blockCount);
-        m_knownOffsets.push_back(chunk.offset);
+        knownOffsets_.push_back(chunk.offset);
     }
 
     // The metadata block is optional for the image data; its offset only
     // bounds how far sub-block data can reach.
     const std::uint64_t pointer = kHeaderSize + 4 * subbands;
-    if (pointer + 6 <= m_fileSize) {
+    if (pointer + 6 <= fileSize_) {
         seekTo(pointer);
         std::uint8_t marker[2] = {};
-        readBytes(*m_stream, marker, 2);
+        readBytes(*stream_, marker, 2);
         std::uint32_t offset = 0;
-        *m_stream >> offset;
+        *stream_ >> offset;
         if (marker[0] == 0xFF && marker[1] == 0xD0) {
-            m_metadataOffset = offset;
-            m_knownOffsets.push_back(offset);
+            metadataOffset_ = offset;
+            knownOffsets_.push_back(offset);
         }
     }
 }
 
 void TG2StreamStructure::buildGrid(std::uint32_t subband) {
-    const TG2SubbandChunk& chunk = m_chunks[subband];
-    const std::uint64_t recordSize = 4 * static_cast<std::uint64_t>(m_bandCount) + 16;
+    const TG2SubbandChunk& chunk = chunks_[subband];
+    const std::uint64_t recordSize = 4 * static_cast<std::uint64_t>(bandCount_) + 16;
     std::vector<std::uint8_t> records(recordSize * chunk.blockCount);
     seekTo(chunk.offset + kChunkHeadSize);
-    readBytes(*m_stream, records.data(), records.size());
+    readBytes(*stream_, records.data(), records.size());
 
-    TG2BlockGrid& grid = m_grids[subband];
+    TG2BlockGrid& grid = grids_[subband];
     grid.columnStarts.assign(1, 0);
     grid.rowStarts.assign(1, 0);
     std::vector<std::uint64_t> firstColumns(chunk.blockCount);
     std::vector<std::uint64_t> firstRows(chunk.blockCount);
     for (std::uint32_t k = 0; k < chunk.blockCount; ++k) {
         const std::uint8_t* record = records.data() + k * recordSize;
-        for (std::uint32_t b = 0; b < m_bandCount; ++b) {
+        for (std::uint32_t b = 0; b < bandCount_; ++b) {
             const std::uint32_t offset = bigEndian32(record + 4 * b);
-            if (offset != 0) m_knownOffsets.push_back(offset);
+            if (offset != 0) knownOffsets_.push_back(offset);
         }
-        const std::uint8_t* corners = record + 4 * static_cast<std::uint64_t>(m_bandCount);
+        const std::uint8_t* corners = record + 4 * static_cast<std::uint64_t>(bandCount_);
         const std::uint64_t firstColumn = bigEndian32(corners);
         const std::uint64_t firstRow = bigEndian32(corners + 4);
         const std::uint64_t lastColumn = bigEndian32(corners + 8);
@@ -228,67 +228,67 @@ std::vector<std::uint32_t> TG2BlockGrid::blocksMeeting(const Extent& area) const
 }
 
 const TG2SubbandChunk& TG2StreamStructure::chunk(std::uint32_t subband) const {
-    if (subband >= m_chunks.size()) throw InvalidArgumentException();
-    return m_chunks[subband];
+    if (subband >= chunks_.size()) throw InvalidArgumentException();
+    return chunks_[subband];
 }
 
 const TG2BlockGrid& TG2StreamStructure::grid(std::uint32_t subband) const {
-    if (subband >= m_grids.size()) throw InvalidArgumentException();
-    return m_grids[subband];
+    if (subband >= grids_.size()) throw InvalidArgumentException();
+    return grids_[subband];
 }
 
 const TG2Block& TG2StreamStructure::loadBlock(std::uint32_t subband, std::uint32_t block) {
-    if (subband >= m_chunks.size() || block >= m_chunks[subband].blockCount)
+    if (subband >= chunks_.size() || block >= chunks_[subband].blockCount)
         throw InvalidArgumentException();
-    TG2SubbandChunk& chunk = m_chunks[subband];
-    if (m_cacheBlocks) {
+    TG2SubbandChunk& chunk = chunks_[subband];
+    if (cacheBlocks_) {
         if (chunk.cachedBlocks.empty()) chunk.cachedBlocks.resize(chunk.blockCount);
-        if (chunk.cachedBlocks[block]) return *(m_loaded = chunk.cachedBlocks[block].get());
+        if (chunk.cachedBlocks[block]) return *(loaded_ = chunk.cachedBlocks[block].get());
     }
     ensureOpen();
 
-    const std::uint64_t recordSize = 4 * static_cast<std::uint64_t>(m_bandCount) + 16;
-    std::vector<std::uint32_t> bandOffsets(m_bandCount);
+    const std::uint64_t recordSize = 4 * static_cast<std::uint64_t>(bandCount_) + 16;
+    std::vector<std::uint32_t> bandOffsets(bandCount_);
     seekTo(chunk.offset + kChunkHeadSize + block * recordSize);
-    for (std::uint32_t& offset : bandOffsets) *m_stream >> offset;
+    for (std::uint32_t& offset : bandOffsets) *stream_ >> offset;
 
-    m_loaded = nullptr;
+    loaded_ = nullptr;
     std::unique_ptr<TG2Block> cached;
-    TG2Block& target = m_cacheBlocks ? *(cached = std::make_unique<TG2Block>()) : m_workingBlock;
-    *m_stream >> target.firstColumn >> target.firstRow >> target.lastColumn >> target.lastRow;
+    TG2Block& target = cacheBlocks_ ? *(cached = std::make_unique<TG2Block>()) : workingBlock_;
+    *stream_ >> target.firstColumn >> target.firstRow >> target.lastColumn >> target.lastRow;
     if (target.lastColumn < target.firstColumn || target.lastRow < target.firstRow)
         throwNegativeDimension();
     // A block over all 2^32 columns or rows has no 32-bit width or height.
     if (target.width() == 0 || target.height() == 0) throwCorrupt();
-    target.bands.resize(m_bandCount);
-    for (std::uint32_t b = 0; b < m_bandCount; ++b) {
+    target.bands.resize(bandCount_);
+    for (std::uint32_t b = 0; b < bandCount_; ++b) {
         TG2BandSegment& segment = target.bands[b];
         segment.noData = bandOffsets[b] == 0;
         if (segment.noData) continue;
         readBandSegment(bandOffsets[b], target, segment);
     }
-    if (m_cacheBlocks) chunk.cachedBlocks[block] = std::move(cached);
-    m_loaded = m_cacheBlocks ? chunk.cachedBlocks[block].get() : &m_workingBlock;
-    return *m_loaded;
+    if (cacheBlocks_) chunk.cachedBlocks[block] = std::move(cached);
+    loaded_ = cacheBlocks_ ? chunk.cachedBlocks[block].get() : &workingBlock_;
+    return *loaded_;
 }
 
 void TG2StreamStructure::readBandSegment(std::uint32_t offset, const TG2Block& block,
                                          TG2BandSegment& segment) {
     seekTo(offset);
-    requireMarker(*m_stream, 0xAA);
-    readBytes(*m_stream, segment.desc.lengthCounts.data(), 16);
+    requireMarker(*stream_, 0xAA);
+    readBytes(*stream_, segment.desc.lengthCounts.data(), 16);
     int symbolCount = 0;
     for (std::uint8_t count : segment.desc.lengthCounts)
         symbolCount += static_cast<std::int8_t>(count);
     if (symbolCount < 0 || symbolCount > 256) throwCorrupt();
-    if (!m_cacheBlocks) segment.desc.symbols.reserve(256);  // once per band, then reused
+    if (!cacheBlocks_) segment.desc.symbols.reserve(256);  // once per band, then reused
     segment.desc.symbols.resize(static_cast<std::size_t>(symbolCount));
     requireInFile(offset + kBandSegmentHeadSize, static_cast<std::uint64_t>(symbolCount));
-    readBytes(*m_stream, segment.desc.symbols.data(), segment.desc.symbols.size());
+    readBytes(*stream_, segment.desc.symbols.data(), segment.desc.symbols.size());
 
     std::int32_t subBlockWidth = 0;
     std::int32_t subBlockHeight = 0;
-    *m_stream >> segment.step >> subBlockWidth >> subBlockHeight;
+    *stream_ >> segment.step >> subBlockWidth >> subBlockHeight;
     if (subBlockWidth < 0 || subBlockHeight < 0) throwNegativeDimension();
     if (subBlockWidth == 0 || subBlockHeight == 0) throwCorrupt();
     segment.subBlockWidth = static_cast<std::uint32_t>(subBlockWidth);
@@ -302,7 +302,7 @@ void TG2StreamStructure::readBandSegment(std::uint32_t offset, const TG2Block& b
     requireInFile(offsetsAt, 4 * count);
     segment.subBlockCount = static_cast<std::uint32_t>(count);
     segment.subBlockOffsets.resize(count);
-    readBytes(*m_stream, segment.subBlockOffsets.data(), 4 * count);
+    readBytes(*stream_, segment.subBlockOffsets.data(), 4 * count);
     for (std::uint32_t& value : segment.subBlockOffsets)
         value = bigEndian32(reinterpret_cast<const std::uint8_t*>(&value));
 
@@ -321,11 +321,11 @@ void TG2StreamStructure::readBandSegment(std::uint32_t offset, const TG2Block& b
 }
 
 TG2SubBlockPlace TG2StreamStructure::subBlock(std::uint32_t band, std::uint32_t j) const {
-    if (!m_loaded || band >= m_loaded->bands.size()) throw InvalidArgumentException();
-    const TG2BandSegment& segment = m_loaded->bands[band];
+    if (!loaded_ || band >= loaded_->bands.size()) throw InvalidArgumentException();
+    const TG2BandSegment& segment = loaded_->bands[band];
     if (segment.noData || j >= segment.subBlockCount) throw InvalidArgumentException();
     const std::uint32_t across =
-        static_cast<std::uint32_t>(ceilDivide(m_loaded->width(), segment.subBlockWidth));
+        static_cast<std::uint32_t>(ceilDivide(loaded_->width(), segment.subBlockWidth));
     TG2SubBlockPlace place;
     place.offset = segment.subBlockOffsets[j];
     const std::uint64_t column = static_cast<std::uint64_t>(j % across) * segment.subBlockWidth;
@@ -333,51 +333,51 @@ TG2SubBlockPlace TG2StreamStructure::subBlock(std::uint32_t band, std::uint32_t 
     place.column = static_cast<std::uint32_t>(column);
     place.row = static_cast<std::uint32_t>(row);
     place.width = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(segment.subBlockWidth, m_loaded->width() - column));
+        std::min<std::uint64_t>(segment.subBlockWidth, loaded_->width() - column));
     place.height = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(segment.subBlockHeight, m_loaded->height() - row));
+        std::min<std::uint64_t>(segment.subBlockHeight, loaded_->height() - row));
     return place;
 }
 
 void TG2StreamStructure::readSubBlock(std::uint32_t band, std::uint32_t j,
                                       std::vector<std::uint8_t>& data) {
     const TG2SubBlockPlace place = subBlock(band, j);
-    const std::uint64_t end = m_loaded->bands[band].subBlockEnds[j];
+    const std::uint64_t end = loaded_->bands[band].subBlockEnds[j];
     if (place.offset >= end) throwStreamReadError();
     ensureOpen();
     data.resize(end - place.offset);
     seekTo(place.offset);
-    readBytes(*m_stream, data.data(), data.size());
+    readBytes(*stream_, data.data(), data.size());
 }
 
 void TG2StreamStructure::closeStream() {
-    if (!m_stream->isOpen()) return;
-    m_stream->seek(0, SeekFromStart);
-    if (!m_stream->close()) throw IOException(IoClose);
+    if (!stream_->isOpen()) return;
+    stream_->seek(0, SeekFromStart);
+    if (!stream_->close()) throw IOException(IoClose);
 }
 
 void TG2StreamStructure::ensureOpen() {
-    if (m_stream->isOpen()) return;
-    if (!m_stream->wasOpened() || !m_stream->reopen(nullptr, 0)) throw IOException(IoOpen);
-    m_stream->setByteSwap(true);
+    if (stream_->isOpen()) return;
+    if (!stream_->wasOpened() || !stream_->reopen(nullptr, 0)) throw IOException(IoOpen);
+    stream_->setByteSwap(true);
 }
 
 void TG2StreamStructure::seekTo(std::uint64_t offset) {
     const bool done =
-        m_stream->canSeek64()
-            ? m_stream->seekTo(static_cast<std::int64_t>(offset), SeekFromStart)
+        stream_->canSeek64()
+            ? stream_->seekTo(static_cast<std::int64_t>(offset), SeekFromStart)
             : offset <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) &&
-                  m_stream->seek(static_cast<std::int32_t>(offset), SeekFromStart);
+                  stream_->seek(static_cast<std::int32_t>(offset), SeekFromStart);
     if (!done) throwStreamReadError();
 }
 
 void TG2StreamStructure::requireInFile(std::uint64_t offset, std::uint64_t size) const {
-    if (offset > m_fileSize || size > m_fileSize - offset) throwStreamReadError();
+    if (offset > fileSize_ || size > fileSize_ - offset) throwStreamReadError();
 }
 
 std::uint64_t TG2StreamStructure::nextKnownOffset(std::uint64_t offset) const {
-    const auto next = std::upper_bound(m_knownOffsets.begin(), m_knownOffsets.end(), offset);
-    return next == m_knownOffsets.end() ? m_fileSize : std::min(*next, m_fileSize);
+    const auto next = std::upper_bound(knownOffsets_.begin(), knownOffsets_.end(), offset);
+    return next == knownOffsets_.end() ? fileSize_ : std::min(*next, fileSize_);
 }
 
 }  // namespace Corvane

@@ -104,15 +104,15 @@ class TG2StreamStructure {
     // be made.
     static std::unique_ptr<CVStream> duplicateForStructure(CVStream& original);
 
-    std::uint32_t width() const { return m_width; }
-    std::uint32_t height() const { return m_height; }
-    std::uint32_t bandCount() const { return m_bandCount; }
-    std::uint32_t levelCount() const { return m_levelCount; }
-    const std::array<std::uint8_t, 3>& version() const { return m_version; }
-    std::uint32_t subbandCount() const { return static_cast<std::uint32_t>(m_chunks.size()); }
-    std::uint32_t metadataOffset() const { return m_metadataOffset; }
-    bool keepsOpen() const { return m_keepOpen; }
-    CVStream& stream() { return *m_stream; }
+    std::uint32_t width() const { return width_; }
+    std::uint32_t height() const { return height_; }
+    std::uint32_t bandCount() const { return bandCount_; }
+    std::uint32_t levelCount() const { return levelCount_; }
+    const std::array<std::uint8_t, 3>& version() const { return version_; }
+    std::uint32_t subbandCount() const { return static_cast<std::uint32_t>(chunks_.size()); }
+    std::uint32_t metadataOffset() const { return metadataOffset_; }
+    bool keepsOpen() const { return keepOpen_; }
+    CVStream& stream() { return *stream_; }
 
     const TG2SubbandChunk& chunk(std::uint32_t subband) const;
     const TG2BlockGrid& grid(std::uint32_t subband) const;
@@ -140,23 +140,23 @@ class TG2StreamStructure {
     void requireInFile(std::uint64_t offset, std::uint64_t size) const;
     std::uint64_t nextKnownOffset(std::uint64_t offset) const;
 
-    std::unique_ptr<CVStream> m_stream;
-    bool m_keepOpen;
-    bool m_cacheBlocks;
-    std::uint64_t m_fileSize = 0;
-    std::array<std::uint8_t, 3> m_version{};
-    std::uint32_t m_bandCount = 0;
-    std::uint32_t m_levelCount = 0;
-    std::uint32_t m_width = 0;
-    std::uint32_t m_height = 0;
-    std::uint32_t m_metadataOffset = 0;
-    std::vector<TG2SubbandChunk> m_chunks;
-    std::vector<TG2BlockGrid> m_grids;
+    std::unique_ptr<CVStream> stream_;
+    bool keepOpen_;
+    bool cacheBlocks_;
+    std::uint64_t fileSize_ = 0;
+    std::array<std::uint8_t, 3> version_{};
+    std::uint32_t bandCount_ = 0;
+    std::uint32_t levelCount_ = 0;
+    std::uint32_t width_ = 0;
+    std::uint32_t height_ = 0;
+    std::uint32_t metadataOffset_ = 0;
+    std::vector<TG2SubbandChunk> chunks_;
+    std::vector<TG2BlockGrid> grids_;
     // Every offset the structure knows (chunks, band segments, metadata, end of
     // file), sorted, to bound how far a sub-block's data can reach.
-    std::vector<std::uint64_t> m_knownOffsets;
-    TG2Block m_workingBlock;
-    const TG2Block* m_loaded = nullptr;
+    std::vector<std::uint64_t> knownOffsets_;
+    TG2Block workingBlock_;
+    const TG2Block* loaded_ = nullptr;
 };
 
 }  // namespace Corvane

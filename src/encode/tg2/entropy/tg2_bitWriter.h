@@ -14,14 +14,14 @@ class BitWriter {
     void writeMarker(std::uint8_t second);
     // Pads the last byte with one bits, as coded data conventionally is.
     void flush();
-    const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
   private:
     void emit(std::uint8_t byte);
 
-    std::vector<std::uint8_t> m_bytes;
-    std::uint32_t m_pending = 0;
-    int m_pendingCount = 0;
+    std::vector<std::uint8_t> bytes_;
+    std::uint32_t pending_ = 0;
+    int pendingCount_ = 0;
 };
 
 }  // namespace Corvane

@@ -26,7 +26,7 @@ class TG2SubBlockEncoder {
         std::uint16_t bits = 0;
         std::uint8_t length = 0;
     };
-    Code m_codes[256];
+    Code codes_[256];
 };
 
 }  // namespace Corvane

@@ -16,11 +16,11 @@ namespace {
 
 class ByteBuffer {
   public:
-    std::size_t size() const { return m_bytes.size(); }
-    void byte(std::uint8_t value) { m_bytes.push_back(value); }
+    std::size_t size() const { return bytes_.size(); }
+    void byte(std::uint8_t value) { bytes_.push_back(value); }
     void u32(std::uint32_t value) {
         for (int shift = 24; shift >= 0; shift -= 8)
-            m_bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+            bytes_.push_back(static_cast<std::uint8_t>(value >> shift));
     }
     void f32(float value) {
         std::uint32_t bits = 0;
@@ -28,20 +28,20 @@ class ByteBuffer {
         u32(bits);
     }
     void bytes(const std::vector<std::uint8_t>& more) {
-        for (std::uint8_t value : more) m_bytes.push_back(value);
+        for (std::uint8_t value : more) bytes_.push_back(value);
     }
-    void zeros(std::size_t count) { m_bytes.resize(m_bytes.size() + count, 0); }
+    void zeros(std::size_t count) { bytes_.resize(bytes_.size() + count, 0); }
     // Big-endian value at a position written earlier.
     void patch32(std::size_t at, std::size_t value) {
         if (value > UINT32_MAX) throw InvalidArgumentException("stream larger than 4 GiB");
         for (int i = 0; i < 4; ++i)
-            m_bytes[at + static_cast<std::size_t>(i)] =
+            bytes_[at + static_cast<std::size_t>(i)] =
                 static_cast<std::uint8_t>(value >> (24 - 8 * i));
     }
-    std::vector<std::uint8_t> take() { return std::move(m_bytes); }
+    std::vector<std::uint8_t> take() { return std::move(bytes_); }
 
   private:
-    std::vector<std::uint8_t> m_bytes;
+    std::vector<std::uint8_t> bytes_;
 };
 
 struct Rectangle {
