@@ -52,7 +52,7 @@ demo: build
 	@scripts/demo.sh
 
 bench: deps
-	@if [ -x bench/compare.sh ]; then bench/compare.sh; else echo "no benchmarks yet"; fi
+	@bench/compare.sh
 
 clean:
 	rm -rf build build-asan build-fuzz out
