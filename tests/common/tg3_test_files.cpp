@@ -89,4 +89,45 @@ TestImage patternImage(std::uint32_t width, std::uint32_t height, int components
     return image;
 }
 
+Corvane::TG3ImageInfo imageInfo(std::uint32_t w, std::uint32_t h, std::uint8_t levels,
+                                std::uint16_t size, std::uint16_t components, std::uint8_t planes) {
+    Corvane::TG3ImageInfo info;
+    info.width = w;
+    info.height = h;
+    info.levels = levels;
+    info.subblockSize = size;
+    info.components = components;
+    info.planes = planes;
+    info.buildBandTable();
+    return info;
+}
+
+std::vector<Corvane::CodedPlane> madeUpPlanes(const Corvane::TG3ImageInfo& info, unsigned seed) {
+    std::vector<Corvane::CodedPlane> planes;
+    unsigned state = seed;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7FFF;
+    };
+    for (std::uint8_t b = 0; b < info.bands.size(); ++b) {
+        for (std::uint32_t s = 0; s < info.bands[b].subblockCount(); ++s) {
+            for (std::uint16_t c = 0; c < info.components; ++c) {
+                for (std::uint8_t p = 0; p < info.planes; ++p) {
+                    if (next() % 2 == 0) continue;
+                    Corvane::CodedPlane plane;
+                    plane.position = {b, s, c, p};
+                    const unsigned kind = next() % 16;
+                    const std::size_t length = kind == 0 ? 5000 : kind < 4 ? 0 : next() % 60;
+                    for (std::size_t i = 0; i < length; ++i) {
+                        plane.bytes.push_back(static_cast<std::uint8_t>(next()));
+                    }
+                    plane.raw = next() % 5 == 0;
+                    planes.push_back(std::move(plane));
+                }
+            }
+        }
+    }
+    return planes;
+}
+
 }  // namespace tovex_test

@@ -12,6 +12,7 @@
 #include "common/test_images.h"
 #include "tg3/header/tg3_imageDescription.h"
 #include "tg3/header/tg3_imageInfo.h"
+#include "tg3/planeset/tg3_planesetWriter.h"
 
 namespace tovex_test {
 
@@ -40,5 +41,15 @@ Bytes makeTG3File(const TestImage& image, const FileRecipe& recipe);
 // A grey test pattern of the given size (smooth with some edges).
 TestImage patternImage(std::uint32_t width, std::uint32_t height, int components = 1,
                        std::int32_t maximum = 255);
+
+// The header information of an image of this geometry, with its band table built.
+Corvane::TG3ImageInfo imageInfo(std::uint32_t width, std::uint32_t height, std::uint8_t levels,
+                                std::uint16_t subblockSize, std::uint16_t components = 1,
+                                std::uint8_t planes = 1);
+
+// Deterministic made-up coded planes for the planeset and container tests: about half
+// of the positions, with lengths that need one, two and three record bytes, and raw
+// planes among them.
+std::vector<Corvane::CodedPlane> madeUpPlanes(const Corvane::TG3ImageInfo& info, unsigned seed);
 
 }  // namespace tovex_test

@@ -20,6 +20,13 @@ namespace image_test {
 
 using namespace Corvane;
 
+// The default layout with four samples per pixel, as the host's colour tiles have.
+inline PixelLayout rgba() {
+    PixelLayout layout;
+    layout.setSamplesPerPixel(4);
+    return layout;
+}
+
 // The pattern value of band b at level pixel (x, y); never 0 for small images.
 inline std::uint8_t patternValue(std::int32_t x, std::int32_t y, std::uint32_t band) {
     return static_cast<std::uint8_t>(1 +

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/temp_dir.h"
-#include "tg3/metadata/cv_TG3MetadataDatabase.h"
+#include "common/tg3_test_files.h"
 #include "metadata/cv_classicalImport.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "stream/cv_largeFileStream.h"
@@ -14,12 +14,14 @@
 #include "tg3/container/tg3_status.h"
 #include "tg3/header/tg3_headerPacket.h"
 #include "tg3/header/tg3_imageDescription.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "tg3/planeset/tg3_planesetWriter.h"
 
 namespace Corvane {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using tovex_test::madeUpPlanes;
 
 TG3ImageInfo rgbInfo(std::uint8_t hasMSEs) {
     TG3ImageInfo info;
@@ -59,32 +61,6 @@ ImageDescription geoDescription() {
     d.yRes = -0.5;
     d.backPixel = {3, 5, {10, 20, 30}};
     return d;
-}
-
-// About two planes in three, with lengths from 0 to 80 bytes and an occasional long one.
-std::vector<CodedPlane> madeUpPlanes(const TG3ImageInfo& info, unsigned seed) {
-    std::vector<CodedPlane> planes;
-    unsigned state = seed;
-    auto next = [&state] {
-        state = state * 1103515245u + 12345u;
-        return (state >> 16) & 0x7FFF;
-    };
-    for (std::uint8_t b = 0; b < info.bands.size(); ++b) {
-        for (std::uint32_t s = 0; s < info.bands[b].subblockCount(); ++s) {
-            for (std::uint16_t c = 0; c < info.components; ++c) {
-                for (std::uint8_t p = 0; p < info.planes; ++p) {
-                    if (next() % 3 == 0) continue;
-                    CodedPlane plane{{b, s, c, p}, {}, next() % 7 == 0};
-                    const std::size_t length = next() % 50 == 0 ? 700 : next() % 81;
-                    for (std::size_t i = 0; i < length; ++i) {
-                        plane.bytes.push_back(static_cast<std::uint8_t>(next()));
-                    }
-                    planes.push_back(std::move(plane));
-                }
-            }
-        }
-    }
-    return planes;
 }
 
 struct Assembled {

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/tg3_test_files.h"
 #include "tg3/planeset/tg3_subblockOrder.h"
 
 namespace Corvane {
 namespace {
+
+using tovex_test::imageInfo;
 
 // The image rows that the sub-block at position k of an order covers, at full resolution.
 struct RowSpan {
@@ -43,18 +46,6 @@ std::int64_t worstLateness(const std::vector<RowSpan>& spans) {
         lowestEndAfter = std::min(lowestEndAfter, spans[k].end);
     }
     return worst;
-}
-
-TG3ImageInfo imageInfo(std::uint32_t w, std::uint32_t h, std::uint8_t levels, std::uint16_t size) {
-    TG3ImageInfo info;
-    info.width = w;
-    info.height = h;
-    info.levels = levels;
-    info.subblockSize = size;
-    info.components = 1;
-    info.planes = 1;
-    info.buildBandTable();
-    return info;
 }
 
 // The pipelined order exists so that a decoder producing the image from the top meets

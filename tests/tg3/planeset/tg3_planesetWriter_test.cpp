@@ -5,6 +5,7 @@
 #include <set>
 #include <tuple>
 
+#include "common/tg3_test_files.h"
 #include "tg3/container/tg3_status.h"
 #include "tg3/planeset/tg3_lengthRecord.h"
 
@@ -12,19 +13,8 @@ namespace Corvane {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-TG3ImageInfo imageInfo(std::uint32_t w, std::uint32_t h, std::uint8_t levels, std::uint16_t size,
-                       std::uint16_t components, std::uint8_t planes) {
-    TG3ImageInfo info;
-    info.width = w;
-    info.height = h;
-    info.levels = levels;
-    info.subblockSize = size;
-    info.components = components;
-    info.planes = planes;
-    info.buildBandTable();
-    return info;
-}
+using tovex_test::imageInfo;
+using tovex_test::madeUpPlanes;
 
 PlanesetPacket planesetOf(std::uint32_t order, std::uint32_t style, std::uint8_t versionMinor,
                           std::uint32_t imageNumber = 0) {
@@ -223,36 +213,6 @@ TEST(PlanesetWriter, RunsLongerThanOneRecord) {
         EXPECT_EQ(back.index[0].recordOffset,
                   canonicalHeaderSize(packet.header()) + 10 + (minor == 0 ? 9 : 5));
     }
-}
-
-// Deterministic made-up planes: about half of the positions, with lengths that need one,
-// two and three record bytes, every plane's bytes distinct from its neighbours'.
-std::vector<CodedPlane> madeUpPlanes(const TG3ImageInfo& info, unsigned seed) {
-    std::vector<CodedPlane> planes;
-    unsigned state = seed;
-    auto next = [&state] {
-        state = state * 1103515245u + 12345u;
-        return (state >> 16) & 0x7FFF;
-    };
-    for (std::uint8_t b = 0; b < info.bands.size(); ++b) {
-        for (std::uint32_t s = 0; s < info.bands[b].subblockCount(); ++s) {
-            for (std::uint16_t c = 0; c < info.components; ++c) {
-                for (std::uint8_t p = 0; p < info.planes; ++p) {
-                    if (next() % 2 == 0) continue;
-                    CodedPlane plane;
-                    plane.position = at(b, s, c, p);
-                    const unsigned kind = next() % 16;
-                    const std::size_t length = kind == 0 ? 5000 : kind < 4 ? 0 : next() % 60;
-                    for (std::size_t i = 0; i < length; ++i) {
-                        plane.bytes.push_back(static_cast<std::uint8_t>(next()));
-                    }
-                    plane.raw = next() % 5 == 0;
-                    planes.push_back(std::move(plane));
-                }
-            }
-        }
-    }
-    return planes;
 }
 
 // Every order, style, version and MSE setting: the walk finds each plane exactly where the

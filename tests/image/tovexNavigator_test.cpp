@@ -9,16 +9,6 @@
 using namespace Corvane;
 using namespace image_test;
 
-namespace {
-
-PixelLayout rgba() {
-    PixelLayout layout;
-    layout.setSamplesPerPixel(4);
-    return layout;
-}
-
-}  // namespace
-
 TEST(TovexNavigator, StartsWithTheWholeImageAtTheCoarsestLevel) {
     TestStage stage(1000, 600, 3, 3);
     const TovexNavigator navigator(stage);

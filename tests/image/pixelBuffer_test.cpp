@@ -10,12 +10,6 @@ using namespace image_test;
 
 namespace {
 
-PixelLayout rgba() {
-    PixelLayout layout;
-    layout.setSamplesPerPixel(4);
-    return layout;
-}
-
 std::vector<Scene> stripsOf(PixelBuffer& buffer) {
     std::vector<Scene> strips;
     buffer.prepareDecode();

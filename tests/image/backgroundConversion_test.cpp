@@ -13,12 +13,6 @@ namespace {
 const PixelLayout kGrey8(0, ColorSpace(SchemeGrayscale), DataTypeUInt8);
 const PixelLayout kGrey16(0, ColorSpace(SchemeGrayscale), DataTypeUInt16);
 
-PixelLayout rgba() {
-    PixelLayout layout;
-    layout.setSamplesPerPixel(4);
-    return layout;
-}
-
 class BackgroundConversion : public ::testing::Test {
   protected:
     void SetUp() override { registerAll(); }

@@ -6,16 +6,6 @@
 using namespace Corvane;
 using namespace image_test;
 
-namespace {
-
-PixelLayout rgba() {
-    PixelLayout layout;
-    layout.setSamplesPerPixel(4);
-    return layout;
-}
-
-}  // namespace
-
 TEST(ImageDecoder, StartsEmptyAtLevelZeroWithDefaultCallbacks) {
     TestStage stage(10, 10, 1, 0);
     const std::unique_ptr<ImageDecoder> decoder = stage.createDecoder();
