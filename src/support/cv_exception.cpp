@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "support/cv_messages.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 namespace {
@@ -184,28 +185,28 @@ GeometryException::GeometryException(const char* text) : Exception(text) {}
 
 void throwStatus(std::int32_t status) {
     switch (status) {
-        case 0:
-        case 1:
-        case 2014:
-        case 2015:
+        case TG3Status::ok:
+        case TG3Status::failed:
+        case TG3Status::unsupported:
+        case TG3Status::unconstructed:
             throw Exception(code1(0x1));
-        case 2001:
+        case TG3Status::readFailed:
             throw Exception(messageCode(4, 7));
-        case 2002:
+        case TG3Status::writeFailed:
             throw Exception(messageCode(4, 8));
-        case 2003:
+        case TG3Status::openFailed:
             throw Exception(messageCode(4, 9));
-        case 2004:
+        case TG3Status::noPosition:
             throw Exception(code1(0xd0));
-        case 2005:
-        case 2006:
+        case TG3Status::invalidField:
+        case TG3Status::malformed:
             throw Exception(code1(0x19e));
-        case 2007:
+        case TG3Status::interrupted:
             throw Interrupt();
-        case 2009:
-        case 2010:
+        case TG3Status::notFound:
+        case TG3Status::repeatedOrMissing:
             throw Exception(code1(0x4));
-        case 2012:
+        case TG3Status::outOfMemory:
             throw Exception(code1(0x5d));
         default:
             throw Exception(code1(0x15a));

@@ -1,36 +1,29 @@
 #include "encode/tg3/tg3_fileAssembler.h"
 
-#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "support/cv_exception.h"
+#include "support/cv_status.h"
 #include "tg3/container/tg3_fileHeader.h"
 #include "tg3/header/tg3_headerPacket.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 
 namespace Corvane {
-
-namespace {
-
-void check(std::int32_t status) {
-    if (status != 0) throwStatus(status);
-}
-
-}  // namespace
 
 std::vector<std::uint8_t> assembleTG3File(const TG3ImageInfo& info, const TG3EncodeOptions& options,
                                           const std::vector<CodedPlane>& planes) {
     MemoryKernelStream file;
-    check(writeFileHeader(file));
+    checkStatus(writeFileHeader(file));
 
     HeaderPacket header = makeHeaderPacket(info);
     HeaderPacketKind headerKind;
-    check(writePacket(file, header.header(), *headerKind.newWriter(header)));
+    checkStatus(writePacket(file, header.header(), *headerKind.newWriter(header)));
 
     if (options.metadata) {
         // The packet writer takes the table for writing; the caller's copy stays as it is.
         TG3ClassicalMetadata metadata = *options.metadata;
-        check(writeClassicalMetadataPacket(file, metadata, info.imageNumber));
+        checkStatus(writeClassicalMetadataPacket(file, metadata, info.imageNumber));
     }
     if (options.description) {
-        check(writeImageDescriptionPacket(file, *options.description, info.imageNumber));
+        checkStatus(writeImageDescriptionPacket(file, *options.description, info.imageNumber));
     }
 
     PacketHeader planesetHeader;
@@ -41,7 +34,7 @@ std::vector<std::uint8_t> assembleTG3File(const TG3ImageInfo& info, const TG3Enc
     planeset.order = options.order;
     planeset.orderStyle = options.orderStyle;
     planeset.planeCount = planes.size();
-    check(writePlanesetPacket(file, planeset, info, planes));
+    checkStatus(writePlanesetPacket(file, planeset, info, planes));
     return file.bytes();
 }
 

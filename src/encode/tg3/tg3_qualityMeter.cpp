@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "support/cv_exception.h"
+#include "support/cv_status.h"
 #include "tg3/engine/tg3_bandCache.h"
 #include "tg3/engine/tg3_decodeBase.h"
 #include "tg3/engine/tg3_filePlaneStoreClient.h"
@@ -13,10 +14,6 @@ namespace Corvane {
 namespace {
 
 constexpr std::int32_t kRowsPerRequest = 64;
-
-void check(std::int32_t status) {
-    if (status != 0) throwStatus(status);
-}
 
 }  // namespace
 
@@ -46,8 +43,8 @@ RasterImage decodePlanes(const TG3ImageInfo& info, const MemoryPlaneset& planes)
                               static_cast<std::int32_t>(info.height) - 1};
     DecodeBase decoder(info, bands, region, info.levels, info.width, info.height, info.components,
                        kRowsPerRequest);
-    check(decoder.status());
-    check(decoder.initialise());
+    checkStatus(decoder.status());
+    checkStatus(decoder.initialise());
 
     RasterImage image;
     image.width = info.width;
@@ -60,7 +57,7 @@ RasterImage decodePlanes(const TG3ImageInfo& info, const MemoryPlaneset& planes)
     for (std::int32_t y = 0; y <= region.y1; y += kRowsPerRequest) {
         const std::int32_t last = std::min(y + kRowsPerRequest - 1, region.y1);
         const void* rows = nullptr;
-        check(decoder.readRows(y, last, rows));
+        checkStatus(decoder.readRows(y, last, rows));
         const std::size_t count = rowSamples * static_cast<std::size_t>(last - y + 1);
         const std::size_t base = std::size_t{info.width} * static_cast<std::size_t>(y);
         for (std::size_t i = 0; i < count; ++i) {

@@ -1,8 +1,8 @@
 #include "tg3/container/tg3_container.h"
 
 #include "support/cv_exception.h"
+#include "support/cv_status.h"
 #include "tg3/container/tg3_basicPackets.h"
-#include "tg3/container/tg3_status.h"
 
 namespace Corvane {
 

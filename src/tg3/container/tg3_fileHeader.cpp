@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "stream/cv_stream.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

@@ -1,6 +1,6 @@
 #include "tg3/container/tg3_packet.h"
 
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

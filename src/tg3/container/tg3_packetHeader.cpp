@@ -1,6 +1,6 @@
 #include "tg3/container/tg3_packetHeader.h"
 
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

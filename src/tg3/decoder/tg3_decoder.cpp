@@ -6,7 +6,7 @@
 #include "image/cv_pixelBuffer.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 #include "tg3/decoder/tg3_outputLayout.h"
 #include "transform/cv_transformerRegistry.h"
 
@@ -15,14 +15,9 @@ namespace Corvane {
 namespace {
 
 // The interrupt status the band cache passes back when the callbacks ask to stop.
-constexpr std::int32_t kInterrupted = 2007;
 
 bool sameLayout(const PixelLayout& a, const PixelLayout& b) {
     return a == b && a.dataType() == b.dataType() && a.bandMap() == b.bandMap();
-}
-
-void check(std::int32_t status) {
-    if (status != 0) throwStatus(status);
 }
 
 }  // namespace
@@ -51,8 +46,9 @@ std::int32_t TG3Decoder::initialise() {
     // Each decoded pixel carries one sample per component; a colour space whose
     // band count differs has no layout to hold them.
     if (layout_.samplesPerPixel() != info_.components) return TG3Status::unsupported;
-    sceneDecoder_->setProgress(
-        [this]() -> std::int32_t { return activeCallbacks().isInterrupted() ? kInterrupted : 0; });
+    sceneDecoder_->setProgress([this]() -> std::int32_t {
+        return activeCallbacks().isInterrupted() ? TG3Status::interrupted : 0;
+    });
     return TG3Status::ok;
 }
 
@@ -73,8 +69,8 @@ void TG3Decoder::decode(PixelBuffer& buffer) {
     const Scene request = clippedScene(static_cast<std::int32_t>(image_.width()),
                                        static_cast<std::int32_t>(image_.height()));
     startProgress();
-    check(sceneDecoder_->setScene(request, level()));
-    check(sceneDecoder_->prepareRows());
+    checkStatus(sceneDecoder_->setScene(request, level()));
+    checkStatus(sceneDecoder_->prepareRows());
     clipped_ = sceneDecoder_->clippedScene();
 
     std::int32_t nextRow = clipped_.y0;
@@ -91,11 +87,11 @@ void TG3Decoder::decode(PixelBuffer& buffer) {
             const auto needed = static_cast<std::int32_t>(onImage.y1 - nextRow + 1);
             const void* rows = nullptr;
             std::int32_t delivered = 0;
-            check(sceneDecoder_->decodeRows(needed, rows, delivered));
+            checkStatus(sceneDecoder_->decodeRows(needed, rows, delivered));
             copyRows(buffer, rows, nextRow, delivered);
             nextRow += delivered;
             if (delivered < needed) {
-                check(sceneDecoder_->decodeRows(needed - delivered, rows, delivered));
+                checkStatus(sceneDecoder_->decodeRows(needed - delivered, rows, delivered));
                 copyRows(buffer, rows, nextRow, delivered);
                 nextRow += delivered;
             }
@@ -103,7 +99,7 @@ void TG3Decoder::decode(PixelBuffer& buffer) {
         advanceProgress(buffer, strip);
         buffer.nextStrip();
     }
-    check(sceneDecoder_->end());
+    checkStatus(sceneDecoder_->end());
 }
 
 void TG3Decoder::end() {

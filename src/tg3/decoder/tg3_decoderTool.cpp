@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

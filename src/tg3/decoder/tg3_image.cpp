@@ -4,8 +4,8 @@
 #include <cmath>
 #include <memory>
 
+#include "support/cv_status.h"
 #include "tg3/container/tg3_basicPackets.h"
-#include "tg3/container/tg3_status.h"
 
 namespace Corvane {
 

@@ -3,18 +3,14 @@
 #include <cmath>
 
 #include "support/cv_exception.h"
+#include "support/cv_status.h"
 #include "tg3/container/tg3_fileHeader.h"
-#include "tg3/container/tg3_status.h"
 #include "tg3/decoder/tg3_decoder.h"
 #include "tg3/decoder/tg3_outputLayout.h"
 
 namespace Corvane {
 
 namespace {
-
-void check(std::int32_t status) {
-    if (status != 0) throwStatus(status);
-}
 
 std::int32_t clampedSize(std::uint32_t size) {
     return size > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(size);
@@ -25,16 +21,17 @@ std::int32_t clampedSize(std::uint32_t size) {
 TG3ImageStage::TG3ImageStage(CVStream& stream)
     : kernel_(std::make_unique<CVKernelStream>(stream)),
       container_(std::make_unique<TG3Container>(*kernel_)) {
-    check(container_->open());
+    checkStatus(container_->open());
     // The container has read the file header already; its version bytes are read
     // once more for the stage's version.
     FileVersion fileVersion;
-    check(kernel_->seek(0, 1) == 0 ? readFileHeader(*kernel_, fileVersion) : TG3Status::readFailed);
+    checkStatus(kernel_->seek(0, 1) == 0 ? readFileHeader(*kernel_, fileVersion)
+                                         : TG3Status::readFailed);
     version_ = {fileVersion.major, fileVersion.minor, fileVersion.revision};
 
     const bool multiImage = container_->imageCount() > 1;
     image_ = std::make_unique<TG3Image>(*container_, 0, multiImage);
-    check(image_->open());
+    checkStatus(image_->open());
     metadata_ = std::make_unique<TG3MetadataDatabase>(*container_);
     fillProperties();
 }

@@ -4,7 +4,7 @@
 
 #include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 #include "tg3/engine/tg3_bitPlaneDecoder.h"
 
 namespace Corvane {

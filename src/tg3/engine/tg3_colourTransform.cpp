@@ -59,10 +59,10 @@ std::int32_t buildColourParameters(std::int32_t transformCode, std::int32_t comp
             break;
         default:
             // Includes the reversible JPEG 2000 transform: no inverse here.
-            return kStatusUnsupportedOutput;
+            return TG3Status::unsupported;
     }
     out.active = out.transform != kColourIdentity;
-    if (out.active && components < 3) return kStatusUnsupportedOutput;
+    if (out.active && components < 3) return TG3Status::unsupported;
     return 0;
 }
 

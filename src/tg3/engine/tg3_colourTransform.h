@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace Corvane {
+#include "support/cv_status.h"
 
-// Kernel status for a colour transform this decoder has no routine for.
-inline constexpr std::int32_t kStatusUnsupportedOutput = 2014;
+namespace Corvane {
 
 // Colour transform codes found in the image header.
 enum ColourTransformCode : std::int32_t {
@@ -50,7 +49,7 @@ struct ColourParameters {
 };
 
 // Builds the parameters for a colour transform code. Returns 0, or
-// kStatusUnsupportedOutput for a code with no inverse here or a colour
+// TG3Status::unsupported for a code with no inverse here or a colour
 // transform on fewer than three components.
 std::int32_t buildColourParameters(std::int32_t transformCode, std::int32_t components,
                                    std::int32_t rangeMin, std::int32_t rangeMax,

@@ -4,14 +4,13 @@
 #include <cstring>
 
 #include "support/cv_allocationLimit.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 
 namespace {
 
 // Not yet constructed: the status that stands until the constructor ends.
-constexpr std::int32_t kStatusUnconstructed = 2015;
 
 }  // namespace
 
@@ -27,7 +26,7 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const De
       components_(components),
       stripHeight_(stripHeight),
       source_(source),
-      status_(kStatusUnconstructed) {
+      status_(TG3Status::unconstructed) {
     bytesPerSample_ = options_.dataType == kSampleUint8 ? 1 : 2;
     // Images narrower or lower than 3 samples are not decoded at any level; the
     // levels of a larger image decode down to a single sample.

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "support/cv_exception.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

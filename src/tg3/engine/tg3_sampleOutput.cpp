@@ -38,7 +38,7 @@ std::int32_t postProcessCmyk(const OutputOptions& options, std::int32_t* const* 
     else if (options.dataType == kSampleUint16)
         high = options.sampleMax & 0xFFFF;
     else
-        return kStatusUnsupportedOutput;
+        return TG3Status::unsupported;
     const std::int32_t low = options.sampleMin;
     std::int32_t* c = planes[0];
     std::int32_t* m = planes[1];
@@ -71,9 +71,9 @@ std::int32_t postProcessAndStore(const OutputOptions& options, std::int32_t* con
     const std::size_t count = width * height;
     if (options.dataType != kSampleUint8 && options.dataType != kSampleUint16 &&
         options.dataType != kSampleSint16)
-        return kStatusUnsupportedOutput;
+        return TG3Status::unsupported;
     if (options.cmykPostProcessing) {
-        if (components < 4) return kStatusUnsupportedOutput;
+        if (components < 4) return TG3Status::unsupported;
         if (const std::int32_t status = postProcessCmyk(options, planes, count); status != 0)
             return status;
     }

@@ -1,7 +1,7 @@
 #include "tg3/engine/tg3_waveletEngine.h"
 
 #include "support/cv_allocationLimit.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

@@ -2,15 +2,14 @@
 
 #include <bit>
 
+#include "support/cv_status.h"
 #include "tg3/container/tg3_basicPackets.h"
-#include "tg3/container/tg3_status.h"
 #include "tg3/header/tg3_types.h"
 
 namespace Corvane {
 
 namespace {
 
-constexpr std::int32_t badFlags = 2005;
 constexpr std::uint8_t allFlags = 15;
 
 std::int32_t readPixelRecord(KernelStream& stream, TG3PixelRecord& record) {
@@ -60,7 +59,7 @@ std::int32_t readImageDescription(KernelStream& stream, ImageDescription& descri
     description = ImageDescription{};
     std::uint8_t flags = 0;
     if (readU8(stream, flags) != 0) return TG3Status::readFailed;
-    if (flags > allFlags) return badFlags;
+    if (flags > allFlags) return TG3Status::invalidField;
     description.flags = flags;
     if (description.has(ImageDescription::hasGeoData)) {
         for (double* field : {&description.xUL, &description.yUL, &description.xLR,
@@ -85,7 +84,7 @@ std::int32_t readImageDescription(KernelStream& stream, ImageDescription& descri
 }
 
 std::int32_t writeImageDescription(KernelStream& stream, const ImageDescription& description) {
-    if (description.flags > allFlags) return badFlags;
+    if (description.flags > allFlags) return TG3Status::invalidField;
     if (writeU8(stream, description.flags) != 0) return TG3Status::writeFailed;
     if (description.has(ImageDescription::hasGeoData)) {
         for (double field : {description.xUL, description.yUL, description.xLR, description.yLR,

@@ -4,8 +4,8 @@
 #include "metadata/cv_classicalImport.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
+#include "support/cv_status.h"
 #include "tg3/container/tg3_basicPackets.h"
-#include "tg3/container/tg3_status.h"
 
 namespace Corvane {
 

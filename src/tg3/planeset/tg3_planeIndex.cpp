@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "support/cv_status.h"
 #include "tg3/container/tg3_readAheadStream.h"
-#include "tg3/container/tg3_status.h"
 #include "tg3/planeset/tg3_lengthRecord.h"
 
 namespace Corvane {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 #include "tg3/planeset/tg3_lengthRecord.h"
 
 namespace Corvane {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "support/cv_exception.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 
 namespace Corvane {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cv_status.h"
 #include "tg3/container/tg3_fileHeader.h"
-#include "tg3/container/tg3_status.h"
 
 namespace Corvane {
 namespace {

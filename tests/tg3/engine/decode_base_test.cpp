@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "encode/tg3/tg3_forwardTransform53.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 #include "tg3/engine/tg3_decodeBase.h"
 #include "tg3/engine/tg3_levelRegion.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/cv_exception.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 #include "tg3/header/tg3_headerPacket.h"
 
 namespace Corvane {

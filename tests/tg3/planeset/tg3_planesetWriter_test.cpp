@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "common/tg3_test_files.h"
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 #include "tg3/planeset/tg3_lengthRecord.h"
 
 namespace Corvane {

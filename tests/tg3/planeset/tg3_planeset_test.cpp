@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "tg3/container/tg3_status.h"
+#include "support/cv_status.h"
 #include "tg3/planeset/tg3_lengthRecord.h"
 #include "tg3/planeset/tg3_planeIndex.h"
 
