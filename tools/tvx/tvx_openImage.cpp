@@ -68,8 +68,7 @@ Corvane::PixelLayout outputLayoutOf(const OpenedImage& image) {
     using namespace Corvane;
     const PixelLayout& own = image.reader->properties().layout();
     const std::uint32_t scheme = own.colorSpace().scheme();
-    if (scheme != SchemeGrayscale && scheme != SchemeRGB &&
-        !(scheme == SchemeCMYK && image.reader->isTG3()))
+    if (scheme != SchemeGrayscale && scheme != SchemeRGB && scheme != SchemeCMYK)
         throw Exception(std::string("Cannot write images of the colour scheme ") +
                         ColorSpace::schemeName(scheme));
     if (!image.reader->isTG3()) return PixelLayout(0, ColorSpace(scheme), DataTypeUInt8);
