@@ -34,6 +34,9 @@ class MetadataDatabase {
     bool isEmpty() const;
     std::vector<std::string> keys() const;
     void clear();
+    // True when the file holds metadata that could not be read (a block cut short):
+    // what the database holds is then less than the file meant to give.
+    virtual bool isIncomplete() const { return false; }
 
     bool operator==(const MetadataDatabase& other) const;
     bool operator<(const MetadataDatabase& other) const;

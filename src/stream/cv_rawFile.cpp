@@ -10,6 +10,20 @@
 
 namespace Corvane {
 
+int openRegularFile(const char* path, int flags) {
+    const int descriptor = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (descriptor < 0) return -1;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int reason = S_ISDIR(status.st_mode) ? EISDIR : ESPIPE;
+        ::close(descriptor);
+        errno = reason;
+        return -1;
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    return descriptor;
+}
+
 CVRawFile::~CVRawFile() {
     close();
 }
@@ -33,7 +47,7 @@ int CVRawFile::openNow() {
     else
         return 1;
     close();
-    descriptor_ = ::open(path_.c_str(), flags | O_CLOEXEC, 0666);
+    descriptor_ = openRegularFile(path_.c_str(), flags);
     last_ = None;
     return descriptor_ >= 0 ? 0 : 1;
 }

@@ -7,6 +7,12 @@
 
 namespace Corvane {
 
+// open(2) for the library's file streams. Every reader seeks, so only regular files
+// are kept; the open itself does not block, because a FIFO without a writer would
+// otherwise hang there. Returns the descriptor, or -1 with errno set (EISDIR for a
+// directory, ESPIPE for any other file that is not regular).
+int openRegularFile(const char* path, int flags);
+
 class CVRawFile {
   public:
     CVRawFile() = default;

@@ -95,4 +95,11 @@ TEST(Amhost, GreyFileGivesP5AndFailuresGiveStatusOne) {
 
     EXPECT_EQ(runAmhost("'" + dir.file("missing.tvx") + "'", dir.file("log")), 1);
     EXPECT_EQ(runAmhost("", dir.file("log")), 2);
+    // Levels past 31 would shift a 32-bit width by its own size or more.
+    for (const char* level : {"32", "64", "-1"}) {
+        EXPECT_EQ(runAmhost("'" + file + "' --level " + level, dir.file("log")), 2) << level;
+        std::ifstream log(dir.file("log"));
+        const std::string text((std::istreambuf_iterator<char>(log)), {});
+        EXPECT_NE(text.find("amhost: level must be 0 to 31"), std::string::npos) << text;
+    }
 }

@@ -1,6 +1,6 @@
 // The tool's georeferencing paths beyond the plain north-up case: a rotated world file
 // beside a TG3 file gives a GeoTIFF with a full transformation matrix, and a CMYK
-// TIFF keeps its four bands through a lossless TG3 file.
+// TIFF keeps its four bands through a lossless TG3 file and a TG2 file.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -44,7 +44,7 @@ TEST(TvxCliGeo, ARotatedWorldFileBecomesAModelTransformation) {
     EXPECT_NEAR(back.geo->yUL, 5000 + 0.5 * s - 0.5 * c, 1e-4);
 }
 
-TEST(TvxCliGeo, CmykTiffRoundTripsLosslessly) {
+TEST(TvxCliGeo, CmykKeepsItsFourBandsInBothGenerations) {
     TempDir dir;
     const Corvane::RasterImage chelsea = loadPng("chelsea.png", true);
     // CMYK samples from the RGB picture, the fourth the darkest of the three.
@@ -82,6 +82,24 @@ TEST(TvxCliGeo, CmykTiffRoundTripsLosslessly) {
     const auto png = runTvx({"decode", "--quiet", dir.file("k.tvx"), dir.file("out.png")});
     EXPECT_EQ(png.status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.png")));
+
+    // TG2 keeps the four bands too, within its quantiser's error, in TIFF and PAM.
+    ASSERT_EQ(
+        runTvx({"encode", "--quiet", "--gen", "2", dir.file("in.tif"), dir.file("k2.tvx")}).status,
+        0);
+    for (const char* name : {"k2.tif", "k2.pam"}) {
+        SCOPED_TRACE(name);
+        const auto decoded = runTvx({"decode", "--quiet", dir.file("k2.tvx"), dir.file(name)});
+        ASSERT_EQ(decoded.status, 0) << decoded.err;
+        const Corvane::RasterImage back = tvx::readImageFile(dir.file(name)).raster;
+        ASSERT_EQ(back.components.size(), 4u);
+        int largest = 0;
+        for (int b = 0; b < 4; ++b)
+            for (std::size_t i = 0; i < back.components[b].size(); ++i)
+                largest =
+                    std::max(largest, std::abs(back.components[b][i] - cmyk.components[b][i]));
+        EXPECT_LE(largest, 3);
+    }
 }
 
 TEST(TvxCliGeo, SixteenBitGreyTiffRoundTripsThroughPgm) {

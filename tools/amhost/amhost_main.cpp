@@ -20,6 +20,8 @@
 
 namespace {
 
+constexpr long kDeepestLevel = 31;
+
 struct Options {
     std::string module = AMHOST_DEFAULT_MODULE;
     std::string input;
@@ -57,7 +59,9 @@ Options parseOptions(int argc, char** argv) {
             options.width = parseNumber(argv[++i], "width");
         } else if (arg == "--level" && hasValue) {
             options.level = parseNumber(argv[++i], "level");
-            if (options.level < 0 || options.level > 64) usage("bad level");
+            // Host widths are 32-bit words: after 31 halvings every width is 1.
+            if (options.level < 0 || options.level > kDeepestLevel)
+                usage(("level must be 0 to " + std::to_string(kDeepestLevel)).c_str());
         } else if (arg == "--output" && hasValue) {
             options.output = argv[++i];
         } else if (arg == "--describe") {

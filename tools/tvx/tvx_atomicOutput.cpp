@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "tvx_signalCleanup.h"
 
 namespace tvx {
 
@@ -35,7 +36,13 @@ AtomicOutput::AtomicOutput(std::string finalPath) : finalPath_(std::move(finalPa
         (directory / ("." + target.filename().string() + ".partial-XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    int fd;
+    {
+        // The file is armed for removal before a terminating signal can arrive.
+        const TerminatingSignalsBlocked blocked;
+        fd = ::mkstemp(name.data());
+        if (fd >= 0) cleanup_.arm(name.data());
+    }
     if (fd < 0) fail("Cannot create a file beside", finalPath_);
     temporaryPath_ = name.data();
     applyUsualPermissions(fd);
@@ -50,6 +57,7 @@ AtomicOutput::AtomicOutput(std::string finalPath) : finalPath_(std::move(finalPa
 AtomicOutput::~AtomicOutput() {
     if (file_ != nullptr) std::fclose(file_);
     if (!committed_) ::unlink(temporaryPath_.c_str());
+    cleanup_.disarm();
 }
 
 void AtomicOutput::writeAll(const std::string& bytes) {
@@ -69,6 +77,7 @@ void AtomicOutput::commit() {
     if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0)
         fail("Cannot create", finalPath_);
     committed_ = true;
+    cleanup_.disarm();
 }
 
 }  // namespace tvx

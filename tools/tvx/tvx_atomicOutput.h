@@ -2,9 +2,12 @@
 // An output file that appears under its name only when it is complete. Everything is
 // written to a temporary file in the same directory (so the final rename stays on one
 // file system); commit() renames it, and destruction without commit() removes it,
-// so a failed run never leaves a partial file behind.
+// so a failed run never leaves a partial file behind; neither does SIGINT, SIGTERM
+// or SIGHUP, whose handler removes the temporary file before the process ends.
 #include <cstdio>
 #include <string>
+
+#include "tvx_signalCleanup.h"
 
 namespace tvx {
 
@@ -33,6 +36,7 @@ class AtomicOutput {
     std::string temporaryPath_;
     std::FILE* file_ = nullptr;
     bool committed_ = false;
+    SignalCleanup cleanup_;
 };
 
 }  // namespace tvx

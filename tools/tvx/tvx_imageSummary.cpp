@@ -147,6 +147,7 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
     s.xRotation = p.xRotation();
     s.yRotation = p.yRotation();
     for (const auto& [key, element] : reader.metadata()) s.metadata.push_back(entryOf(element));
+    s.metadataIncomplete = reader.metadata().isIncomplete();
     return s;
 }
 
@@ -176,7 +177,9 @@ void printSummary(std::ostream& out, const ImageSummary& s) {
     } else {
         out << "Georeferencing: none\n";
     }
-    out << "Metadata (" << s.metadata.size() << " keys):\n";
+    out << "Metadata (" << s.metadata.size() << " keys"
+        << (s.metadataIncomplete ? "; the file's metadata block is cut short and was not read" : "")
+        << "):\n";
     for (const MetadataEntry& entry : s.metadata)
         out << "  " << entry.key << " = " << entryText(entry) << "\n";
 }
@@ -208,7 +211,8 @@ void printSummaryJson(std::ostream& out, const ImageSummary& s) {
             << number(s.yRotation) << "]}";
     else
         out << "null";
-    out << ",\n  \"metadata\": [";
+    out << ",\n  \"metadata_incomplete\": " << (s.metadataIncomplete ? "true" : "false")
+        << ",\n  \"metadata\": [";
     for (std::size_t i = 0; i < s.metadata.size(); ++i)
         out << (i > 0 ? "," : "") << "\n    {\"key\": " << jsonString(s.metadata[i].key)
             << ", \"type\": " << jsonString(s.metadata[i].type)

@@ -35,6 +35,7 @@ struct ImageSummary {
     std::string geoSource;  // "file", "world file" or "none"
     double xUL = 0, yUL = 0, xResolution = 0, yResolution = 0, xRotation = 0, yRotation = 0;
     std::vector<MetadataEntry> metadata;
+    bool metadataIncomplete = false;  // the file's metadata block is cut short
 };
 
 ImageSummary summarise(const std::string& path, const OpenedImage& image);

@@ -11,6 +11,9 @@ int runInfo(const ParsedArguments& arguments) {
     const std::string& path = arguments.positional[0];
     const OpenedImage image = openTovexImage(path);
     const ImageSummary summary = summarise(path, image);
+    if (summary.metadataIncomplete)
+        std::cerr << "tvx: warning: the metadata block of " << path
+                  << " is cut short; its metadata were not read\n";
     if (arguments.has("json"))
         printSummaryJson(std::cout, summary);
     else

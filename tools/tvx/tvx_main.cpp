@@ -25,7 +25,8 @@ void printOverview() {
         std::cout << name << command.summary << "\n";
     }
     std::cout << "\n`tvx COMMAND --help` describes a command and its options.\n"
-              << "Exit status: 0 success, 1 failure, 2 usage error.\n";
+              << "Exit status: 0 success, 1 failure, 2 usage error; a decode or encode\n"
+              << "ended by SIGINT, SIGTERM or SIGHUP removes its temporary file first.\n";
 }
 
 void printCommandHelp(const tvx::Command& command) {

@@ -1,11 +1,18 @@
 #include "tvx_openImage.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
 #include "support/cv_exception.h"
+#include "support/cv_messages.h"
 #include "transform/cv_transformerRegistry.h"
 
 namespace tvx {
@@ -18,6 +25,25 @@ int generationByteOf(const std::string& path) {
     in.read(header, sizeof header);
     return static_cast<signed char>(header[4]);
 }
+
+// Why the library could not open a path, asked of the system once more, since the
+// library's own text does not say.
+std::string reasonForNotOpening(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::strerror(errno);
+    if (S_ISDIR(status.st_mode)) return std::strerror(EISDIR);
+    if (!S_ISREG(status.st_mode)) return "not a regular file";
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return std::strerror(errno);
+    ::close(descriptor);
+    return "the file cannot be read";
+}
+
+bool isCannotOpenFile(const Corvane::Exception& e) {
+    const char* cannotOpen = Corvane::getMessageText(Corvane::messageCode(1, 0x16f));
+    return e.what() != nullptr && cannotOpen != nullptr && std::strcmp(e.what(), cannotOpen) == 0;
+}
+
 }  // namespace
 
 OpenedImage openTovexImage(const std::string& path) {
@@ -26,8 +52,14 @@ OpenedImage openTovexImage(const std::string& path) {
     static std::once_flag registered;
     std::call_once(registered, [] { Corvane::registerAll(); });
     OpenedImage image;
-    image.reader =
-        std::make_unique<Corvane::TvxFileImageReader>(Corvane::FileSpecification(path), 0);
+    try {
+        image.reader =
+            std::make_unique<Corvane::TvxFileImageReader>(Corvane::FileSpecification(path), 0);
+    } catch (const Corvane::Exception& e) {
+        if (!isCannotOpenFile(e)) throw;
+        throw Corvane::Exception("Cannot open " + path + ": " + reasonForNotOpening(path) + " (" +
+                                 e.what() + ")");
+    }
     image.generation = generationByteOf(path);
     return image;
 }
@@ -36,8 +68,7 @@ Corvane::PixelLayout outputLayoutOf(const OpenedImage& image) {
     using namespace Corvane;
     const PixelLayout& own = image.reader->properties().layout();
     const std::uint32_t scheme = own.colorSpace().scheme();
-    if (scheme != SchemeGrayscale && scheme != SchemeRGB &&
-        !(scheme == SchemeCMYK && image.reader->isTG3()))
+    if (scheme != SchemeGrayscale && scheme != SchemeRGB && scheme != SchemeCMYK)
         throw Exception(std::string("Cannot write images of the colour scheme ") +
                         ColorSpace::schemeName(scheme));
     if (!image.reader->isTG3()) return PixelLayout(0, ColorSpace(scheme), DataTypeUInt8);

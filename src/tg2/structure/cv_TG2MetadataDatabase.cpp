@@ -26,18 +26,21 @@ bool seekFromStart(CVStream& stream, std::int64_t offset) {
 
 }  // namespace
 
-bool locateTG2MetadataBlock(CVStream& stream) {
+TG2MetadataLocation locateTG2MetadataBlock(CVStream& stream) {
     try {
         std::int32_t levels = 0;
-        if (!seekFromStart(stream, 11) || !readValue(stream, levels)) return false;
+        if (!seekFromStart(stream, 11) || !readValue(stream, levels))
+            return TG2MetadataLocation::NoPointer;
         const std::int64_t table = 12 * static_cast<std::int64_t>(levels) + 27;
-        if (table < 0 || !seekFromStart(stream, table) || !readMarker(stream, 0xD0)) return false;
+        if (table < 0 || !seekFromStart(stream, table) || !readMarker(stream, 0xD0))
+            return TG2MetadataLocation::NoPointer;
         std::int32_t offset = 0;
-        if (!readValue(stream, offset) || offset < 0) return false;
-        if (!seekFromStart(stream, offset) || !readMarker(stream, 0xD1)) return false;
-        return true;
+        if (!readValue(stream, offset)) return TG2MetadataLocation::NoPointer;
+        if (offset < 0 || !seekFromStart(stream, offset) || !readMarker(stream, 0xD1))
+            return TG2MetadataLocation::Unreachable;
+        return TG2MetadataLocation::Found;
     } catch (const Exception&) {
-        return false;
+        return TG2MetadataLocation::NoPointer;
     }
 }
 
@@ -46,11 +49,16 @@ TG2MetadataDatabase::TG2MetadataDatabase(CVStream* stream) {
     // A closed stream is opened again on its own path with its own mode.
     if (!stream->isOpen() && !stream->reopen(nullptr, 0)) throw IOException(8);
     stream->setByteSwap(true);
-    if (!locateTG2MetadataBlock(*stream)) return;
+    const TG2MetadataLocation location = locateTG2MetadataBlock(*stream);
+    incomplete_ = location == TG2MetadataLocation::Unreachable;
+    if (location != TG2MetadataLocation::Found) return;
     TG3ClassicalMetadata metadata;
     const std::int32_t result = metadata.read(*stream);
     stream->close();
-    if (result >= 0) importTagTable(metadata.table(), *this);
+    if (result >= 0)
+        importTagTable(metadata.table(), *this);
+    else
+        incomplete_ = true;
 }
 
 }  // namespace Corvane

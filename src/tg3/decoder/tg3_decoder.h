@@ -29,6 +29,8 @@ class TG3Decoder : public ImageDecoder {
 
     const PixelLayout& layout() const { return layout_; }
     const TG3ImageInfo& info() const { return info_; }
+    // Whether initialise found the image's planeset packet.
+    bool hasPlaneset() const { return tool_ && tool_->planeset(); }
 
   private:
     // Copies `count` decoded rows, starting at level row `firstRow`, into the buffer.

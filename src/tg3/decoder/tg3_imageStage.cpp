@@ -1,6 +1,7 @@
 #include "tg3/decoder/tg3_imageStage.h"
 
 #include <cmath>
+#include <string>
 
 #include "support/cv_exception.h"
 #include "support/cv_status.h"
@@ -11,6 +12,11 @@
 namespace Corvane {
 
 namespace {
+
+// The wavelet engine's limits: both sides at full resolution, and the number of
+// levels a 32-bit image can be halved by.
+constexpr std::uint32_t kSmallestSide = 3;
+constexpr std::uint32_t kDeepestLevels = 31;
 
 std::int32_t clampedSize(std::uint32_t size) {
     return size > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(size);
@@ -55,8 +61,23 @@ std::int32_t TG3ImageStage::levelCount() const {
 }
 
 std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
+    // Each reason an image cannot be decoded gets its own message; a null decoder
+    // would leave the caller only a null pointer to report.
+    if (image_->isMultiImage()) throw UnsupportedFeatureException("files of several images");
+    const TG3ImageInfo& info = image_->info();
+    if (info.width < kSmallestSide || info.height < kSmallestSide)
+        throw UnsupportedImageFormatException("an image narrower or lower than 3 pixels");
+    if (info.levels > kDeepestLevels)
+        throw UnsupportedFeatureException(
+            (std::to_string(info.levels) + " wavelet levels (at most 31)").c_str());
     auto decoder = std::make_unique<TG3Decoder>(*image_);
-    if (decoder->initialise() != 0) return nullptr;
+    const std::int32_t status = decoder->initialise();
+    if (status == TG3Status::repeatedOrMissing && !decoder->hasPlaneset())
+        throw InvalidImageDataException("the file holds no coded planes for its image");
+    if (status == TG3Status::readFailed)
+        throw InvalidImageDataException(
+            "the plane records end before every sub-block has its planes");
+    checkStatus(status);
     return decoder;
 }
 

@@ -151,7 +151,7 @@ TEST_F(TG3Decoding, RemovedLevelCountsAgainstTheLevelLimit) {
                  UnimplementedException);
 }
 
-TEST_F(TG3Decoding, FileWithoutPlanesetOpensButMakesNoDecoder) {
+TEST_F(TG3Decoding, FileWithoutPlanesetOpensButRefusesToMakeADecoder) {
     const TestImage image = tovex_test::patternImage(24, 24);
     FileRecipe recipe;
     recipe.levels = 2;
@@ -169,10 +169,18 @@ TEST_F(TG3Decoding, FileWithoutPlanesetOpensButMakesNoDecoder) {
 
     TvxFileImageReader reader(write(bytes), 0);
     EXPECT_EQ(reader.width(), 24);
-    EXPECT_EQ(reader.createDecoder(), nullptr);
-    // The stage stays usable after the failed creation.
-    EXPECT_EQ(reader.levelCount(), 2);
-    EXPECT_EQ(reader.createDecoder(), nullptr);
+    const std::string why =
+        "[4][2209]Invalid image data. the file holds no coded planes for its image";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            reader.createDecoder();
+            ADD_FAILURE() << "a decoder without planes was made";
+        } catch (const InvalidImageDataException& e) {
+            EXPECT_EQ(describe(e), why);
+        }
+        // The stage stays usable after the failed creation.
+        EXPECT_EQ(reader.levelCount(), 2);
+    }
 }
 
 TEST_F(TG3Decoding, ImageDescriptionGivesGeoDataAndItsAbsenceTheDefaults) {
@@ -414,7 +422,12 @@ TEST_F(TG3Decoding, MosaicFilesOpenButAreNotDecodedYet) {
         write(twoImageFile(extent(0, 15, 15, 0, 1.0), extent(0, 31, 15, 16, 1.0))), 0);
     EXPECT_EQ(reader.width(), 16);
     EXPECT_EQ(reader.height(), 32);
-    EXPECT_EQ(reader.createDecoder(), nullptr);
+    try {
+        reader.createDecoder();
+        ADD_FAILURE() << "a mosaic decoder was made";
+    } catch (const UnsupportedFeatureException& e) {
+        EXPECT_STREQ(describe(e), "[4][2204]Unsupported feature: files of several images.");
+    }
     EXPECT_THROW(
         TvxFileImageReader(
             write(twoImageFile(extent(0, 15, 15, 0, 1.0), extent(0, 31, 7, 16, 0.5)), "bad.tvx"),
