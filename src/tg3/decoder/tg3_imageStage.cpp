@@ -58,8 +58,10 @@ std::int32_t TG3ImageStage::levelCount() const {
 }
 
 std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
+    // A decoder that cannot work says why: its status becomes the exception, where a
+    // null decoder would only tell the caller that there is none.
     auto decoder = std::make_unique<TG3Decoder>(*image_);
-    if (decoder->initialise() != 0) return nullptr;
+    check(decoder->initialise());
     return decoder;
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/temp_dir.h"
 #include "common/tg3_test_files.h"
+#include "common/thrown_text.h"
 #include "encode/tg3/tg3_forwardTransform53.h"
 #include "image/cv_imageDecoder.h"
 #include "image/cv_tvxFileImageReader.h"
@@ -151,7 +152,7 @@ TEST_F(TG3Decoding, RemovedLevelCountsAgainstTheLevelLimit) {
                  UnimplementedException);
 }
 
-TEST_F(TG3Decoding, FileWithoutPlanesetOpensButMakesNoDecoder) {
+TEST_F(TG3Decoding, FileWithoutPlanesetOpensButItsDecoderSaysWhyItCannotBeMade) {
     const TestImage image = tovex_test::patternImage(24, 24);
     FileRecipe recipe;
     recipe.levels = 2;
@@ -169,10 +170,12 @@ TEST_F(TG3Decoding, FileWithoutPlanesetOpensButMakesNoDecoder) {
 
     TvxFileImageReader reader(write(bytes), 0);
     EXPECT_EQ(reader.width(), 24);
-    EXPECT_EQ(reader.createDecoder(), nullptr);
+    // The missing packet's status (2010), not a null decoder.
+    const std::string missing = getMessageText(messageCode(1, 0x4));
+    EXPECT_EQ(tovex_test::thrownText([&] { reader.createDecoder(); }), missing);
     // The stage stays usable after the failed creation.
     EXPECT_EQ(reader.levelCount(), 2);
-    EXPECT_EQ(reader.createDecoder(), nullptr);
+    EXPECT_EQ(tovex_test::thrownText([&] { reader.createDecoder(); }), missing);
 }
 
 TEST_F(TG3Decoding, ImageDescriptionGivesGeoDataAndItsAbsenceTheDefaults) {
@@ -414,7 +417,8 @@ TEST_F(TG3Decoding, MosaicFilesOpenButAreNotDecodedYet) {
         write(twoImageFile(extent(0, 15, 15, 0, 1.0), extent(0, 31, 15, 16, 1.0))), 0);
     EXPECT_EQ(reader.width(), 16);
     EXPECT_EQ(reader.height(), 32);
-    EXPECT_EQ(reader.createDecoder(), nullptr);
+    // Not decoded for now: the decoder says so with a status rather than being null.
+    EXPECT_NE(tovex_test::thrownText([&] { reader.createDecoder(); }), "(nothing thrown)");
     EXPECT_THROW(
         TvxFileImageReader(
             write(twoImageFile(extent(0, 15, 15, 0, 1.0), extent(0, 31, 7, 16, 0.5)), "bad.tvx"),
