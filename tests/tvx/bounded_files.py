@@ -34,6 +34,7 @@ TOO_LARGE = "--allow-large"
 OUT_OF_MEMORY = "[4][2003]Out of memory"
 READ_FAILED = "[4][4007]Cannot read stream."
 MAGNIFIED_TOO_FAR = "magnification stops at level -4"
+NOT_MAGNIFIED = "TG3 images are not magnified"
 
 
 def tg3_header_payload(data):
@@ -174,11 +175,13 @@ def main():
         ("TG2 height 0", with_size(camera, height=0), tvx + ["info"], [], 1, NO_PIXELS),
         ("TG3 width 0", with_size(astronaut, width=0), tvx + ["info"], [], 1, NO_PIXELS),
         ("TG3 height 0", with_size(astronaut, height=0), tvx + ["info"], [], 1, NO_PIXELS),
-        # Magnification stops four levels below full resolution, in both generations.
+        # Magnification stops four levels below full resolution; TG3 is not magnified.
         ("TG2 --width 100000", with_size(camera), decode, ["--width", "100000", "o.pgm"], 1,
          MAGNIFIED_TOO_FAR),
         ("TG3 --width 100000", with_size(astronaut), decode, ["--width", "100000", "o.ppm"], 1,
-         MAGNIFIED_TOO_FAR),
+         NOT_MAGNIFIED),
+        ("TG3 --width 600", with_size(astronaut), decode, ["--width", "600", "o.ppm"], 1,
+         NOT_MAGNIFIED),
         ("TG2 module --width 100000", with_size(camera), amhost, ["--width", "100000"], 1,
          "refuses width 100000"),
     ]

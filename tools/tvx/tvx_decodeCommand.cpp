@@ -24,19 +24,18 @@ std::int32_t chooseLevel(const ParsedArguments& arguments, const Corvane::TvxIma
     const auto width = arguments.integer("width", 1, 0x7FFFFFFF);
     if (!width) return 0;
     const auto level = Corvane::levelForWidth(image.width(), image.levelCount(), *width);
+    const std::string none =
+        "No level of the image is " + std::to_string(*width) + " pixels wide or wider: ";
+    // The TG3 engine only reduces; its widest level is full resolution.
+    if (image.isTG3() && (!level || *level < 0))
+        throw Corvane::Exception(none + "TG3 images are not magnified, level 0 is " +
+                                 std::to_string(image.width()) + " pixels wide");
     if (!level) {
         const std::int32_t most = Corvane::kMostMagnifiedLevel;
         throw Corvane::Exception(
-            "No level of the image is " + std::to_string(*width) +
-            " pixels wide or wider: magnification stops at level " + std::to_string(most) + " (" +
+            none + "magnification stops at level " + std::to_string(most) + " (" +
             std::to_string(Corvane::levelExtentOf(image.width(), most)) + " pixels wide)");
     }
-    // The TG3 engine only reduces; its widest level is full resolution.
-    if (*level < 0 && image.isTG3())
-        throw Corvane::Exception("No level of the image is " + std::to_string(*width) +
-                                 " pixels wide or wider: TG3 images are not magnified, level 0 "
-                                 "is " +
-                                 std::to_string(image.width()) + " pixels wide");
     return *level;
 }
 
