@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Hostile files and requests end quickly, in little memory, with the status they must give.
 
-Each case copies an example file into a temporary folder and changes what a hostile
-file would change: a claimed width or height, a tail of zero bytes. Files that claim
-gigabytes are sparse, so nothing large is written. Every run is bounded: a timeout
+Each case copies an example file (or a tiny TG2 file that `tvx encode` writes first)
+into a temporary folder and changes what a hostile file would change: a claimed width
+or height, a tail of zero bytes. Files that claim gigabytes are sparse, so nothing
+large is written. Every run is bounded: a timeout
 that catches a hang, and outside a sanitizer build an address-space limit of 1 GiB
 and a peak resident size below 100 MiB.
 
@@ -13,7 +14,6 @@ import argparse
 import os
 import resource
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
