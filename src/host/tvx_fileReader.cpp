@@ -3,11 +3,13 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
 #include "image/cv_imageStage.h"
+#include "image/cv_levelChoice.h"
 #include "image/cv_pixelBuffer.h"
 #include "pixel/cv_pixelLayout.h"
 #include "image/cv_scene.h"
@@ -38,14 +40,6 @@ enum HostTag : AmWord {
 constexpr AmWord kFullResolutionRequest = -1;
 
 const char kUncompressed[] = "UNCOMPRESSED";
-
-// Extent of a level in 64 bits: halving rounds up, so a line of one pixel stays one
-// pixel at every coarser level; below level 0 the extent doubles per level. The
-// caller keeps magnification within 32 doublings.
-std::int64_t levelSize(std::int32_t fullExtent, std::int32_t level) {
-    if (level >= 0) return levelExtent(fullExtent, level);
-    return std::int64_t{fullExtent} << -level;
-}
 
 // Columns (or rows) of 128-pixel tiles that cover an extent.
 std::uint32_t tilesCovering(std::uint32_t extent) {
@@ -146,23 +140,17 @@ AmWord TvxFileReader::selectLevelForWidth(AmWord requestedWidth) {
 
     std::int32_t level = 0;
     if (requestedWidth != kFullResolutionRequest) {
-        // From the coarsest level towards finer ones, and on into magnification, until
-        // a level is at least as wide as asked. Magnification stops before either
-        // extent leaves 32 bits (or at the navigator's finest level); a width beyond
-        // that is refused. An image of width 0 never satisfies a positive request.
-        level = image_->levelCount();
-        std::int64_t width = levelSize(fullWidth, level);
-        while (requestedWidth > width) {
-            if (level <= 0 && (width <= 0 || 2 * width > kLargest ||
-                               2 * levelSize(fullHeight, level) > kLargest ||
-                               level <= TovexNavigator::kMinimumLevel))
-                return 0;
-            --level;
-            width = levelSize(fullWidth, level);
-        }
+        // From the coarsest level towards finer ones, and on into magnification as far
+        // as the shared level rule goes, until a level is at least as wide as asked; a
+        // width beyond the most magnified level is refused. An image of width 0 never
+        // satisfies a positive request.
+        const std::optional<std::int32_t> chosen =
+            levelForWidth(fullWidth, image_->levelCount(), requestedWidth);
+        if (!chosen) return 0;
+        level = *chosen;
     }
-    const std::int64_t width = levelSize(fullWidth, level);
-    const std::int64_t height = levelSize(fullHeight, level);
+    const std::int64_t width = levelExtentOf(fullWidth, level);
+    const std::int64_t height = levelExtentOf(fullHeight, level);
     if (width < 0 || height < 0 || width > kLargest || height > kLargest) return 0;
 
     const std::uint32_t across = tilesCovering(static_cast<std::uint32_t>(width));
@@ -199,10 +187,13 @@ AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
     // past the last tile names no tile of the level; refusing it also keeps its
     // corner within 32 bits.
     if (!buffer || !navigator_ || tilesAcross_ == 0 || samplesPerPixel_ == 0) return 0;
-    const std::uint32_t number = static_cast<std::uint32_t>(tile);
-    const std::uint32_t column = number % tilesAcross_;
-    const std::uint32_t row = number / tilesAcross_;
-    if (row >= tilesDown_) return 0;
+    // The number is a whole machine word: compared in full, never cut to 32 bits, so
+    // that 2^40 + 3 is not taken for tile 3.
+    if (tile < 0 || static_cast<std::uint64_t>(tile) >= std::uint64_t{tilesAcross_} * tilesDown_)
+        return 0;
+    const auto number = static_cast<std::uint64_t>(tile);
+    const auto column = static_cast<std::uint32_t>(number % tilesAcross_);
+    const auto row = static_cast<std::uint32_t>(number / tilesAcross_);
 
     std::memset(buffer, 255, static_cast<std::size_t>(samplesPerPixel_) << 14);
     try {

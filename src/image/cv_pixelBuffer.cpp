@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "image/cv_backgroundConversion.h"
+#include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
 
 namespace Corvane {
@@ -86,6 +87,8 @@ void PixelBuffer::prepareDecode() {
     if (borrowed_ != nullptr) {
         if (borrowedCapacity_ < needed) throw InvalidArgumentException("PixelBuffer memory");
     } else if (owned_.size() < needed) {
+        // The scene's size comes from a request, often from a file's claimed size.
+        requireAllocation(needed, 1);
         try {
             owned_.assign(needed, 0);
         } catch (const std::bad_alloc&) {

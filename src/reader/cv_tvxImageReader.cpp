@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "image/cv_imageDecoder.h"
 #include "support/cv_exception.h"
@@ -22,6 +23,15 @@ constexpr std::int8_t kGenerationTG3 = 3;
 
 [[noreturn]] void notTovex() {
     throw Exception(messageCode(1, 0x8));
+}
+
+// An image of no columns or no rows has nothing to decode and no level to choose;
+// such a header is refused before anything is built on it.
+void requirePixels(const ImageStage& stage) {
+    if (stage.width() > 0 && stage.height() > 0) return;
+    const std::string detail = "The image has no pixels: " + std::to_string(stage.width()) + " x " +
+                               std::to_string(stage.height()) + ".";
+    throw InvalidImageDataException(detail.c_str());
 }
 
 }  // namespace
@@ -73,6 +83,7 @@ void TvxImageReader::chooseGeneration() {
     } else {
         throw UnsupportedVersionException("Tovex generation above 3");
     }
+    requirePixels(*active_);
     takeOverProperties();
 }
 

@@ -71,10 +71,11 @@ TEST_F(TvxFileReaderTest, WidthRequestsPickTheCoarsestLevelWideEnough) {
         AmWord request;
         Level expected;
     } cases[] = {
-        {1, {3, 38, 25}},      {38, {3, 38, 25}},     {39, {2, 75, 50}},      {75, {2, 75, 50}},
-        {76, {1, 150, 100}},   {150, {1, 150, 100}},  {151, {0, 300, 200}},   {300, {0, 300, 200}},
-        {301, {-1, 600, 400}}, {600, {-1, 600, 400}}, {601, {-2, 1200, 800}}, {-1, {0, 300, 200}},
-        {-5, {3, 38, 25}},
+        {1, {3, 38, 25}},      {38, {3, 38, 25}},        {39, {2, 75, 50}},
+        {75, {2, 75, 50}},     {76, {1, 150, 100}},      {150, {1, 150, 100}},
+        {151, {0, 300, 200}},  {300, {0, 300, 200}},     {301, {-1, 600, 400}},
+        {600, {-1, 600, 400}}, {601, {-2, 1200, 800}},   {-1, {0, 300, 200}},
+        {-5, {3, 38, 25}},     {4800, {-4, 4800, 3200}},
     };
     for (const auto& c : cases) {
         ASSERT_EQ(setWidth(*r.reader, c.request), 1) << c.request;
@@ -121,11 +122,14 @@ TEST_F(TvxFileReaderTest, RefusedRequestsChangeNothing) {
     ASSERT_EQ(setWidth(*r.reader, 75), 1);
     const AmWord widthRequest = 500;
     const AmWord zero = 0;
+    // Magnification stops at level -4, 4800 pixels: one more is too wide, and so is
+    // 2^31 - 1, which no 32-bit level could hold anyway.
+    const AmWord pastMagnification = 4801;
     const AmWord huge = std::numeric_limits<std::int32_t>::max();
     EXPECT_EQ(r.reader->setTag(256, &zero), 0);
     EXPECT_EQ(r.reader->setTag(257, &widthRequest), 0);
     EXPECT_EQ(r.reader->setTag(256, nullptr), 0);
-    // Magnifying 300 pixels to 2^31 - 1 cannot be done within 32 bits.
+    EXPECT_EQ(r.reader->setTag(256, &pastMagnification), 0);
     EXPECT_EQ(r.reader->setTag(256, &huge), 0);
     EXPECT_EQ(r.reader->level(), 2);
     EXPECT_EQ(tagValue(*r.reader, 256), 75);
@@ -268,9 +272,19 @@ TEST_F(TvxFileReaderTest, TilesThatCannotBeMappedAreRefused) {
     EXPECT_EQ(r.reader->readTile(0, tile.data()), 0);  // no level chosen yet
     ASSERT_EQ(setWidth(*r.reader, -1), 1);
     EXPECT_EQ(r.reader->readTile(6, tile.data()), 0);  // past the last of 3 x 2 tiles
-    EXPECT_EQ(r.reader->readTile(-1, tile.data()), 0);
     EXPECT_EQ(r.reader->readTile(0, nullptr), 0);
     EXPECT_EQ(r.reader->readTile(5, tile.data()), 1);
+    // Numbers are whole words: none outside 0..5 may be taken for a tile of the grid
+    // by losing its high bits.
+    std::vector<AmWord> outside = {-1, std::numeric_limits<AmWord>::min(),
+                                   std::numeric_limits<AmWord>::max(),
+                                   std::numeric_limits<AmWord>::min() + 3};
+    if constexpr (sizeof(AmWord) > 4) {
+        outside.push_back((AmWord{1} << 32) + 3);
+        outside.push_back((AmWord{1} << 40) + 3);
+    }
+    for (const AmWord number : outside)
+        EXPECT_EQ(r.reader->readTile(number, tile.data()), 0) << number;
 }
 
 TEST_F(TvxFileReaderTest, DecodeFailureBecomesZero) {

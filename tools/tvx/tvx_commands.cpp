@@ -22,12 +22,18 @@ const std::vector<Command>& commands() {
          "extension: .png (grey or RGB, 8 or 16 bits), .tif/.tiff (tiled GeoTIFF carrying\n"
          "the georeferencing), .pgm/.ppm/.pam. Samples keep the image's own type: 16-bit\n"
          "TG3 images give 16-bit output, TG2 images 8-bit. The file is written strip by\n"
-         "strip under a temporary name and renamed when complete.\n",
+         "strip under a temporary name and renamed when complete.\n"
+         "Magnified levels (--width beyond the image) go down to level -4, 16 times the\n"
+         "full size, for TG2 images; TG3 images are not magnified. An output of more\n"
+         "than 2^26 samples and more than 1000 samples per byte of FILE is refused as a\n"
+         "likely decompression bomb (a small file may describe a huge blank image)\n"
+         "unless --allow-large is given.\n",
          {{"level", "N", "level to decode: 0 is full resolution (default 0)"},
           {"width", "W", "the coarsest level at least W pixels wide, as the host chooses it"},
           {"window", "X,Y,W,H", "only this rectangle, in pixels of the chosen level"},
           {"threads", "N", "decode on N threads, each its own columns (default: all cores)"},
-          {"quiet", "", "no progress bar and no summary line"}},
+          {"quiet", "", "no progress bar and no summary line"},
+          {"allow-large", "", "decode outputs that look like decompression bombs (see above)"}},
          runDecode},
         {"encode",
          "IN OUT.tvx",

@@ -1,12 +1,15 @@
 // `tvx decode FILE OUT`: one level (or a window of it) written as PNG, GeoTIFF or PNM.
+#include <filesystem>
 #include <iostream>
+#include <limits>
 #include <thread>
 
+#include "image/cv_levelChoice.h"
 #include "support/cv_exception.h"
 #include "tvx_commands.h"
 #include "tvx_imageFiles.h"
-#include "tvx_levelChoice.h"
 #include "tvx_openImage.h"
+#include "tvx_outputLimit.h"
 #include "tvx_progressBar.h"
 #include "tvx_rasterWriter.h"
 #include "tvx_stripDecoder.h"
@@ -15,17 +18,25 @@ namespace tvx {
 
 namespace {
 
-std::int32_t chooseLevel(const ParsedArguments& arguments, const Corvane::ImageStage& image) {
+std::int32_t chooseLevel(const ParsedArguments& arguments, const Corvane::TvxImageReader& image) {
     if (const auto level = arguments.integer("level", 0, image.levelCount()))
         return static_cast<std::int32_t>(*level);
-    if (const auto width = arguments.integer("width", 1, 0x7FFFFFFF)) {
-        const auto level = levelForWidth(image.width(), image.height(), image.levelCount(), *width);
-        if (!level)
-            throw Corvane::Exception("No level of the image is " + std::to_string(*width) +
-                                     " pixels wide or wider");
-        return *level;
+    const auto width = arguments.integer("width", 1, 0x7FFFFFFF);
+    if (!width) return 0;
+    const auto level = Corvane::levelForWidth(image.width(), image.levelCount(), *width);
+    const std::string none =
+        "No level of the image is " + std::to_string(*width) + " pixels wide or wider: ";
+    // The TG3 engine only reduces; its widest level is full resolution.
+    if (image.isTG3() && (!level || *level < 0))
+        throw Corvane::Exception(none + "TG3 images are not magnified, level 0 is " +
+                                 std::to_string(image.width()) + " pixels wide");
+    if (!level) {
+        const std::int32_t most = Corvane::kMostMagnifiedLevel;
+        throw Corvane::Exception(
+            none + "magnification stops at level " + std::to_string(most) + " (" +
+            std::to_string(Corvane::levelExtentOf(image.width(), most)) + " pixels wide)");
     }
-    return 0;
+    return *level;
 }
 
 }  // namespace
@@ -51,8 +62,13 @@ int runDecode(const ParsedArguments& arguments) {
     // A level beyond the largest magnification is refused by the level rule; a
     // requested level is checked against the image above.
     request.level = chooseLevel(arguments, reader);
-    const std::int64_t levelWidth = levelExtentOf(reader.width(), request.level);
-    const std::int64_t levelHeight = levelExtentOf(reader.height(), request.level);
+    const std::int64_t levelWidth = Corvane::levelExtentOf(reader.width(), request.level);
+    const std::int64_t levelHeight = Corvane::levelExtentOf(reader.height(), request.level);
+    constexpr std::int64_t kLargestSide = std::numeric_limits<std::int32_t>::max();
+    if (levelWidth > kLargestSide || levelHeight > kLargestSide)
+        throw Corvane::Exception("Level " + std::to_string(request.level) + " would be " +
+                                 std::to_string(levelWidth) + " x " + std::to_string(levelHeight) +
+                                 " pixels, more than 2147483647 a side");
     request.width = levelWidth;
     request.height = levelHeight;
     if (windowed) {
@@ -68,6 +84,13 @@ int runDecode(const ParsedArguments& arguments) {
         request.height = window.height;
     }
     request.layout = outputLayoutOf(image);
+    if (!arguments.has("allow-large")) {
+        std::error_code error;
+        const std::uintmax_t fileBytes = std::filesystem::file_size(input, error);
+        refuseLikelyBomb(static_cast<std::uint64_t>(request.width),
+                         static_cast<std::uint64_t>(request.height),
+                         request.layout.samplesPerPixel(), error ? 0 : fileBytes);
+    }
     request.threads = threads;
 
     RasterHeader header;

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <sstream>
 
+#include "image/cv_levelChoice.h"
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
 #include "image/cv_worldFile.h"
 #include "metadata/cv_metadataDatabase.h"
 #include "support/cv_exception.h"
 #include "tvx_geoReference.h"
-#include "tvx_levelChoice.h"
 
 namespace tvx {
 
@@ -121,7 +121,8 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
     s.bands = reader.bandCount();
     s.levelCount = reader.levelCount();
     for (std::int32_t level = 0; level <= s.levelCount; ++level)
-        s.levelSizes.emplace_back(levelExtentOf(s.width, level), levelExtentOf(s.height, level));
+        s.levelSizes.emplace_back(Corvane::levelExtentOf(s.width, level),
+                                  Corvane::levelExtentOf(s.height, level));
     s.dataType = dataTypeName(p.layout().dataType());
     s.bitsPerSample = p.layout().bitsPerSample();
     s.colourScheme = p.layout().colorSpace().schemeName();

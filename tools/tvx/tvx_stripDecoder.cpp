@@ -16,11 +16,15 @@
 #include "image/cv_scene.h"
 #include "image/cv_tovexNavigator.h"
 #include "reader/cv_tvxFileImageReader.h"
+#include "support/cv_allocationLimit.h"
 #include "support/cv_callbacks.h"
 
 namespace tvx {
 
 namespace {
+
+// Pixels of one strip at most, unless a single row is wider: 256 rows of 16384.
+constexpr std::uint64_t kStripPixels = std::uint64_t{1} << 22;
 
 struct DecodedStrip {
     std::vector<std::uint8_t> samples;
@@ -225,7 +229,18 @@ class StripScheduler {
 void decodeStrips(const StripRequest& request, const StripSink& sink,
                   const ProgressSink& progress) {
     if (request.width <= 0 || request.height <= 0 || request.stripHeight == 0) return;
-    StripScheduler scheduler(request);
+    // The strip's buffers and the library's planes for it grow with its width times
+    // its rows: a wide window is decoded in fewer rows at a time, so that a strip
+    // stays near kStripPixels, and a window whose single row passes the cap on one
+    // allocation is refused.
+    const std::uint64_t rowBytes = static_cast<std::uint64_t>(request.width) *
+                                   request.layout.samplesPerPixel() *
+                                   request.layout.bytesPerSample();
+    Corvane::requireAllocation(rowBytes, 1);
+    StripRequest fitted = request;
+    fitted.stripHeight = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(
+        kStripPixels / static_cast<std::uint64_t>(request.width), 1, request.stripHeight));
+    StripScheduler scheduler(fitted);
     scheduler.run(sink, progress);
 }
 

@@ -4,6 +4,7 @@
 
 #include "image/cv_pixelBuffer.h"
 #include "metadata/cv_metadataDatabase.h"
+#include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
 #include "tg2/decoder/tg2_floatImport.h"
 #include "tg2/decoder/tg2_imageStage.h"
@@ -117,9 +118,14 @@ void TG2Decoder::decode(PixelBuffer& buffer) {
 
 std::unique_ptr<Subband> TG2Decoder::buildTree(const Support& support) const {
     const TG2StreamStructure& structure = stage_.structure();
-    return std::make_unique<Subband>(structure.width(), structure.height(), structure.bandCount(),
-                                     structure.levelCount(), level(), support,
-                                     acceptsMagnifiedLevels_);
+    auto tree = std::make_unique<Subband>(structure.width(), structure.height(),
+                                          structure.bandCount(), structure.levelCount(), level(),
+                                          support, acceptsMagnifiedLevels_);
+    // The planes are made one by one as the strip is filled and synthesised; their
+    // sizes follow from the claimed image size and band count, so the strip's whole
+    // tree is held to the cap before the first of them is allocated.
+    requireAllocation(tree->sampleCount(), sizeof(float));
+    return tree;
 }
 
 void TG2Decoder::fillOutsideOverlap(Subband& tree) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
 
@@ -167,6 +168,27 @@ std::vector<Subband*> Subband::leaves() {
         result.push_back((*it)->child(1, 1));
     }
     return result;
+}
+
+std::uint64_t Subband::sampleCount() const {
+    // Sides below 2^32 keep a plane within 64 bits; times a huge band count it
+    // would not, and anything past the cap is refused alike, so it stops there.
+    const auto planeOf = [this](const Subband& node) {
+        const Support& s = node.support_;
+        const std::uint64_t plane =
+            static_cast<std::uint64_t>(s.width()) * static_cast<std::uint64_t>(s.height());
+        if (bandCount_ != 0 && plane > kMaxAllocationBytes / bandCount_)
+            return kMaxAllocationBytes + 1;
+        return plane * bandCount_;
+    };
+    std::uint64_t total = 0;
+    for (const Subband* node = this; node; node = node->children_[0][0].get()) {
+        total += planeOf(*node);
+        if (node->isLeaf()) break;
+        for (const auto& [c, r] : {std::pair{1, 0}, std::pair{0, 1}, std::pair{1, 1}})
+            total += planeOf(*node->children_[c][r]);
+    }
+    return total;
 }
 
 Array2D& Subband::band(std::uint32_t band) {

@@ -54,6 +54,9 @@ class Subband {
     // The leaves of the tree below this node, in leaf-number order (only
     // meaningful on the root, where the numbering starts).
     std::vector<Subband*> leaves();
+    // Samples of every plane of every node of the tree, all bands: what the tree
+    // holds at most once it is filled and synthesised.
+    std::uint64_t sampleCount() const;
 
     // The coefficients of one band over the support, zero-filled on first use.
     Array2D& band(std::uint32_t band);

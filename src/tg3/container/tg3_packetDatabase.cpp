@@ -23,13 +23,22 @@ void DBObject::dump(std::ostream& out) const {
 
 namespace {
 
-// A failure anywhere in the test counts as not being at the end.
-bool atEnd(KernelStream& stream) {
+// Real files hold a handful of packets per image. The index keeps a node for each
+// packet, and the smallest packet is three bytes (a run of zero bytes reads as empty
+// packets), so without a limit a long tail of zeros, or a sparse file of gigabytes,
+// would cost memory and time in proportion to its length. Past this count the file
+// is refused as malformed.
+constexpr std::size_t kMostPackets = std::size_t{1} << 16;
+
+// The position of the stream's end, leaving the position where it was; -1 when it
+// cannot be taken. The file does not change while it is scanned, so the end is
+// taken once rather than by two seeks before every packet.
+std::int64_t endOf(KernelStream& stream) {
     const std::int64_t here = stream.tell();
-    if (here < 0 || stream.seek(0, 3) != 0) return false;
+    if (here < 0 || stream.seek(0, 3) != 0) return -1;
     const std::int64_t end = stream.tell();
-    if (stream.seek(here, 1) != 0) return false;
-    return end >= 0 && end == here;
+    if (stream.seek(here, 1) != 0) return -1;
+    return end;
 }
 
 }  // namespace
@@ -37,7 +46,11 @@ bool atEnd(KernelStream& stream) {
 std::int32_t PacketDatabase::read(KernelStream& stream) {
     std::int32_t status = readFileHeader(stream, version_);
     if (status != 0) return status;
-    while (!atEnd(stream)) {
+    // A failure to find the end counts as never being at it: the scan then ends where
+    // a header cannot be read.
+    const std::int64_t end = endOf(stream);
+    while (end < 0 || stream.tell() != end) {
+        if (nodes_.size() >= kMostPackets) return TG3Status::malformed;
         if (stream.tell() < 0) return TG3Status::readFailed;
         PacketHeader header = newHeader();
         std::uint64_t length = 0;

@@ -36,6 +36,13 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const De
         status_ = TG3Status::notFound;
         return;
     }
+    // The strip's coefficient plane is the largest buffer of a decode and grows with
+    // the region's width, which a file may claim: refuse it before the engine takes
+    // its lines of the same width.
+    if (region_.x0 <= region_.x1 && !stripBuffersFit()) {
+        status_ = TG3Status::outOfMemory;
+        return;
+    }
     std::int32_t engineStatus = 0;
     engine_ = std::make_unique<WaveletEngine>(levels_, width_, height_, region_.x0, region_.x1,
                                               components_, source_, engineStatus);
@@ -62,14 +69,19 @@ std::size_t DecodeBase::rowBytes() const {
            static_cast<std::size_t>(bytesPerSample_);
 }
 
+bool DecodeBase::stripBuffersFit() const {
+    const std::uint64_t plane =
+        static_cast<std::uint64_t>(std::max(stripHeight_, 2)) * regionWidth();
+    return allocationFits(plane * static_cast<std::uint64_t>(components_), 4) &&
+           allocationFits((static_cast<std::uint64_t>(stripHeight_) + 3) * rowBytes(), 1);
+}
+
 std::int32_t DecodeBase::allocateStripBuffers() {
     if (status_ != 0) return status_;
     // The first row pair is decoded as one strip even when R is 1.
     const std::size_t plane = static_cast<std::size_t>(std::max(stripHeight_, 2)) *
                               static_cast<std::size_t>(regionWidth());
-    if (!allocationFits(std::uint64_t{plane} * static_cast<std::uint64_t>(components_), 4) ||
-        !allocationFits((static_cast<std::uint64_t>(stripHeight_) + 3) * rowBytes(), 1))
-        return TG3Status::outOfMemory;
+    if (!stripBuffersFit()) return TG3Status::outOfMemory;
     coefficients_.assign(plane * static_cast<std::size_t>(components_), 0);
     planes_.resize(static_cast<std::size_t>(components_));
     for (std::size_t c = 0; c < planes_.size(); ++c) planes_[c] = coefficients_.data() + c * plane;

@@ -64,6 +64,8 @@ class DecodeBase {
     // Decodes rows [producedEnd_, end) and appends their samples.
     std::int32_t decodeStrip(std::int32_t end);
     std::size_t rowBytes() const;
+    // Whether the strip's coefficient plane and output rows fit the allocation cap.
+    bool stripBuffersFit() const;
 
     OutputOptions options_;
     DecodeRegion region_;

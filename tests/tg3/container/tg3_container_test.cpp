@@ -124,7 +124,16 @@ TEST(TG3Container, LengthToEndAndBadFiles) {
         Bytes bytes;
         std::int32_t status;
     };
+    // Zero bytes read as empty generic packets of three bytes each; a file is held to
+    // 65536 packets, so a long tail of zeros is refused instead of indexed.
+    const auto zeroTail = [](std::size_t packets) {
+        Bytes bytes = {'t', 'o', 'v', 'x', 3, 0, 26, 'q'};
+        bytes.resize(bytes.size() + 3 * packets, 0);
+        return bytes;
+    };
     const Case cases[] = {
+        {zeroTail(65536), 0},
+        {zeroTail(65537), 2006},
         {{'t', 'o', 'v', 'x', 3, 0, 26, 'q'}, 0},                          // no packets
         {{'t', 'o', 'v', 'x', 3, 0, 26, 'q', 0x01, 0x00, 0x01, 9}, 0},     // ends after payload
         {{'t', 'o', 'v', 'x', 3, 0, 26, 'q', 0x01, 0x03, 0}, 2001},        // ends inside header

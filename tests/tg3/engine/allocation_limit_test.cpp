@@ -73,3 +73,22 @@ TEST(AllocationLimit, HugeClaimedSubBlockIsRefusedBeforeDecoding) {
         EXPECT_EQ(std::string(e.what()), getMessageText(messageCode(1, 0x5d)));
     }
 }
+
+TEST(AllocationLimit, RegionTooWideForItsStripIsRefusedBeforeTheEngineTakesItsLines) {
+    // 2^22 columns: each line of the engine (16 MiB) fits the cap, the strip's plane
+    // of 32 rows (512 MiB) does not, so the decoder is refused as it is made.
+    const std::uint32_t width = 1u << 22;
+    TG3ImageInfo info = greyInfo(width, 128);
+    info.levels = 2;
+    info.buildBandTable();
+    MemoryPlaneset planeset;
+    MemoryKernelStream stream(planeset.bytes());
+    tg3_filePlaneStoreClient store(info, planeset.index(), stream, 0, false);
+    TG3BandCache bands(info, store);
+    const auto last = static_cast<std::int32_t>(width - 1);
+    const DecodeBase wide(info, bands, DecodeRegion{0, 0, last, 0}, 2, width, width, 1, 32);
+    EXPECT_EQ(wide.status(), TG3Status::outOfMemory);
+    // A region of a few columns of the same image is made.
+    const DecodeBase narrow(info, bands, DecodeRegion{0, 0, 63, 0}, 2, width, width, 1, 32);
+    EXPECT_EQ(narrow.status(), 0);
+}
