@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "transform/cv_transformerRegistry.h"
 
@@ -29,7 +30,7 @@ PixelValue convertPixelValue(const PixelValue& value, const PixelLayout& target)
 
     const std::unique_ptr<PixelConverter> converter =
         findConverter(PixelDescription::of(target), PixelDescription::of(value.layout()));
-    if (!converter) throw Exception(getMessageText(messageCode(1, 0x18a)));
+    if (!converter) throw Exception(getMessageText(kNoTransformerRegistered));
 
     // The converter reads whole pixels, so the source is copied into a pixel of the
     // layout's full size even when the value holds fewer bytes.

@@ -6,6 +6,7 @@
 
 #include "metadata/cv_metadataDatabase.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -28,7 +29,7 @@ constexpr const char* kDefaultDataValue = "IMAGE::DEFAULT_DATA_VALUE";
 constexpr const char* kNoDataValue = "IMAGE::NO_DATA_VALUE";
 
 [[noreturn]] void badMetadata() {
-    throw Exception(getMessageText(messageCode(1, 0x196)));
+    throw Exception(getMessageText(kBadMetadataCast));
 }
 
 // Every value of an element, row by row, as numbers.
@@ -76,7 +77,7 @@ std::uint32_t dataTypeFromMetadata(const MetadataDatabase& metadata) {
         case 2:
             return DataTypeUInt16;
         default:
-            throw Exception(getMessageText(messageCode(1, 0x187)));
+            throw Exception(getMessageText(kIllegalSampleType));
     }
 }
 
@@ -94,7 +95,7 @@ ColorSpace colorSpaceFromMetadata(const MetadataDatabase& metadata, std::int32_t
         case 4:
             return ColorSpace(SchemeCMYK, bandCount);
         default:
-            throw Exception(getMessageText(messageCode(1, 0xd)));
+            throw Exception(getMessageText(kUnknownColorSpace));
     }
 }
 

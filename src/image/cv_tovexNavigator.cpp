@@ -7,6 +7,7 @@
 #include "image/cv_imageStage.h"
 #include "image/cv_pixelBuffer.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -53,7 +54,7 @@ bool hasNegativeArea(const Scene& scene) {
 
 [[noreturn]] void refuseArea() {
     InvalidArgumentException error;
-    error.setMessage(getMessageText(messageCode(1, 0xe)));
+    error.setMessage(getMessageText(kInvalidNavigatorSupport));
     throw error;
 }
 
@@ -94,7 +95,7 @@ TovexNavigator::~TovexNavigator() = default;
 
 void TovexNavigator::setSceneSize(std::int32_t width, std::int32_t height, std::int32_t anchor) {
     if (width < 0 || height < 0) {
-        throw GeometryException(getMessageText(messageCode(1, 0x168)));
+        throw GeometryException(getMessageText(kNegativeDimensions));
     }
     if (scene_.width() == width && scene_.height() == height) return;
     switch (anchor) {

@@ -4,6 +4,7 @@
 
 #include "metadata/cv_classicalBlock.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -11,7 +12,8 @@ namespace Corvane {
 namespace {
 
 [[noreturn]] void throwInitFailure() {
-    throw Exception(std::string("TG3ClassicalMetadata:  ") + getMessageText(messageCode(1, 0x42)));
+    throw Exception(std::string("TG3ClassicalMetadata:  ") +
+                    getMessageText(kMetadataInitialisation));
 }
 
 }  // namespace
@@ -38,8 +40,7 @@ TG3ClassicalMetadata& TG3ClassicalMetadata::operator=(const TG3ClassicalMetadata
     if (this == &other) return *this;
     clearTagTable(&table_);
     initialize();
-    if (!isTagTableInitialized(&other.table_))
-        throw Exception(getMessageText(messageCode(1, 0x186)));
+    if (!isTagTableInitialized(&other.table_)) throw Exception(getMessageText(kMetadataCopy));
     copyTags(&table_, &other.table_);
     return *this;
 }

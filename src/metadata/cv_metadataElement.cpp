@@ -1,29 +1,30 @@
 #include "metadata/cv_metadataElement.h"
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
 
 namespace {
 
-[[noreturn]] void shapeError(int index) {
-    throw InvalidArgumentException(getMessageText(messageCode(1, index)));
+[[noreturn]] void shapeError(std::int32_t code) {
+    throw InvalidArgumentException(getMessageText(code));
 }
 
 void checkShape(std::int32_t dimensionality, std::int32_t width, std::int32_t height) {
     switch (dimensionality) {
         case SingleValue:
-            if (width != 1 || height != 1) shapeError(0x192);
+            if (width != 1 || height != 1) shapeError(kSingleValueShape);
             return;
         case ArrayValue:
-            if (width < 2 || height != 1) shapeError(0x193);
+            if (width < 2 || height != 1) shapeError(kArrayShape);
             return;
         case TableValue:
-            if (width < 2 || height < 2) shapeError(0x194);
+            if (width < 2 || height < 2) shapeError(kTableShape);
             return;
         default:
-            shapeError(0x195);
+            shapeError(kIllegalDimensionality);
     }
 }
 
@@ -51,7 +52,7 @@ MetadataElement::MetadataElement(const char* key) : key_(key ? key : "") {
 }
 
 MetadataElement::MetadataElement(const std::string& key, std::int32_t width) : key_(key) {
-    if (width < 0) throw GeometryException(getMessageText(messageCode(1, 0x168)));
+    if (width < 0) throw GeometryException(getMessageText(kNegativeDimensions));
     shape(ArrayValue, width, 1);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -167,7 +168,7 @@ MetadataValue::MetadataValue(const char* text) {
 MetadataValue::MetadataValue(const std::string& text) : MetadataValue(text.c_str()) {}
 
 void MetadataValue::badCast() {
-    throw Exception(getMessageText(messageCode(1, 0x196)));
+    throw Exception(getMessageText(kBadMetadataCast));
 }
 
 std::uint8_t MetadataValue::asUInt8() const {

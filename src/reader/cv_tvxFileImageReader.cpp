@@ -3,6 +3,7 @@
 #include "image/cv_worldFile.h"
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -30,9 +31,9 @@ TvxFileImageReader::~TvxFileImageReader() {
 
 void TvxFileImageReader::open() {
     try {
-        if (!stream().isOpen()) throw Exception(messageCode(1, 0x16f));
+        if (!stream().isOpen()) throw Exception(kCannotOpenFile);
         stream().setByteSwap(true);
-        if (!seekToStart(stream())) throw Exception(messageCode(1, 0x16f));
+        if (!seekToStart(stream())) throw Exception(kCannotOpenFile);
         chooseGeneration();
         readWorldFile(properties(), file_);
     } catch (...) {

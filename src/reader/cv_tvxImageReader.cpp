@@ -6,6 +6,7 @@
 
 #include "image/cv_imageDecoder.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "tg2/decoder/tg2_imageStage.h"
 #include "tg3/decoder/tg3_imageStage.h"
@@ -18,11 +19,11 @@ constexpr char kMagic[4] = {'t', 'o', 'v', 'x'};
 constexpr std::int8_t kGenerationTG3 = 3;
 
 [[noreturn]] void cannotOpen() {
-    throw Exception(messageCode(1, 0x16f));
+    throw Exception(kCannotOpenFile);
 }
 
 [[noreturn]] void notTovex() {
-    throw Exception(messageCode(1, 0x8));
+    throw Exception(kNotATovexImage);
 }
 
 // An image of no columns or no rows has nothing to decode and no level to choose;

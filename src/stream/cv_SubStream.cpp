@@ -1,6 +1,7 @@
 #include "stream/cv_SubStream.h"
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -11,11 +12,11 @@ CVSubStream::CVSubStream(CVStream* parent, std::int64_t start, std::int64_t end)
 }
 
 const char* CVSubStream::name() {
-    return getMessageText(messageCode(4, 0xd));
+    return getMessageText(kUnknownName);
 }
 
 const char* CVSubStream::modeText() {
-    return getMessageText(messageCode(4, 0xd));
+    return getMessageText(kUnknownName);
 }
 
 bool CVSubStream::seekParent(std::int64_t offset, int origin) {

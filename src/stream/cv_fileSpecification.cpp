@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -97,7 +98,7 @@ FileSpecification::FileSpecification(const wchar_t* directory, const wchar_t* su
 // A file URL's host, directory and file, in that order. Paths on this platform keep
 // their slashes, so the parts are joined with '/' rather than turned into backslashes.
 FileSpecification::FileSpecification(const ParsedUrl& url) {
-    if (url.scheme != "file") throw InvalidArgumentException(getMessageText(messageCode(4, 0x14)));
+    if (url.scheme != "file") throw InvalidArgumentException(getMessageText(kInvalidProtocol));
     const std::string parts[2] = {url.host, url.directory};
     for (const std::string& part : parts) {
         if (part.empty()) continue;
@@ -177,7 +178,7 @@ int FileSpecification::renameTo(const FileSpecification& other) const {
 int FileSpecification::remove() const {
     const int result = ::unlink(path_.c_str());
     if (result != 0) {
-        std::fprintf(stderr, getMessageText(messageCode(4, 0x12)), path_.c_str());
+        std::fprintf(stderr, getMessageText(kFileDeleteFailed), path_.c_str());
         std::fputc('\n', stderr);
     }
     return result;
@@ -200,7 +201,7 @@ std::uint64_t FileSpecification::size() const {
 FileSpecification FileSpecification::temporaryName(const FileSpecification& directory) {
     if (!directory.isDirectory()) {
         char buffer[1000];
-        std::snprintf(buffer, sizeof buffer, getMessageText(messageCode(1, 0x184)),
+        std::snprintf(buffer, sizeof buffer, getMessageText(kTempDirectoryInaccessible),
                       directory.path().c_str());
         throw Exception(buffer);
     }
@@ -211,7 +212,7 @@ FileSpecification FileSpecification::temporaryName(const FileSpecification& dire
         if (!candidate.exists()) return candidate;
     }
     char buffer[1000];
-    std::snprintf(buffer, sizeof buffer, getMessageText(messageCode(1, 0xe1)),
+    std::snprintf(buffer, sizeof buffer, getMessageText(kTempFileInDirectory),
                   directory.path().c_str());
     throw Exception(buffer);
 }
@@ -220,7 +221,7 @@ FileSpecification FileSpecification::temporaryName() {
     try {
         return temporaryName(FileSpecification("."));
     } catch (const Exception&) {
-        throw Exception(messageCode(1, 0x183));
+        throw Exception(kTempFileCreation);
     }
 }
 

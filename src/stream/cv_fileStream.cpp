@@ -7,6 +7,7 @@
 #include <string>
 
 #include "stream/cv_rawFile.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -51,11 +52,11 @@ CVFileStream::~CVFileStream() {
 }
 
 const char* CVFileStream::name() {
-    return path_ ? path_->c_str() : getMessageText(messageCode(4, 0xd));
+    return path_ ? path_->c_str() : getMessageText(kUnknownName);
 }
 
 const char* CVFileStream::modeText() {
-    return mode_ ? mode_->c_str() : getMessageText(messageCode(4, 0xd));
+    return mode_ ? mode_->c_str() : getMessageText(kUnknownName);
 }
 
 bool CVFileStream::close() {

@@ -2,6 +2,7 @@
 
 #include "stream/cv_fileStream.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -15,11 +16,11 @@ CVLargeFileStream::~CVLargeFileStream() {
 }
 
 const char* CVLargeFileStream::name() {
-    return path_ ? path_->c_str() : getMessageText(messageCode(4, 0xd));
+    return path_ ? path_->c_str() : getMessageText(kUnknownName);
 }
 
 const char* CVLargeFileStream::modeText() {
-    return mode_ ? mode_->c_str() : getMessageText(messageCode(4, 0xd));
+    return mode_ ? mode_->c_str() : getMessageText(kUnknownName);
 }
 
 bool CVLargeFileStream::close() {
@@ -94,7 +95,7 @@ std::unique_ptr<CVStream> openFileStream(const FileSpecification& file) {
         CVLargeFileStream probe(file, "rb");
         std::int64_t size = 0;
         if (!probe.seek64(0, 0, SeekFromEnd) || !probe.tell64(&size))
-            throw Exception(messageCode(1, 0x16f));
+            throw Exception(kCannotOpenFile);
         large = size >= (std::int64_t{1} << 31);
     }
     std::unique_ptr<CVStream> stream;

@@ -1,16 +1,17 @@
 #include "stream/cv_streamFunctions.h"
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
 
 void throwStreamReadError() {
-    throw IOException(getMessageText(messageCode(4, 7)), IoRead);
+    throw IOException(getMessageText(kStreamReadFailed), IoRead);
 }
 
 void throwStreamWriteError() {
-    throw IOException(getMessageText(messageCode(4, 8)), IoWrite);
+    throw IOException(getMessageText(kStreamWriteFailed), IoWrite);
 }
 
 CVStream& operator>>(CVStream& stream, bool& value) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "support/cv_status.h"
 
@@ -11,10 +12,6 @@ namespace Corvane {
 namespace {
 
 constexpr std::size_t kFormatBufferSize = 1000;
-
-std::int32_t code1(int index) {
-    return messageCode(1, index);
-}
 
 const char* catalog(std::int32_t code) {
     const char* text = getMessageText(code);
@@ -26,15 +23,15 @@ const char* catalog(std::int32_t code) {
 const char* operationText(std::int32_t operation) {
     switch (operation) {
         case IoRead:
-            return catalog(messageCode(4, 1));
+            return catalog(kFileReadFailed);
         case IoWrite:
-            return catalog(messageCode(4, 2));
+            return catalog(kFileWriteFailed);
         case IoOpen:
-            return catalog(messageCode(4, 3));
+            return catalog(kFileOpenFailed);
         case IoClose:
-            return catalog(messageCode(4, 5));
+            return catalog(kFileCloseFailed);
         case IoFind:
-            return catalog(messageCode(4, 6));
+            return catalog(kFileFindFailed);
         default:
             return "";
     }
@@ -94,16 +91,16 @@ void Exception::setWithDetail(std::int32_t messageCode, const std::string& detai
     setMessage(text.c_str());
 }
 
-NullPointerException::NullPointerException() : Exception(code1(0x3)) {}
+NullPointerException::NullPointerException() : Exception(kNullPointer) {}
 
-Interrupt::Interrupt() : Exception(code1(0x5)) {}
+Interrupt::Interrupt() : Exception(kProgramInterrupt) {}
 
 OutOfMemoryException::OutOfMemoryException() {
-    message_ = const_cast<char*>(getMessageText(code1(0x2)));
+    message_ = const_cast<char*>(getMessageText(kOutOfMemory));
 }
 
 OutOfMemoryException::OutOfMemoryException(const OutOfMemoryException&) : Exception() {
-    message_ = const_cast<char*>(getMessageText(code1(0x2)));
+    message_ = const_cast<char*>(getMessageText(kOutOfMemory));
 }
 
 OutOfMemoryException& OutOfMemoryException::operator=(const OutOfMemoryException&) {
@@ -114,36 +111,36 @@ OutOfMemoryException::~OutOfMemoryException() {
     message_ = nullptr;
 }
 
-InvalidArgumentException::InvalidArgumentException() : Exception(code1(0x4)) {}
+InvalidArgumentException::InvalidArgumentException() : Exception(kInvalidArgument) {}
 
 InvalidArgumentException::InvalidArgumentException(const char* detail) {
-    setFormatted(code1(0x14c), detail ? detail : "");
+    setFormatted(kInvalidArgumentDetail, detail ? detail : "");
 }
 
-UnimplementedException::UnimplementedException() : Exception(code1(0xc5)) {}
+UnimplementedException::UnimplementedException() : Exception(kUnimplemented) {}
 
 UnimplementedException::UnimplementedException(const char* name) {
-    setFormatted(code1(0xc6), name ? name : "");
+    setFormatted(kUnimplementedNamed, name ? name : "");
 }
 
 UnimplementedException::UnimplementedException(const char* fileName, int line) {
-    setFormatted(code1(0xc8), fileName ? fileName : "", line);
+    setFormatted(kUnimplementedAt, fileName ? fileName : "", line);
 }
 
-UnsupportedFeatureException::UnsupportedFeatureException() : Exception(code1(0xc9)) {}
+UnsupportedFeatureException::UnsupportedFeatureException() : Exception(kUnsupportedFeature) {}
 
 UnsupportedFeatureException::UnsupportedFeatureException(const char* name) {
-    setFormatted(code1(0xca), name ? name : "");
+    setFormatted(kUnsupportedFeatureNamed, name ? name : "");
 }
 
-IOException::IOException() : Exception(code1(0xd0)) {}
+IOException::IOException() : Exception(kIoProblem) {}
 
 IOException::IOException(std::int32_t operation) : operation_(operation) {
-    setWithDetail(code1(0xd0), operationText(operation));
+    setWithDetail(kIoProblem, operationText(operation));
 }
 
 IOException::IOException(const IoPath& file, std::int32_t operation) : operation_(operation) {
-    setWithDetail(code1(0xd0), std::string(operationText(operation)) + ' ' + file.text);
+    setWithDetail(kIoProblem, std::string(operationText(operation)) + ' ' + file.text);
 }
 
 IOException::IOException(const char* detail, std::int32_t operation) : operation_(operation) {
@@ -153,10 +150,10 @@ IOException::IOException(const char* detail, std::int32_t operation) : operation
     setMessage(text.c_str());
 }
 
-DataFormatException::DataFormatException() : Exception(code1(0xcb)) {}
+DataFormatException::DataFormatException() : Exception(kInvalidDataFormat) {}
 
 DataFormatException::DataFormatException(const char* detail) {
-    setWithDetail(code1(0xcb), detail ? detail : "");
+    setWithDetail(kInvalidDataFormat, detail ? detail : "");
 }
 
 DataFormatException::DataFormatException(std::int32_t messageCode, const char* detail) {
@@ -167,19 +164,19 @@ DataFormatException::DataFormatException(std::int32_t messageCode, const char* d
 }
 
 UnsupportedVersionException::UnsupportedVersionException()
-    : DataFormatException(code1(0xcd), nullptr) {}
+    : DataFormatException(kUnsupportedVersion, nullptr) {}
 UnsupportedVersionException::UnsupportedVersionException(const char* detail)
-    : DataFormatException(code1(0xcd), detail ? detail : "") {}
+    : DataFormatException(kUnsupportedVersion, detail ? detail : "") {}
 
 UnsupportedImageFormatException::UnsupportedImageFormatException()
-    : DataFormatException(code1(0xce), nullptr) {}
+    : DataFormatException(kUnsupportedImageFormat, nullptr) {}
 UnsupportedImageFormatException::UnsupportedImageFormatException(const char* detail)
-    : DataFormatException(code1(0xce), detail ? detail : "") {}
+    : DataFormatException(kUnsupportedImageFormat, detail ? detail : "") {}
 
 InvalidImageDataException::InvalidImageDataException()
-    : DataFormatException(code1(0xcf), nullptr) {}
+    : DataFormatException(kInvalidImageData, nullptr) {}
 InvalidImageDataException::InvalidImageDataException(const char* detail)
-    : DataFormatException(code1(0xcf), detail ? detail : "") {}
+    : DataFormatException(kInvalidImageData, detail ? detail : "") {}
 
 GeometryException::GeometryException(const char* text) : Exception(text) {}
 
@@ -189,27 +186,27 @@ void throwStatus(std::int32_t status) {
         case TG3Status::failed:
         case TG3Status::unsupported:
         case TG3Status::unconstructed:
-            throw Exception(code1(0x1));
+            throw Exception(kFailure);
         case TG3Status::readFailed:
-            throw Exception(messageCode(4, 7));
+            throw Exception(kStreamReadFailed);
         case TG3Status::writeFailed:
-            throw Exception(messageCode(4, 8));
+            throw Exception(kStreamWriteFailed);
         case TG3Status::openFailed:
-            throw Exception(messageCode(4, 9));
+            throw Exception(kStreamOpenFailed);
         case TG3Status::noPosition:
-            throw Exception(code1(0xd0));
+            throw Exception(kIoProblem);
         case TG3Status::invalidField:
         case TG3Status::malformed:
-            throw Exception(code1(0x19e));
+            throw Exception(kTovexStreamParse);
         case TG3Status::interrupted:
             throw Interrupt();
         case TG3Status::notFound:
         case TG3Status::repeatedOrMissing:
-            throw Exception(code1(0x4));
+            throw Exception(kInvalidArgument);
         case TG3Status::outOfMemory:
-            throw Exception(code1(0x5d));
+            throw Exception(kMemoryAllocation);
         default:
-            throw Exception(code1(0x15a));
+            throw Exception(kUnknownException);
     }
 }
 

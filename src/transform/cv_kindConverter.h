@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "transform/cv_pixelConverter.h"
 
@@ -27,15 +28,14 @@ class KindConverter final : public PixelConverter {
   protected:
     void bind(const PixelDescription& destination, const PixelDescription& source) override {
         if (source.bytesPerSample() != sizeof(Sample) || destination.bytesPerSample() != 1)
-            throw Exception(getMessageText(messageCode(1, 0x1ad)));
-        if (!Kind::fits(destination, source))
-            throw Exception(getMessageText(messageCode(1, 0x1ab)));
+            throw Exception(getMessageText(kBufferPropertiesMismatch));
+        if (!Kind::fits(destination, source)) throw Exception(getMessageText(kInvalidColorspace));
         sourceBands_ = Kind::sourceBands(destination);
         destinationBands_ = Kind::destinationBands(destination);
         if (sourceBands_ > source.bandCount || destinationBands_ > destination.bandCount ||
             static_cast<std::size_t>(sourceBands_) > source.bandMap.size() ||
             static_cast<std::size_t>(destinationBands_) > destination.bandMap.size())
-            throw Exception(getMessageText(messageCode(1, 0x1ad)));
+            throw Exception(getMessageText(kBufferPropertiesMismatch));
 
         if constexpr (SampleRange<Sample>::kInteger) {
             range_.setUp(source.bitsPerSample, destination.bitsPerSample);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -12,7 +13,7 @@ namespace Corvane {
 namespace {
 
 [[noreturn]] void bufferMismatch() {
-    throw Exception(getMessageText(messageCode(1, 0x1ad)));
+    throw Exception(getMessageText(kBufferPropertiesMismatch));
 }
 
 bool isIndexType(std::uint32_t dataType) {
@@ -40,7 +41,7 @@ void checkTableFits(const PixelLookupTable& table, const PixelRaster& buffer) {
     if (!isIndexType(buffer.description.dataType) || t.scheme != buffer.description.scheme ||
         t.bandCount != buffer.description.bandCount || t.bandCount < 1 || table.entryCount < 1 ||
         t.bytesPerSample() == 0 || table.values.size() < needed)
-        throw InvalidArgumentException(getMessageText(messageCode(1, 0x1ae)));
+        throw InvalidArgumentException(getMessageText(kRasterIncompatibleWithLut));
 }
 
 const std::uint8_t* pixelAt(const PixelRaster& r, std::int32_t x, std::int32_t y) {

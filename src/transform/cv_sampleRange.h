@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -50,7 +51,7 @@ class SampleRange {
     // Float sources span the value range their description gives.
     void setUpFloat(float minimum, float maximum, std::uint32_t destinationBits) {
         if (!(minimum <= maximum))
-            throw InvalidArgumentException(getMessageText(messageCode(1, 0x185)));
+            throw InvalidArgumentException(getMessageText(kRangeMinAboveMax));
         srcMin = static_cast<Sample>(minimum);
         srcMax = static_cast<Sample>(maximum);
         setDestinationBits(destinationBits);

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "transform/cv_transformerKinds.h"
 
@@ -64,7 +65,7 @@ std::unique_ptr<PixelConverter> requireConverter(const PixelDescription& destina
     std::unique_ptr<PixelConverter> converter = findConverter(destination, source);
     if (converter) return converter;
     char text[1000];
-    std::snprintf(text, sizeof text, getMessageText(messageCode(1, 0xd1)),
+    std::snprintf(text, sizeof text, getMessageText(kNoTransformerFor),
                   ColorSpace::schemeName(static_cast<std::uint32_t>(source.scheme)),
                   ColorSpace::schemeName(static_cast<std::uint32_t>(destination.scheme)));
     throw Exception(text);

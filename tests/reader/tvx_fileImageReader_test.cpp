@@ -12,6 +12,7 @@
 #include "reader/cv_tvxFileImageReader.h"
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -86,7 +87,7 @@ TEST_F(TvxFileOpening, GenerationsAboveThreeAreUnsupportedVersions) {
             // The reader's own refusal, not one of a generation stage.
             EXPECT_EQ(std::string(describe(e)).rfind("[4][2207]Unsupported version.", 0), 0u)
                 << describe(e);
-            EXPECT_EQ(std::string(describe(e)).find(getMessageText(messageCode(1, 0x7))),
+            EXPECT_EQ(std::string(describe(e)).find(getMessageText(kNewerImage)),
                       std::string::npos);
         }
     }

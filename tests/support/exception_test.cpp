@@ -5,6 +5,7 @@
 
 #include "stream/cv_fileSpecification.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 using namespace Corvane;
@@ -41,13 +42,13 @@ TEST(Exception, ComposesEachConstructorsMessage) {
         {DataFormatException(), "[4][2205]Invalid data format."},
         {DataFormatException("bad"), "[4][2205]Invalid data format. bad"},
         {UnsupportedVersionException(), "[4][2207]Unsupported version."},
-        {UnsupportedVersionException(getMessageText(messageCode(1, 7))),
-         std::string("[4][2207]Unsupported version. ") + getMessageText(messageCode(1, 7))},
+        {UnsupportedVersionException(getMessageText(kNewerImage)),
+         std::string("[4][2207]Unsupported version. ") + getMessageText(kNewerImage)},
         {UnsupportedImageFormatException("x"), "[4][2208]Unsupported image format. x"},
         {InvalidImageDataException(), "[4][2209]Invalid image data."},
         {InvalidImageDataException("y"), "[4][2209]Invalid image data. y"},
         {GeometryException("shape"), "shape"},
-        {Exception(messageCode(1, 0x16f)), "[4][2368]Cannot open file."},
+        {Exception(kCannotOpenFile), "[4][2368]Cannot open file."},
         {Exception(std::string("plain")), "plain"},
     };
     for (const auto& c : cases) EXPECT_EQ(msg(c.e), c.expected);
@@ -88,7 +89,7 @@ TEST(Exception, CopiesOwnTheirMessage) {
 }
 
 TEST(Exception, OutOfMemoryPointsAtTheCatalog) {
-    const char* text = getMessageText(messageCode(1, 2));
+    const char* text = getMessageText(kOutOfMemory);
     OutOfMemoryException e;
     EXPECT_EQ(e.what(), text);
     OutOfMemoryException copy(e);
@@ -98,7 +99,7 @@ TEST(Exception, OutOfMemoryPointsAtTheCatalog) {
     } catch (const Exception& caught) {
         EXPECT_EQ(caught.what(), text);
     }
-    EXPECT_STREQ(getMessageText(messageCode(1, 2)), "[4][2003]Out of memory");
+    EXPECT_STREQ(getMessageText(kOutOfMemory), "[4][2003]Out of memory");
 }
 
 TEST(Exception, DerivedClassesAreCaughtByTheirBases) {

@@ -12,6 +12,7 @@
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "transform/cv_transformerRegistry.h"
 
@@ -40,7 +41,7 @@ std::string reasonForNotOpening(const std::string& path) {
 }
 
 bool isCannotOpenFile(const Corvane::Exception& e) {
-    const char* cannotOpen = Corvane::getMessageText(Corvane::messageCode(1, 0x16f));
+    const char* cannotOpen = Corvane::getMessageText(Corvane::kCannotOpenFile);
     return e.what() != nullptr && cannotOpen != nullptr && std::strcmp(e.what(), cannotOpen) == 0;
 }
 

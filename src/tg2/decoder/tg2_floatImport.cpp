@@ -4,6 +4,7 @@
 
 #include "image/cv_pixelBuffer.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "transform/cv_transformerRegistry.h"
 
@@ -15,7 +16,7 @@ void importFloatPlanes(PixelBuffer& buffer, const Scene& area, const PixelLayout
     const PixelDescription from = PixelDescription::of(source);
     const PixelDescription to = PixelDescription::of(buffer.layout());
     const std::unique_ptr<PixelConverter> converter = findConverter(to, from);
-    if (!converter) throw Exception(getMessageText(messageCode(1, 0x18a)));
+    if (!converter) throw Exception(getMessageText(kNoTransformerRegistered));
 
     const auto width = static_cast<std::size_t>(area.width());
     const auto height = static_cast<std::size_t>(area.height());

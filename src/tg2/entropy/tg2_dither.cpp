@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "tg2/entropy/tg2_dequantise.h"
 #include "tg2/entropy/tg2_ditherTable.h"
@@ -15,7 +16,7 @@ constexpr std::uint32_t kMask = kTG2DitherSize - 1;
 
 void applyDither(float* coefficients, std::uint32_t width, std::uint32_t height, float step,
                  const TG2DitherPlacement& placement, float sign) {
-    if (placement.bandCount != 1) throw Exception(messageCode(1, 0x12));
+    if (placement.bandCount != 1) throw Exception(kDitherError);
     if (step == 0.0f) return;
     for (std::uint32_t y = 0; y < height; ++y) {
         const float* tableRow =

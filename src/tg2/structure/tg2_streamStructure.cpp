@@ -6,6 +6,7 @@
 
 #include "stream/cv_streamFunctions.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -34,11 +35,11 @@ void readBytes(CVStream& stream, void* buffer, std::uint64_t count) {
 void requireMarker(CVStream& stream, std::uint8_t second) {
     std::uint8_t marker[2] = {};
     readBytes(stream, marker, 2);
-    if (marker[0] != 0xFF || marker[1] != second) throw Exception(messageCode(1, 0x9));
+    if (marker[0] != 0xFF || marker[1] != second) throw Exception(kMarkerProblem);
 }
 
 [[noreturn]] void throwNegativeDimension() {
-    throw GeometryException(getMessageText(messageCode(1, 0x168)));
+    throw GeometryException(getMessageText(kNegativeDimensions));
 }
 
 [[noreturn]] void throwCorrupt() {
@@ -100,13 +101,13 @@ TG2StreamStructure::TG2StreamStructure(std::unique_ptr<CVStream> stream, bool ke
 void TG2StreamStructure::readHeader() {
     seekTo(0);
     char magic[4] = {};
-    if (fileSize_ < 4) throw Exception(messageCode(1, 0x8));
+    if (fileSize_ < 4) throw Exception(kNotATovexImage);
     readBytes(*stream_, magic, 4);
-    if (std::memcmp(magic, "tovx", 4) != 0) throw Exception(messageCode(1, 0x8));
+    if (std::memcmp(magic, "tovx", 4) != 0) throw Exception(kNotATovexImage);
 
     readBytes(*stream_, version_.data(), 3);
     if (version_[0] >= 2 || (version_[0] == 1 && version_[1] != 0))
-        throw UnsupportedVersionException(getMessageText(messageCode(1, 0x7)));
+        throw UnsupportedVersionException(getMessageText(kNewerImage));
 
     *stream_ >> bandCount_ >> levelCount_ >> width_ >> height_;
 }

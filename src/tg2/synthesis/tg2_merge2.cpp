@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "tg2/synthesis/tg2_lifting97.h"
 #include "tg2/synthesis/tg2_subband.h"
@@ -13,14 +14,14 @@ namespace {
 
 // One code per consistency check: the columns and the rows of each vertical
 // pass, then the output of the horizontal pass.
-constexpr int kLowColumnsMissing = 0x1d;
-constexpr int kLowRowsMissing = 0x1e;
-constexpr int kHighColumnsMissing = 0x1f;
-constexpr int kHighRowsMissing = 0x20;
-constexpr int kOutputOutsidePlane = 0x21;
+constexpr std::int32_t kLowColumnsMissing = kMerge2Error1;
+constexpr std::int32_t kLowRowsMissing = kMerge2Error2;
+constexpr std::int32_t kHighColumnsMissing = kMerge2Error3;
+constexpr std::int32_t kHighRowsMissing = kMerge2Error4;
+constexpr std::int32_t kOutputOutsidePlane = kMerge2Error5;
 
-[[noreturn]] void inconsistent(int index) {
-    throw Exception(messageCode(1, index));
+[[noreturn]] void inconsistent(std::int32_t code) {
+    throw Exception(code);
 }
 
 CoefficientLine columnOf(const Array2D& array, std::uint32_t band, std::int64_t column) {

@@ -5,6 +5,7 @@
 
 #include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
@@ -28,13 +29,13 @@ constexpr std::int64_t kMinimumSpan = 4;
 // More halvings than this leave every 32-bit plane at one sample.
 constexpr std::int32_t kHalvingsToOneSample = 33;
 
-[[noreturn]] void refuse(int index) {
-    throw InvalidArgumentException(getMessageText(messageCode(1, index)));
+[[noreturn]] void refuse(std::int32_t code) {
+    throw InvalidArgumentException(getMessageText(code));
 }
 
-constexpr int kBadSupport = 0x18;
-constexpr int kBadMagnifiedLevel = 0x19;
-constexpr int kBadLevel = 0x2c;
+constexpr std::int32_t kBadSupport = kInvalidImageSupport;
+constexpr std::int32_t kBadMagnifiedLevel = kScaleBeyondLevels;
+constexpr std::int32_t kBadLevel = kScaleOutOfRange;
 
 std::int64_t ceilHalf(std::int64_t value) {
     return value >= 0 ? (value + 1) / 2 : -((-value) / 2);

@@ -5,6 +5,7 @@
 
 #include "image/cv_pixelBuffer.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "support/cv_status.h"
 #include "tg3/decoder/tg3_outputLayout.h"
@@ -80,7 +81,7 @@ void TG3Decoder::decode(PixelBuffer& buffer) {
                                     scene().x0 + strip.x1, scene().y0 + strip.y1, 0)
                                   .intersection(clipped_);
         if (onImage.height() > 0 && onImage.width() < 0) {
-            throw GeometryException(getMessageText(messageCode(1, 0x168)));
+            throw GeometryException(getMessageText(kNegativeDimensions));
         }
         if (!onImage.isEmpty()) {
             reportProgress();

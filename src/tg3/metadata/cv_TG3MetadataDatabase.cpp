@@ -3,6 +3,7 @@
 #include "metadata/cv_byteVectorStream.h"
 #include "metadata/cv_classicalImport.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "support/cv_status.h"
 #include "tg3/container/tg3_basicPackets.h"
@@ -12,7 +13,7 @@ namespace Corvane {
 namespace {
 
 [[noreturn]] void throwPacketFailure() {
-    throw Exception(messageCode(1, 0x1a6));
+    throw Exception(kClassicalMetadataPacket);
 }
 
 PacketHeader classicalMetadataKey(std::uint32_t imageNumber) {

@@ -7,6 +7,7 @@
 #include "stream/cv_fileSpecification.h"
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "tg2/decoder/tg2_decoder.h"
 #include "tg2_decode_helpers.h"
@@ -131,6 +132,6 @@ TEST(TG2ImageStage, StreamsThatAreNotTG2AreRefused) {
         TG2ImageStage stage(*other, 0);
         ADD_FAILURE() << "accepted";
     } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), getMessageText(messageCode(1, 0x8)));
+        EXPECT_STREQ(e.what(), getMessageText(kNotATovexImage));
     }
 }

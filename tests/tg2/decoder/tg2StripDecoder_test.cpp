@@ -9,6 +9,7 @@
 #include "image/cv_pixelBuffer.h"
 #include "image/cv_tovexNavigator.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "tg2/decoder/tg2_decoder.h"
 #include "tg2_decode_helpers.h"
@@ -121,7 +122,7 @@ TEST(TG2Decoder, LevelsBeyondTheImageAreRefused) {
     PixelBuffer buffer(greyLayout());
     buffer.setStripHeight(128);
     const std::string text = thrownText([&] { navigator.decode(buffer); });
-    EXPECT_NE(text.find(getMessageText(messageCode(1, 0x19))), std::string::npos) << text;
+    EXPECT_NE(text.find(getMessageText(kScaleBeyondLevels)), std::string::npos) << text;
 }
 
 TEST(TG2Decoder, OneLevelImagesAndTheBottomRowStripDecode) {

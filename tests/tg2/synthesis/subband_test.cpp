@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "tg2/synthesis/tg2_subband.h"
 
@@ -176,9 +177,9 @@ TEST(Subband, MagnifiedRootsDoubleThePlanePerLevel) {
 }
 
 TEST(Subband, InvalidRequestsAreRefusedWithTheirMessages) {
-    const std::string badSupport = getMessageText(messageCode(1, 0x18));
-    const std::string beyondLevels = getMessageText(messageCode(1, 0x19));
-    const std::string outOfRange = getMessageText(messageCode(1, 0x2c));
+    const std::string badSupport = getMessageText(kInvalidImageSupport);
+    const std::string beyondLevels = getMessageText(kScaleBeyondLevels);
+    const std::string outOfRange = getMessageText(kScaleOutOfRange);
     struct Case {
         const char* name;
         std::int32_t level;

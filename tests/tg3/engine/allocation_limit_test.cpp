@@ -10,6 +10,7 @@
 #include "encode/tg3/tg3_memoryPlaneset.h"
 #include "support/cv_allocationLimit.h"
 #include "support/cv_exception.h"
+#include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 #include "support/cv_status.h"
 #include "tg3/container/tg3_kernelStream.h"
@@ -70,7 +71,7 @@ TEST(AllocationLimit, HugeClaimedSubBlockIsRefusedBeforeDecoding) {
         throwStatus(status);
         FAIL() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_EQ(std::string(e.what()), getMessageText(messageCode(1, 0x5d)));
+        EXPECT_EQ(std::string(e.what()), getMessageText(kMemoryAllocation));
     }
 }
 
