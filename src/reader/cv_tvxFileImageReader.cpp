@@ -3,8 +3,6 @@
 #include "image/cv_worldFile.h"
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
-#include "support/cv_messageCodes.h"
-#include "support/cv_messages.h"
 
 namespace Corvane {
 
@@ -31,9 +29,8 @@ TvxFileImageReader::~TvxFileImageReader() {
 
 void TvxFileImageReader::open() {
     try {
-        if (!stream().isOpen()) throw Exception(kCannotOpenFile);
-        stream().setByteSwap(true);
-        if (!seekToStart(stream())) throw Exception(kCannotOpenFile);
+        // The generation choice checks that the stream is open, sets its byte order
+        // and starts at its first byte.
         chooseGeneration();
         readWorldFile(properties(), file_);
     } catch (...) {

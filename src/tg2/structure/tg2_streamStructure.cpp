@@ -81,7 +81,6 @@ TG2StreamStructure::TG2StreamStructure(std::unique_ptr<CVStream> stream, bool ke
     if (!stream_->canSeek() || !stream_->isConcrete() || !stream_->isReopenable())
         throw IOException();
     ensureOpen();
-    stream_->setByteSwap(true);
 
     if (!stream_->seek(0, SeekFromEnd)) throw IOException(IoRead);
     const std::int64_t size = stream_->position();
@@ -358,8 +357,9 @@ void TG2StreamStructure::closeStream() {
 }
 
 void TG2StreamStructure::ensureOpen() {
-    if (stream_->isOpen()) return;
-    if (!stream_->wasOpened() || !stream_->reopen(nullptr, 0)) throw IOException(IoOpen);
+    // A closed stream is opened again on its own path; either way it reads big-endian.
+    if (!stream_->isOpen() && (!stream_->wasOpened() || !stream_->reopen(nullptr, 0)))
+        throw IOException(IoOpen);
     stream_->setByteSwap(true);
 }
 
