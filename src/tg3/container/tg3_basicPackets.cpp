@@ -160,6 +160,18 @@ std::unique_ptr<PacketWriter> MetadataPacketKind::newWriter(Packet& packet) cons
     return metadata ? std::make_unique<MetadataPacketWriter>(*metadata) : nullptr;
 }
 
+std::int32_t writeMetadataPacket(KernelStream& stream, std::uint32_t subType,
+                                 std::uint32_t imageNumber, std::vector<std::uint8_t> bytes) {
+    PacketHeader header;
+    header.type = packetTypeMetadata;
+    header.subType = subType;
+    header.imageNumber = imageNumber;
+    MetadataPacket packet(header);
+    packet.bytes = std::move(bytes);
+    MetadataPacketKind kind;
+    return writePacket(stream, header, *kind.newWriter(packet));
+}
+
 bool TG2ImagePacket::equals(const Packet& other) const {
     const auto* image = dynamic_cast<const TG2ImagePacket*>(&other);
     return image && image->startOffset == startOffset && image->endOffset == endOffset;

@@ -55,6 +55,10 @@ class MetadataPacketKind : public PacketKind {
     std::unique_ptr<PacketWriter> newWriter(Packet& packet) const override;
 };
 
+// Writes a whole Metadata packet of the given sub-type for one image around `bytes`.
+std::int32_t writeMetadataPacket(KernelStream& stream, std::uint32_t subType,
+                                 std::uint32_t imageNumber, std::vector<std::uint8_t> bytes);
+
 // A complete TG2 stream embedded in the file; only its extent is recorded.
 class TG2ImagePacket : public Packet {
   public:

@@ -127,17 +127,10 @@ std::int32_t findImageDescription(TG3Container& container, std::uint32_t imageNu
 
 std::int32_t writeImageDescriptionPacket(KernelStream& stream, const ImageDescription& description,
                                          std::uint32_t imageNumber) {
-    PacketHeader header;
-    header.type = packetTypeMetadata;
-    header.subType = metadataSubTypeImageDescription;
-    header.imageNumber = imageNumber;
-    MetadataPacket packet(header);
     MemoryKernelStream bytes;
     const std::int32_t status = writeImageDescription(bytes, description);
     if (status != 0) return status;
-    packet.bytes = bytes.bytes();
-    MetadataPacketKind kind;
-    return writePacket(stream, header, *kind.newWriter(packet));
+    return writeMetadataPacket(stream, metadataSubTypeImageDescription, imageNumber, bytes.bytes());
 }
 
 }  // namespace Corvane

@@ -43,16 +43,9 @@ TG3MetadataDatabase::TG3MetadataDatabase(TG3Container& container) : container_(c
 
 std::int32_t writeClassicalMetadataPacket(KernelStream& stream, TG3ClassicalMetadata& metadata,
                                           std::uint32_t imageNumber) {
-    PacketHeader header;
-    header.type = packetTypeMetadata;
-    header.subType = metadataSubTypeClassical;
-    header.imageNumber = imageNumber;
-    MetadataPacket packet(header);
     CVByteVectorStream block;
     if (metadata.write(block) < 0) return TG3Status::writeFailed;
-    packet.bytes = block.takeBytes();
-    MetadataPacketKind kind;
-    return writePacket(stream, header, *kind.newWriter(packet));
+    return writeMetadataPacket(stream, metadataSubTypeClassical, imageNumber, block.takeBytes());
 }
 
 }  // namespace Corvane
