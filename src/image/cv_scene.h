@@ -1,7 +1,10 @@
 #pragma once
 // A box of pixels at one resolution level. Level 0 is full resolution, level L is
 // the image reduced L times by two, negative levels magnify.
+#include <algorithm>
 #include <cstdint>
+
+#include "support/cv_region.h"
 
 namespace Corvane {
 
@@ -26,6 +29,17 @@ struct Scene {
 
     // The overlap of two boxes; empty (x1 < x0 or y1 < y0) when they do not meet.
     Scene intersection(const Scene& other) const;
+
+    // The same box as a region, where the arithmetic of stages below the host
+    // model is done; and back, with each corner held to the 32-bit range.
+    Region region() const { return {x0, y0, x1, y1}; }
+    static Scene fromRegion(const Region& region) {
+        const auto corner = [](std::int64_t value) {
+            return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+        };
+        return Scene(corner(region.x0), corner(region.y0), 0, corner(region.x1), corner(region.y1),
+                     0);
+    }
 
     bool operator==(const Scene&) const = default;
 };

@@ -21,7 +21,7 @@ namespace {
 constexpr double kSampleBudget = 96.0 * 96.0 * 4.0;
 
 // Decodes the region in strips of 16 rows until the decoder refuses.
-void decodeRegion(const TG3ImageInfo& info, TG3BandCache& bands, const DecodeRegion& region) {
+void decodeRegion(const TG3ImageInfo& info, TG3BandCache& bands, const Region& region) {
     DecodeBase decoder(info, bands, region, info.levels, info.width, info.height, info.components,
                        16);
     if (decoder.status() != 0 || decoder.initialise() != 0) return;

@@ -39,8 +39,7 @@ RasterImage decodePlanes(const TG3ImageInfo& info, const MemoryPlaneset& planes)
     MemoryKernelStream stream(planes.bytes());
     tg3_filePlaneStoreClient store(info, planes.index(), stream, 0, info.hasMSEs != 0);
     TG3BandCache bands(info, store);
-    const DecodeRegion region{0, 0, static_cast<std::int32_t>(info.width) - 1,
-                              static_cast<std::int32_t>(info.height) - 1};
+    const Region region = Region::fromOrigin(0, 0, info.width, info.height);
     DecodeBase decoder(info, bands, region, info.levels, info.width, info.height, info.components,
                        kRowsPerRequest);
     checkStatus(decoder.status());
@@ -55,7 +54,8 @@ RasterImage decodePlanes(const TG3ImageInfo& info, const MemoryPlaneset& planes)
                             std::vector<std::int32_t>(std::size_t{info.width} * info.height));
     const std::size_t rowSamples = std::size_t{info.width} * components;
     for (std::int32_t y = 0; y <= region.y1; y += kRowsPerRequest) {
-        const std::int32_t last = std::min(y + kRowsPerRequest - 1, region.y1);
+        const std::int32_t last =
+            static_cast<std::int32_t>(std::min<std::int64_t>(y + kRowsPerRequest - 1, region.y1));
         const void* rows = nullptr;
         checkStatus(decoder.readRows(y, last, rows));
         const std::size_t count = rowSamples * static_cast<std::size_t>(last - y + 1);

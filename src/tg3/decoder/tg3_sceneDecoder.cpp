@@ -13,11 +13,6 @@ namespace {
 // Rows of coefficients the engine decodes per step.
 constexpr std::int32_t kEngineStripHeight = 32;
 
-// A full-resolution coordinate at a reduced level.
-std::int32_t atLevel(std::int32_t value, std::int32_t level) {
-    return level >= 31 ? (value < 0 ? -1 : 0) : value >> level;
-}
-
 }  // namespace
 
 TG3SceneDecoder::TG3SceneDecoder(TG3DecoderTool& tool) : tool_(tool) {}
@@ -31,12 +26,11 @@ std::int32_t TG3SceneDecoder::open() {
     cmykPostProcessing_ = cmyk_ && info.colorTransform == colorTransformCMYKToYIQKProcessed;
 
     if (info.hasVirtualSupport) {
-        support_ = Scene(info.support.xLeft, info.support.yTop, 0, info.support.xRight,
-                         info.support.yBottom, 0);
+        support_ = Region{info.support.xLeft, info.support.yTop, info.support.xRight,
+                          info.support.yBottom};
         levelsRemoved_ = info.levelsRemoved;
     } else {
-        support_ = Scene(0, 0, 0, static_cast<std::int32_t>(info.width) - 1,
-                         static_cast<std::int32_t>(info.height) - 1, 0);
+        support_ = Region::fromOrigin(0, 0, info.width, info.height);
         levelsRemoved_ = 0;
     }
     levels_ = info.levels;
@@ -64,11 +58,12 @@ std::int32_t TG3SceneDecoder::bytesPerSample() const {
     return engine_ ? engine_->bytesPerSample() : dataTypeBytes(tool_.info().dataType);
 }
 
-bool TG3SceneDecoder::continuePrevious(std::int32_t previousLevel, const Scene& clipped) {
-    if (!engine_ || clipped.isEmpty() || previousLevel != internalLevel_) return false;
-    const DecodeRegion& region = engine_->region();
+bool TG3SceneDecoder::continuePrevious(std::int32_t previousLevel, const Region& clipped) {
+    if (!engine_ || clipped.empty() || previousLevel != internalLevel_) return false;
+    const Region& region = engine_->region();
     return region.x0 == clipped.x0 && region.x1 == clipped.x1 && clipped.y0 == nextRow_ &&
-           engine_->canContinueAt(clipped.y0) && engine_->extendRegion(clipped.y1);
+           engine_->canContinueAt(static_cast<std::int32_t>(clipped.y0)) &&
+           engine_->extendRegion(static_cast<std::int32_t>(clipped.y1));
 }
 
 std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t level) {
@@ -89,27 +84,19 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
     const std::int32_t levelHeight =
         levelExtent(static_cast<std::int32_t>(std::min<std::uint32_t>(info.height, 0x7FFFFFFF)),
                     internalLevel_);
-    const Scene supportAtLevel(
-        atLevel(support_.x0, internalLevel_), atLevel(support_.y0, internalLevel_), 0,
-        atLevel(support_.x1, internalLevel_), atLevel(support_.y1, internalLevel_), 0);
-    const Scene image(0, 0, 0, levelWidth - 1, levelHeight - 1, 0);
-    // The request is relative to the support's corner.
-    const std::int64_t dx = supportAtLevel.x0;
-    const std::int64_t dy = supportAtLevel.y0;
-    const auto shifted = [](std::int64_t value) {
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
-    };
-    const Scene requestOnImage(shifted(rectangle.x0 + dx), shifted(rectangle.y0 + dy), 0,
-                               shifted(rectangle.x1 + dx), shifted(rectangle.y1 + dy), 0);
-    const Scene clipped = requestOnImage.intersection(supportAtLevel).intersection(image);
+    // The request is relative to the support's corner at the internal level.
+    const Region supportAtLevel = support_.coarser(internalLevel_);
+    const Region image = Region::fromOrigin(0, 0, levelWidth, levelHeight);
+    const Region clipped = rectangle.region()
+                               .translated(supportAtLevel.x0, supportAtLevel.y0)
+                               .intersection(supportAtLevel)
+                               .intersection(image);
     const bool continues = continuePrevious(previousLevel, clipped);
     if (!continues) release();
-    clippedInternalScene_ = clipped;
-    if (clippedInternalScene_.isEmpty()) return TG3Status::notFound;
-    clippedLevelScene_ = Scene(static_cast<std::int32_t>(clippedInternalScene_.x0 - dx),
-                               static_cast<std::int32_t>(clippedInternalScene_.y0 - dy), 0,
-                               static_cast<std::int32_t>(clippedInternalScene_.x1 - dx),
-                               static_cast<std::int32_t>(clippedInternalScene_.y1 - dy), 0);
+    clippedInternal_ = clipped;
+    if (clippedInternal_.empty()) return TG3Status::notFound;
+    clippedLevelScene_ =
+        Scene::fromRegion(clipped.translated(-supportAtLevel.x0, -supportAtLevel.y0));
     if (continues) {
         continued_ = true;
         return TG3Status::ok;
@@ -117,12 +104,11 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
 
     bands_ = std::make_unique<TG3BandCache>(info, tool_.planeStore());
     if (progress_) bands_->setProgress(progress_);
-    const DecodeRegion region{clippedInternalScene_.x0, clippedInternalScene_.y0,
-                              clippedInternalScene_.x1, clippedInternalScene_.y1};
     engine_ = std::make_unique<DecodeBase>(
-        info, *bands_, region, levels_ - internalLevel_, static_cast<std::uint32_t>(levelWidth),
-        static_cast<std::uint32_t>(levelHeight), components_, kEngineStripHeight);
-    nextRow_ = clippedInternalScene_.y0;
+        info, *bands_, clippedInternal_, levels_ - internalLevel_,
+        static_cast<std::uint32_t>(levelWidth), static_cast<std::uint32_t>(levelHeight),
+        components_, kEngineStripHeight);
+    nextRow_ = static_cast<std::int32_t>(clippedInternal_.y0);
     if (engine_->status() != 0) {
         const std::int32_t status = engine_->status();
         release();
@@ -145,7 +131,7 @@ std::int32_t TG3SceneDecoder::decodeRows(std::int32_t count, const void*& rows,
     rows = nullptr;
     delivered = 0;
     if (!engine_) return TG3Status::notFound;
-    const std::int64_t left = std::int64_t{clippedInternalScene_.y1} - nextRow_ + 1;
+    const std::int64_t left = clippedInternal_.y1 - nextRow_ + 1;
     const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(std::max(count, 0), left));
     if (n <= 0) return TG3Status::ok;
     const std::int32_t status =

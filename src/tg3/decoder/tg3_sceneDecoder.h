@@ -61,7 +61,7 @@ class TG3SceneDecoder {
     // Whether the scene at `clipped` (internal pixels of the current internal level)
     // can take over the engine of the previous scene, decoded at `previousLevel`;
     // when it can, the engine's region is extended to the new scene's last row.
-    bool continuePrevious(std::int32_t previousLevel, const Scene& clipped);
+    bool continuePrevious(std::int32_t previousLevel, const Region& clipped);
     void release();
     // Runs one step of the engine and drops the engine when the step fails.
     template <typename Step>
@@ -71,7 +71,7 @@ class TG3SceneDecoder {
     bool multispectral_ = false;
     bool cmyk_ = false;
     bool cmykPostProcessing_ = false;
-    Scene support_;
+    Region support_;  // full-resolution pixels of the coded image
     std::int32_t levels_ = 0;
     std::int32_t levelsRemoved_ = 0;
     std::int32_t transformMode_ = 0;
@@ -80,10 +80,10 @@ class TG3SceneDecoder {
     Scene requested_;
     std::int32_t level_ = 0;
     std::int32_t internalLevel_ = 0;
-    Scene clippedLevelScene_;     // host-level pixels
-    Scene clippedInternalScene_;  // pixels of the internal level of the coded image
-    std::int32_t nextRow_ = 0;    // next row to hand out, internal coordinates
-    bool continued_ = false;      // the scene carries on the previous scene's engine
+    Scene clippedLevelScene_;   // host-level pixels
+    Region clippedInternal_;    // pixels of the internal level of the coded image
+    std::int32_t nextRow_ = 0;  // next row to hand out, internal coordinates
+    bool continued_ = false;    // the scene carries on the previous scene's engine
 
     std::unique_ptr<TG3BandCache> bands_;
     std::unique_ptr<DecodeBase> engine_;

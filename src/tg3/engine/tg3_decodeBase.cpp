@@ -14,7 +14,7 @@ namespace {
 
 }  // namespace
 
-DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const DecodeRegion& region,
+DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const Region& region,
                        int levels, std::uint32_t width, std::uint32_t height, int components,
                        std::int32_t stripHeight)
     : options_(makeOutputOptions(info.inputColorSpace, info.colorTransform, info.dynamicRangeMin,
@@ -31,8 +31,8 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const De
     // Images narrower or lower than 3 samples are not decoded at any level; the
     // levels of a larger image decode down to a single sample.
     if (info.width < 3 || info.height < 3 || stripHeight_ < 1 || region_.y0 < 0 ||
-        region_.y0 > region_.y1 ||
-        static_cast<std::int64_t>(region_.y1) >= static_cast<std::int64_t>(height_)) {
+        region_.y0 > region_.y1 || region_.y1 >= std::int64_t{height_} || region_.x0 < INT32_MIN ||
+        region_.x1 > INT32_MAX) {
         status_ = TG3Status::notFound;
         return;
     }
@@ -44,8 +44,9 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const De
         return;
     }
     std::int32_t engineStatus = 0;
-    engine_ = std::make_unique<WaveletEngine>(levels_, width_, height_, region_.x0, region_.x1,
-                                              components_, source_, engineStatus);
+    engine_ = std::make_unique<WaveletEngine>(
+        levels_, width_, height_, static_cast<std::int32_t>(region_.x0),
+        static_cast<std::int32_t>(region_.x1), components_, source_, engineStatus);
     if (engineStatus != 0) {
         engine_.reset();
         status_ = engineStatus;
@@ -57,8 +58,7 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const De
 DecodeBase::~DecodeBase() = default;
 
 bool DecodeBase::extendRegion(std::int32_t y1) {
-    if (status_ != 0 || !engine_ || y1 < region_.y1 ||
-        static_cast<std::int64_t>(y1) >= static_cast<std::int64_t>(height_))
+    if (status_ != 0 || !engine_ || y1 < region_.y1 || std::int64_t{y1} >= std::int64_t{height_})
         return false;
     region_.y1 = y1;
     return true;
@@ -131,7 +131,8 @@ std::int32_t DecodeBase::initialise() {
     producedEnd_ = region_.y0;
     initialised_ = true;
     // The first row pair: from y0 to the odd row that closes its pair.
-    const std::int32_t pairEnd = std::min(region_.y0 - (region_.y0 % 2) + 2, region_.y1 + 1);
+    const auto pairEnd =
+        static_cast<std::int32_t>(std::min(region_.y0 - (region_.y0 % 2) + 2, region_.y1 + 1));
     return decodeStrip(pairEnd);
 }
 
@@ -160,8 +161,8 @@ std::int32_t DecodeBase::readRows(std::int32_t first, std::int32_t last, const v
         producedFirst_ = producedEnd_;
     }
     while (producedEnd_ <= last) {
-        const std::int32_t status =
-            decodeStrip(std::min(producedEnd_ + stripHeight_, region_.y1 + 1));
+        const std::int32_t status = decodeStrip(static_cast<std::int32_t>(
+            std::min<std::int64_t>(producedEnd_ + stripHeight_, region_.y1 + 1)));
         if (status != 0) return status;
     }
     rows = output_.data();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/cv_region.h"
 #include "tg3/engine/tg3_bandRowSource.h"
 #include "tg3/engine/tg3_sampleOutput.h"
 #include "tg3/engine/tg3_waveletEngine.h"
@@ -14,20 +15,13 @@
 
 namespace Corvane {
 
-struct DecodeRegion {
-    std::int32_t x0 = 0;  // inclusive bounds in samples of the decoded level
-    std::int32_t y0 = 0;
-    std::int32_t x1 = 0;
-    std::int32_t y1 = 0;
-};
-
 class DecodeBase {
   public:
     // The image geometry (levels, width, height, components) is given apart
     // from `info`, which supplies the output options. `stripHeight` is R, the
     // rows decoded per step. status() tells whether construction succeeded.
-    DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const DecodeRegion& region,
-               int levels, std::uint32_t width, std::uint32_t height, int components,
+    DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const Region& region, int levels,
+               std::uint32_t width, std::uint32_t height, int components,
                std::int32_t stripHeight = 16);
     virtual ~DecodeBase();
 
@@ -53,11 +47,11 @@ class DecodeBase {
     bool canContinueAt(std::int32_t first) const {
         return status_ == 0 && initialised_ && first >= producedFirst_;
     }
-    const DecodeRegion& region() const { return region_; }
+    const Region& region() const { return region_; }
 
     std::int32_t status() const { return status_; }
     std::int32_t bytesPerSample() const { return bytesPerSample_; }
-    std::int32_t regionWidth() const { return region_.x1 - region_.x0 + 1; }
+    std::int32_t regionWidth() const { return static_cast<std::int32_t>(region_.width()); }
     const OutputOptions& outputOptions() const { return options_; }
 
   private:
@@ -68,7 +62,7 @@ class DecodeBase {
     bool stripBuffersFit() const;
 
     OutputOptions options_;
-    DecodeRegion region_;
+    Region region_;
     int levels_;
     std::uint32_t width_;
     std::uint32_t height_;

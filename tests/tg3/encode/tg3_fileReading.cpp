@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "tg3/container/tg3_container.h"
 #include "tg3/engine/tg3_bandCache.h"
 #include "tg3/engine/tg3_decodeBase.h"
 #include "tg3/engine/tg3_filePlaneStoreClient.h"
 #include "tg3/header/tg3_headerPacket.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 
 namespace tovex_test {
 
@@ -31,8 +31,7 @@ void decodeImage(ReadBackFile& file, KernelStream& stream, std::int64_t planeset
     const TG3ImageInfo& info = file.info;
     tg3_filePlaneStoreClient store(info, file.index, stream, planesetStart, info.hasMSEs != 0);
     TG3BandCache bands(info, store);
-    const DecodeRegion region{0, 0, static_cast<std::int32_t>(info.width) - 1,
-                              static_cast<std::int32_t>(info.height) - 1};
+    const Region region = Region::fromOrigin(0, 0, info.width, info.height);
     DecodeBase decoder(info, bands, region, info.levels, info.width, info.height, info.components,
                        16);
     ASSERT_EQ(decoder.status(), 0);
@@ -45,7 +44,8 @@ void decodeImage(ReadBackFile& file, KernelStream& stream, std::int64_t planeset
     image.components.assign(n, std::vector<std::int32_t>(std::size_t{info.width} * info.height));
     // Seven rows at a time: requests that do not line up with the decoder's strips.
     for (std::int32_t y = 0; y <= region.y1; y += 7) {
-        const std::int32_t last = std::min(y + 6, region.y1);
+        const std::int32_t last =
+            static_cast<std::int32_t>(std::min<std::int64_t>(y + 6, region.y1));
         const void* rows = nullptr;
         ASSERT_EQ(decoder.readRows(y, last, rows), 0) << "rows " << y;
         const std::size_t first = std::size_t{info.width} * static_cast<std::size_t>(y);

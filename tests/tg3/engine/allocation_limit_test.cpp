@@ -43,7 +43,7 @@ std::int32_t decodeFirstRow(const TG3ImageInfo& info, std::int32_t expectedSampl
     MemoryKernelStream stream(planeset.bytes());
     tg3_filePlaneStoreClient store(info, planeset.index(), stream, 0, false);
     TG3BandCache bands(info, store);
-    const DecodeRegion region{0, 0, 15, 0};
+    const Region region{0, 0, 15, 0};
     DecodeBase decoder(info, bands, region, 0, info.width, info.height, 1, 16);
     if (decoder.status() != 0) return decoder.status();
     if (const std::int32_t status = decoder.initialise(); status != 0) return status;
@@ -87,9 +87,9 @@ TEST(AllocationLimit, RegionTooWideForItsStripIsRefusedBeforeTheEngineTakesItsLi
     tg3_filePlaneStoreClient store(info, planeset.index(), stream, 0, false);
     TG3BandCache bands(info, store);
     const auto last = static_cast<std::int32_t>(width - 1);
-    const DecodeBase wide(info, bands, DecodeRegion{0, 0, last, 0}, 2, width, width, 1, 32);
+    const DecodeBase wide(info, bands, Region{0, 0, last, 0}, 2, width, width, 1, 32);
     EXPECT_EQ(wide.status(), TG3Status::outOfMemory);
     // A region of a few columns of the same image is made.
-    const DecodeBase narrow(info, bands, DecodeRegion{0, 0, 63, 0}, 2, width, width, 1, 32);
+    const DecodeBase narrow(info, bands, Region{0, 0, 63, 0}, 2, width, width, 1, 32);
     EXPECT_EQ(narrow.status(), 0);
 }

@@ -66,13 +66,13 @@ std::vector<std::int32_t> randomSamples(std::size_t count, std::mt19937& rng) {
 
 // Decodes region rows with requests of `request` rows and returns the samples
 // as signed 16-bit values, component-interleaved.
-std::vector<std::int32_t> decodeRegion(DecodeBase& decoder, const DecodeRegion& r, int request,
+std::vector<std::int32_t> decodeRegion(DecodeBase& decoder, const Region& r, int request,
                                        int components) {
     std::vector<std::int32_t> out;
     const std::size_t width = static_cast<std::size_t>(r.x1 - r.x0 + 1) * components;
     EXPECT_EQ(decoder.initialise(), 0);
-    for (std::int32_t y = r.y0; y <= r.y1; y += request) {
-        const std::int32_t last = std::min(y + request - 1, r.y1);
+    for (auto y = static_cast<std::int32_t>(r.y0); y <= r.y1; y += request) {
+        const auto last = static_cast<std::int32_t>(std::min<std::int64_t>(y + request - 1, r.y1));
         const void* rows = nullptr;
         const std::int32_t status = decoder.readRows(y, last, rows);
         EXPECT_EQ(status, 0) << "rows " << y << ".." << last;
@@ -84,9 +84,9 @@ std::vector<std::int32_t> decodeRegion(DecodeBase& decoder, const DecodeRegion& 
 }
 
 std::vector<std::int32_t> crop(const std::vector<std::int32_t>& image, std::uint32_t width,
-                               const DecodeRegion& r) {
+                               const Region& r) {
     std::vector<std::int32_t> out;
-    for (std::int32_t y = r.y0; y <= r.y1; ++y)
+    for (auto y = static_cast<std::int32_t>(r.y0); y <= r.y1; ++y)
         for (std::int32_t x = r.x0; x <= r.x1; ++x)
             out.push_back(image[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)]);
     return out;
@@ -156,8 +156,7 @@ TEST(DecodeBase, ForwardThenInverseIsIdentityForEverySizeAndLevelCount) {
         for (int levels = 0; levels <= maxLevels(w, h); ++levels) {
             const TG3ImageInfo info = signedImageInfo(w, h, levels, 1);
             MemoryBandSource source(info, {forwardTransform53(image, w, h, levels)});
-            const DecodeRegion whole{0, 0, static_cast<std::int32_t>(w) - 1,
-                                     static_cast<std::int32_t>(h) - 1};
+            const Region whole = Region::fromOrigin(0, 0, w, h);
             DecodeBase decoder(info, source, whole, levels, w, h, 1, 4);
             ASSERT_EQ(decoder.status(), 0);
             ASSERT_EQ(decodeRegion(decoder, whole, 4, 1), image)
@@ -181,7 +180,7 @@ TEST(DecodeBase, RegionsAndStripHeightsGiveTheSameSamples) {
     std::uniform_int_distribution<std::int32_t> column(0, w - 1), row(0, h - 1);
     for (int trial = 0; trial < 40; ++trial) {
         std::int32_t xa = column(rng), xb = column(rng), ya = row(rng), yb = row(rng);
-        DecodeRegion region{std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb)};
+        Region region{std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb)};
         if (trial == 0)
             region = {0, 0, static_cast<std::int32_t>(w) - 1, static_cast<std::int32_t>(h) - 1};
         std::vector<std::int32_t> expected;
@@ -207,11 +206,11 @@ TEST(DecodeBase, ReportsItsStatuses) {
     const auto image = randomSamples(w * h, rng);
     const TG3ImageInfo info = signedImageInfo(w, h, 2, 1);
     MemoryBandSource source(info, {forwardTransform53(image, w, h, 2)});
-    const DecodeRegion whole{0, 0, 19, 19};
+    const Region whole{0, 0, 19, 19};
 
     // Geometry the engine refuses.
     struct Bad {
-        DecodeRegion region;
+        Region region;
         std::uint32_t width, height;
         int components;
     };
@@ -266,7 +265,7 @@ TEST(DecodeBase, ClampsAndStoresTheImageSampleType) {
     info.dynamicRangeMin = 0;
     info.dynamicRangeMax = 255;
     MemoryBandSource source(info, {forwardTransform53(image, w, h, 1)});
-    const DecodeRegion whole{0, 0, 5, 3};
+    const Region whole{0, 0, 5, 3};
     DecodeBase decoder(info, source, whole, 1, w, h, 1);
     ASSERT_EQ(decoder.initialise(), 0);
     EXPECT_EQ(decoder.bytesPerSample(), 1);

@@ -73,7 +73,7 @@ struct EncodedImage {
 
 // Decodes a region through DecodeBase in requests of `request` rows and
 // returns the interleaved samples.
-std::vector<std::int32_t> decode(EncodedImage& encoded, const DecodeRegion& region, int request) {
+std::vector<std::int32_t> decode(EncodedImage& encoded, const Region& region, int request) {
     const TG3ImageInfo& info = encoded.info;
     DecodeBase decoder(info, *encoded.bands, region, info.levels, info.width, info.height,
                        info.components, 16);
@@ -82,8 +82,9 @@ std::vector<std::int32_t> decode(EncodedImage& encoded, const DecodeRegion& regi
     const std::size_t rowSamples =
         static_cast<std::size_t>(region.x1 - region.x0 + 1) * info.components;
     std::vector<std::int32_t> samples;
-    for (std::int32_t y = region.y0; y <= region.y1; y += request) {
-        const std::int32_t last = std::min(y + request - 1, region.y1);
+    for (auto y = static_cast<std::int32_t>(region.y0); y <= region.y1; y += request) {
+        const auto last =
+            static_cast<std::int32_t>(std::min<std::int64_t>(y + request - 1, region.y1));
         const void* rows = nullptr;
         const std::int32_t status = decoder.readRows(y, last, rows);
         EXPECT_EQ(status, 0);
@@ -97,7 +98,7 @@ std::vector<std::int32_t> decode(EncodedImage& encoded, const DecodeRegion& regi
     return samples;
 }
 
-std::vector<std::int32_t> interleaved(const TestImage& image, const DecodeRegion& r) {
+std::vector<std::int32_t> interleaved(const TestImage& image, const Region& r) {
     std::vector<std::int32_t> out;
     for (std::int32_t y = r.y0; y <= r.y1; ++y)
         for (std::int32_t x = r.x0; x <= r.x1; ++x)
@@ -107,7 +108,7 @@ std::vector<std::int32_t> interleaved(const TestImage& image, const DecodeRegion
     return out;
 }
 
-DecodeRegion whole(const TestImage& image) {
+Region whole(const TestImage& image) {
     return {0, 0, static_cast<std::int32_t>(image.width) - 1,
             static_cast<std::int32_t>(image.height) - 1};
 }
@@ -127,7 +128,7 @@ TEST(ImageRoundTrip, EightBitGreyComesBackExactly) {
         coded.insert({e.position.band, e.position.subblock});
     EXPECT_EQ(encoded.store->subblockReads(), coded.size());
     // A tile in the middle, through the same band caches' column logic.
-    const DecodeRegion tile{130, 70, 257, 197};
+    const Region tile{130, 70, 257, 197};
     EncodedImage again(camera, setup);
     EXPECT_EQ(decode(again, tile, 128), interleaved(camera, tile));
 }
@@ -142,7 +143,7 @@ TEST(ImageRoundTrip, EightBitRgbWithColourTransformTen) {
     setup.transform = colorTransformRGBToYIQ;
     EncodedImage encoded(chelsea, setup);
     EXPECT_EQ(decode(encoded, whole(chelsea), 9), interleaved(chelsea, whole(chelsea)));
-    const DecodeRegion tile{37, 11, 164, 138};
+    const Region tile{37, 11, 164, 138};
     EncodedImage again(chelsea, setup);
     EXPECT_EQ(decode(again, tile, 16), interleaved(chelsea, tile));
 }
@@ -157,7 +158,7 @@ TEST(ImageRoundTrip, BandCacheHoldingPartsOfSubblockRows) {
     setup.subblockSize = 64;
     setup.colourSpace = colorSpaceRGB;
     setup.transform = colorTransformRGBToYIQ;
-    const DecodeRegion tile{37, 11, 164, 138};
+    const Region tile{37, 11, 164, 138};
     // One row of the widest band's region, a few rows, and less than one row.
     for (std::uint64_t budget :
          {std::uint64_t{3 * 4 * 91}, std::uint64_t{5000}, std::uint64_t{16}}) {
