@@ -1,5 +1,7 @@
 #pragma once
-
+// Huffman decoding of one coded sub-block into quantisation indices. A call may stop
+// part way and be continued later from a saved state, so that a strip decodes a
+// sub-block only down to the rows it needs and the next strip carries on from there.
 #include <cstddef>
 #include <cstdint>
 #include <optional>

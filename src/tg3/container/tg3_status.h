@@ -1,4 +1,6 @@
 #pragma once
+// The TG3 kernel hands failures up its call chain as integer statuses; this names
+// them, so that no reader or writer spells a bare number.
 #include <cstdint>
 
 namespace Corvane {
