@@ -51,8 +51,8 @@ void BM_HuffmanSubBlocks(benchmark::State& state) {
     for (auto _ : state) {
         for (std::size_t s = 0; s < kSubBlocks; ++s) {
             std::fill(decoded.begin(), decoded.end(), 0);
-            Corvane::decodeSubBlock(coded[s].data(), coded[s].size(), tree, size, whole, UINT64_MAX,
-                                    nullptr, decoded.data());
+            Corvane::decodeSubBlock({coded[s], tree, size, whole, UINT64_MAX}, nullptr,
+                                    decoded.data());
             benchmark::DoNotOptimize(decoded.data());
         }
     }

@@ -9,8 +9,8 @@
 #include "stream/cv_fileSpecification.h"
 #include "stream/cv_largeFileStream.h"
 #include "tg2/entropy/tg2_decodingTree.h"
-#include "tg2/structure/tg2_streamStructure.h"
 #include "tg2/entropy/tg2_subBlockDecoder.h"
+#include "tg2/structure/tg2_streamStructure.h"
 
 using namespace Corvane;
 
@@ -30,18 +30,17 @@ void decodeSubBlocks(TG2StreamStructure& s, const TG2Block& block) {
             const TG2Window window{0, 0, std::min(place.width, 8u), std::min(place.height, 8u)};
             std::vector<std::int32_t> indices(static_cast<std::size_t>(window.width) *
                                               window.height);
-            decodeSubBlock(data.data(), data.size(), tree, dimensions, window, UINT64_MAX, nullptr,
-                           indices.data());
+            decodeSubBlock({data, tree, dimensions, window, UINT64_MAX}, nullptr, indices.data());
             // ...and again in steps of 7 positions, resuming each time (on small
             // sub-blocks only: the steps themselves would cost more than the decoding).
             if (std::uint64_t{place.width} * place.height > 4096) continue;
             std::fill(indices.begin(), indices.end(), 0);
-            std::optional<TG2ResumeState> state = decodeSubBlock(
-                data.data(), data.size(), tree, dimensions, window, 7, nullptr, indices.data());
+            std::optional<TG2ResumeState> state =
+                decodeSubBlock({data, tree, dimensions, window, 7}, nullptr, indices.data());
             while (state && !isComplete(*state, dimensions)) {
                 const TG2ResumeState before = *state;
-                state = decodeSubBlock(data.data(), data.size(), tree, dimensions, window, 7,
-                                       &before, indices.data());
+                state =
+                    decodeSubBlock({data, tree, dimensions, window, 7}, &before, indices.data());
             }
         }
     }

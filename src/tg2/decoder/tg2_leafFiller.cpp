@@ -76,7 +76,7 @@ void TG2LeafFiller::fillFromBlock(Subband& leaf, const Support& area, std::int32
             structure_.readSubBlock(b, j, data_);
             indices_.assign(std::size_t{window.width} * window.height, 0);
             const std::optional<TG2ResumeState> state =
-                decodeSubBlock(data_.data(), data_.size(), tree, size, window, through - from,
+                decodeSubBlock({data_, tree, size, window, through - from},
                                resume ? &*resume : nullptr, indices_.data());
             if (state) positionsDecoded_ += state->positionsProduced - from;
             if (!state || isComplete(*state, size))

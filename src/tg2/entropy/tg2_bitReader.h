@@ -1,5 +1,7 @@
 #pragma once
-
+// The bit-level reader under the Huffman decoder: it undoes the byte stuffing, stops
+// at a marker, and keeps its whole position in three small values so that a partly
+// decoded sub-block can be saved and continued by a later strip.
 #include <array>
 #include <cstddef>
 #include <cstdint>

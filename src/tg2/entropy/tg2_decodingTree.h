@@ -1,5 +1,6 @@
 #pragma once
-
+// The Huffman decoding tree of one band segment, built once from the segment's table
+// and walked bit by bit by the sub-block decoder.
 #include <cstdint>
 
 #include "tg2/entropy/tg2_htDesc.h"

@@ -1,5 +1,6 @@
 #pragma once
-
+// From quantisation indices back to wavelet coefficients: the reconstruction of one
+// index, and the step that applies at a given resolution level and subband weight.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,7 @@
 #pragma once
-
+// The subtractive dither of TG2 streams: removed after dequantisation by the decoder,
+// added before quantisation by the encoder. It sits beside dequantisation because the
+// decoder does both to a block in one pass.
 #include <cstdint>
 
 namespace Corvane {

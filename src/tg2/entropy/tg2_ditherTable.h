@@ -1,4 +1,6 @@
 #pragma once
+// Declares the constant dither table; its values live in the generated .cpp so that
+// the files including this header stay cheap to compile.
 
 namespace Corvane {
 

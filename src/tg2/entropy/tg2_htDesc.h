@@ -1,5 +1,7 @@
 #pragma once
-
+// A band segment's Huffman table as the stream stores it, and the canonical codes it
+// stands for. The decoding tree and the encoder both take their codes from here, so
+// they cannot assign them differently.
 #include <array>
 #include <cstdint>
 #include <vector>

@@ -1,8 +1,11 @@
 #pragma once
-
+// Huffman decoding of one coded sub-block into quantisation indices. A call may stop
+// part way and be continued later from a saved state, so that a strip decodes a
+// sub-block only down to the rows it needs and the next strip carries on from there.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "tg2/entropy/tg2_decodingTree.h"
 
@@ -36,15 +39,22 @@ struct TG2SubBlockSize {
     std::uint32_t height = 0;
 };
 
-// Decodes up to `limit` more raster positions of one coded sub-block (data
-// starts at its FF A3). Non-zero indices that fall inside the window are
-// written into `indices`, which the caller has zeroed; everything else only
-// advances the position. `resume` is null on the first call of a sub-block.
-// Answers the state to continue from, or nothing when the data end at a marker
-// before this call produced anything. Corrupt data raise DataFormatException.
-std::optional<TG2ResumeState> decodeSubBlock(const std::uint8_t* data, std::size_t size,
-                                             const DecodingTree& tree, TG2SubBlockSize dimensions,
-                                             const TG2Window& window, std::uint64_t limit,
+// One coded sub-block and what a call is to take from it.
+struct TG2SubBlockRequest {
+    std::span<const std::uint8_t> data;  // from its FF A3 to where its data may end at the latest
+    const DecodingTree& tree;            // of the band segment's Huffman table
+    TG2SubBlockSize dimensions;
+    TG2Window window;             // the indices the caller keeps
+    std::uint64_t positionLimit;  // at most this many more raster positions
+};
+
+// Decodes up to `positionLimit` more raster positions of a sub-block. Non-zero
+// indices that fall inside the window are written into `indices`, which the
+// caller has zeroed; everything else only advances the position. `resume` is
+// null on the first call of a sub-block. Answers the state to continue from, or
+// nothing when the data end at a marker before the first call produced anything.
+// Corrupt data raise DataFormatException.
+std::optional<TG2ResumeState> decodeSubBlock(const TG2SubBlockRequest& request,
                                              const TG2ResumeState* resume, std::int32_t* indices);
 
 // True once every position of the sub-block has been produced.

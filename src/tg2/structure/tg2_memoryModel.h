@@ -1,4 +1,7 @@
 #pragma once
+// The memory model number that a TG2 image stage is opened with, turned into the
+// three choices the stream structure makes: how it finds blocks, whether it keeps its
+// stream open, and whether it keeps the blocks it has loaded.
 
 namespace Corvane {
 

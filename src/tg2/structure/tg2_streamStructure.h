@@ -1,5 +1,7 @@
 #pragma once
-
+// The layout of a TG2 stream as the decoder needs it: header, subband chunks, block
+// grids and, per block, the band segments with their tables and sub-block offsets.
+// The heads are read once at open; a block's records only when a request reaches it.
 #include <array>
 #include <cstdint>
 #include <memory>

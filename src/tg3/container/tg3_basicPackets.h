@@ -1,4 +1,7 @@
 #pragma once
+// The packet kinds any TG3 file may hold besides an image's own: packets of unknown
+// type kept as raw bytes, metadata packets and embedded TG2 images, and the checksum
+// that dumps show for metadata.
 #include <cstdint>
 #include <ostream>
 #include <vector>

@@ -1,4 +1,6 @@
 #pragma once
+// The way into a TG3 file: scans its packets once into a database, lists the images
+// it holds, and serves packet look-ups to the image decoders under one lock.
 #include <cstdint>
 #include <memory>
 #include <mutex>

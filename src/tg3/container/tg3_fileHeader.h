@@ -1,4 +1,6 @@
 #pragma once
+// The eight bytes that open every TG3 file (the magic and a version) and which
+// versions this reader accepts.
 #include <cstdint>
 #include <string>
 

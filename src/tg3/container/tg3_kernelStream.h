@@ -1,4 +1,7 @@
 #pragma once
+// The byte stream that the TG3 kernel reads and writes through, reporting failures as
+// statuses rather than exceptions: adapters over the library's streams and over
+// memory, and the big-endian integer reads and writes built on them.
 #include <cstdint>
 #include <memory>
 #include <vector>

@@ -1,4 +1,7 @@
 #pragma once
+// What the container knows of a packet: the packet object, the reader and writer of its
+// payload, and the kind that ties a packet type to them, so that a new packet type
+// plugs into the database without changing it.
 #include <cstdint>
 #include <memory>
 

@@ -1,4 +1,7 @@
 #pragma once
+// The index of every packet of a TG3 file, built in one pass at open. Payloads stay in
+// the stream until a look-up asks for them; then they are read through their kind and
+// kept.
 #include <cstdint>
 #include <memory>
 #include <ostream>

@@ -1,4 +1,7 @@
 #pragma once
+// The header in front of every TG3 packet: its fields, how a header matches a search
+// key, and reading and writing it, with the payload length patched in once the
+// payload is written.
 #include <cstdint>
 #include <ostream>
 

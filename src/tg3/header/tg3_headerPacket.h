@@ -1,4 +1,6 @@
 #pragma once
+// The header packet of a TG3 image, which carries its TG3ImageInfo and flags, with the
+// packet kind that reads and writes it.
 #include <cstdint>
 #include <ostream>
 

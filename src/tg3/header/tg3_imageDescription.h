@@ -1,4 +1,6 @@
 #pragma once
+// The optional description of a TG3 image (where it lies, its z number, its
+// transparent and background pixels), kept in a metadata packet of its own.
 #include <cstdint>
 #include <vector>
 

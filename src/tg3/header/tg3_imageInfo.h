@@ -1,4 +1,6 @@
 #pragma once
+// What a TG3 image's header states and what follows from it: the band table of the
+// decomposition and the sub-block arithmetic that every later stage relies on.
 #include <cstdint>
 #include <vector>
 

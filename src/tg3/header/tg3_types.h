@@ -1,4 +1,6 @@
 #pragma once
+// The enumerations of TG3 header fields, their texts for dumps and the facts of each
+// data type, in one place so that header, engine and encoder agree on the numbers.
 #include <cstdint>
 
 namespace Corvane {

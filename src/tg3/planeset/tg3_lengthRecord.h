@@ -1,4 +1,6 @@
 #pragma once
+// The variable-length records of a planeset, which give the length of each coded plane
+// or skip positions without one, in both packet versions.
 #include <cstdint>
 
 #include "tg3/container/tg3_kernelStream.h"

@@ -1,4 +1,6 @@
 #pragma once
+// Where each coded plane of a planeset lies, found by walking its length records once,
+// and the directory through which decoders find a sub-block's planes.
 #include <cstddef>
 #include <cstdint>
 #include <utility>

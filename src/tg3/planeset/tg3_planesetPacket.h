@@ -1,4 +1,6 @@
 #pragma once
+// The planeset packet: its fixed part (order, style, plane count) is read with the
+// packet, while the plane records that follow are left to the plane index walk.
 #include <cstdint>
 #include <ostream>
 

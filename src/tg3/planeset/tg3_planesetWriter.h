@@ -1,4 +1,6 @@
 #pragma once
+// The writing half of the planeset: lays coded planes out in the packet's order, style
+// and version, so that encoders and tests produce planesets the plane index reads back.
 #include <cstdint>
 #include <vector>
 

@@ -1,4 +1,7 @@
 #pragma once
+// The sequences in which a planeset can store the planes of an image. The plane index
+// walk and the planeset writer both step through positions with it, so they agree on
+// where each plane belongs.
 #include <cstdint>
 #include <memory>
 #include <vector>

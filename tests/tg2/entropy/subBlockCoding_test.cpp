@@ -11,8 +11,8 @@
 #include "encode/tg2/entropy/tg2_huffmanTableBuilder.h"
 #include "encode/tg2/entropy/tg2_subBlockEncoder.h"
 #include "encode/tg2/entropy/tg2_symbolMapper.h"
-#include "tg2/entropy/tg2_subBlockDecoder.h"
 #include "support/cv_exception.h"
+#include "tg2/entropy/tg2_subBlockDecoder.h"
 
 using namespace Corvane;
 
@@ -54,8 +54,8 @@ std::vector<std::int32_t> decodeAll(const std::vector<std::uint8_t>& data, const
     EXPECT_TRUE(tree.build(desc));
     std::vector<std::int32_t> out(static_cast<std::size_t>(size.width) * size.height, 0);
     try {
-        decodeSubBlock(data.data(), data.size(), tree, size, {0, 0, size.width, size.height},
-                       UINT64_MAX, nullptr, out.data());
+        decodeSubBlock({data, tree, size, {0, 0, size.width, size.height}, UINT64_MAX}, nullptr,
+                       out.data());
     } catch (const Exception& e) {
         ADD_FAILURE() << describe(e);
     }
@@ -175,7 +175,7 @@ TEST(SubBlockDecoder, CorruptDataIsRefusedWithCatalogTexts) {
     std::vector<std::int32_t> out(64, 0);
     const TG2Window all{0, 0, 8, 8};
     auto decode = [&](const std::vector<std::uint8_t>& data) {
-        return decodeSubBlock(data.data(), data.size(), tree, {8, 8}, all, 64, nullptr, out.data());
+        return decodeSubBlock({data, tree, {8, 8}, all, 64}, nullptr, out.data());
     };
 
     EXPECT_EQ(messageOf<DataFormatException>([&] {
@@ -214,8 +214,7 @@ TEST(SubBlockDecoder, MarkersEndTheDataWithZeros) {
          {std::vector<std::uint8_t>{0xFF, 0xA3, 0xFF, 0xD9},
           std::vector<std::uint8_t>{0xFF, 0xA3, 0xFF, 0x12, 0x00}}) {
         EXPECT_FALSE(
-            decodeSubBlock(data.data(), data.size(), tree, {4, 4}, all, 16, nullptr, out.data())
-                .has_value());
+            decodeSubBlock({data, tree, {4, 4}, all, 16}, nullptr, out.data()).has_value());
     }
 
     // Two indices and two empty runs fill one byte; then a marker ends the data
@@ -224,11 +223,39 @@ TEST(SubBlockDecoder, MarkersEndTheDataWithZeros) {
     coder.symbol(181).symbol(0).symbol(0).symbol(181);
     const std::vector<std::uint8_t> data = coder.bytes({0xFF, 0xD9});
     ASSERT_EQ(data.size(), 5u);
-    const auto state =
-        decodeSubBlock(data.data(), data.size(), tree, {4, 4}, all, 16, nullptr, out.data());
+    const auto state = decodeSubBlock({data, tree, {4, 4}, all, 16}, nullptr, out.data());
     ASSERT_TRUE(state.has_value());
     EXPECT_TRUE(isComplete(*state, {4, 4}));
     EXPECT_EQ(out, (std::vector<std::int32_t>{1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    // Codes 00, 01 and 10 for 181, 101 and 0.
+    HTDesc byHand;
+    byHand.lengthCounts[1] = 3;
+    byHand.symbols = {181, 101, 0};
+    DecodingTree handTree;
+    ASSERT_TRUE(handTree.build(byHand));
+
+    // A marker inside the raw bits of a value: the value is not placed.
+    HandCoder cut(byHand);
+    cut.symbol(181).symbol(101).raw(0x5, 3);
+    const std::vector<std::uint8_t> cutData = cut.bytes();
+    std::fill(out.begin(), out.end(), 0);
+    const auto cutState = decodeSubBlock({cutData, handTree, {4, 4}, all, 16}, nullptr, out.data());
+    ASSERT_TRUE(cutState.has_value());
+    EXPECT_TRUE(isComplete(*cutState, {4, 4}));
+    EXPECT_EQ(out, (std::vector<std::int32_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    // A continued call that meets the marker at once still answers where it stands.
+    HandCoder four(byHand);
+    four.symbol(181).symbol(181).symbol(181).symbol(181);
+    const std::vector<std::uint8_t> fourData = four.bytes();
+    std::fill(out.begin(), out.end(), 0);
+    const auto first = decodeSubBlock({fourData, handTree, {4, 4}, all, 4}, nullptr, out.data());
+    ASSERT_TRUE(first.has_value());
+    const auto second = decodeSubBlock({fourData, handTree, {4, 4}, all, 4}, &*first, out.data());
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->positionsProduced, 8u);
+    EXPECT_EQ(out, (std::vector<std::int32_t>{1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(SubBlockCoding, RoundTripsInOneCall) {
@@ -274,8 +301,8 @@ TEST(SubBlockCoding, ManySmallCallsWithWindowsContinueExactly) {
             int calls = 0;
             do {
                 const std::uint64_t limit = 1 + rng() % largestStep;
-                state = decodeSubBlock(data.data(), data.size(), tree, size, w, limit,
-                                       state ? &*state : nullptr, out.data());
+                state = decodeSubBlock({data, tree, size, w, limit}, state ? &*state : nullptr,
+                                       out.data());
                 ASSERT_TRUE(state.has_value());
                 ++calls;
             } while (!isComplete(*state, size));

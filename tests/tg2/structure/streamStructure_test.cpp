@@ -5,18 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "common/temp_dir.h"
 #include "encode/tg2/structure/tg2_streamWriter.h"
-#include "tg2/structure/cv_TG2MetadataDatabase.h"
 #include "metadata/cv_byteVectorStream.h"
 #include "metadata/cv_classicalStandardTags.h"
-#include "tg2/structure/tg2_memoryModel.h"
-#include "tg2/structure/tg2_streamStructure.h"
-#include "tg2/entropy/tg2_subBlockDecoder.h"
-#include "common/temp_dir.h"
 #include "stream/cv_fileStream.h"
 #include "stream/cv_largeFileStream.h"
 #include "support/cv_exception.h"
 #include "support/cv_messages.h"
+#include "tg2/entropy/tg2_subBlockDecoder.h"
+#include "tg2/structure/cv_TG2MetadataDatabase.h"
+#include "tg2/structure/tg2_memoryModel.h"
+#include "tg2/structure/tg2_streamStructure.h"
 
 using namespace Corvane;
 
@@ -134,9 +134,8 @@ void checkSubBlock(TG2StreamStructure& s, const TG2Block& block, const DecodingT
     const TG2SubBlockSize size{place.width, place.height};
 
     std::vector<std::int32_t> whole(static_cast<std::size_t>(size.width) * size.height, 0);
-    const auto state =
-        decodeSubBlock(data.data(), data.size(), tree, size, {0, 0, size.width, size.height},
-                       UINT64_MAX, nullptr, whole.data());
+    const auto state = decodeSubBlock(
+        {data, tree, size, {0, 0, size.width, size.height}, UINT64_MAX}, nullptr, whole.data());
     ASSERT_TRUE(state.has_value());
     EXPECT_TRUE(isComplete(*state, size));
     for (std::uint32_t y = 0; y < size.height; ++y) {
@@ -150,7 +149,7 @@ void checkSubBlock(TG2StreamStructure& s, const TG2Block& block, const DecodingT
     std::vector<std::int32_t> part(static_cast<std::size_t>(window.width) * window.height, 0);
     std::optional<TG2ResumeState> resume;
     do {
-        resume = decodeSubBlock(data.data(), data.size(), tree, size, window, 1 + rng() % 23,
+        resume = decodeSubBlock({data, tree, size, window, 1 + rng() % 23},
                                 resume ? &*resume : nullptr, part.data());
         ASSERT_TRUE(resume.has_value());
     } while (!isComplete(*resume, size));
@@ -400,11 +399,9 @@ TEST(TG2StreamStructure, DamagedSubBlocksAreRefusedByTheDecoder) {
     damaged->readSubBlock(0, 0, data);
     const TG2SubBlockPlace place = damaged->subBlock(0, 0);
     std::vector<std::int32_t> out(static_cast<std::size_t>(place.width) * place.height);
-    EXPECT_EQ(messageOf<DataFormatException>([&] {
-                  decodeSubBlock(data.data(), data.size(), tree, {place.width, place.height},
-                                 {0, 0, place.width, place.height}, UINT64_MAX, nullptr,
-                                 out.data());
-              }),
+    const TG2SubBlockRequest request{
+        data, tree, {place.width, place.height}, {0, 0, place.width, place.height}, UINT64_MAX};
+    EXPECT_EQ(messageOf<DataFormatException>([&] { decodeSubBlock(request, nullptr, out.data()); }),
               text(1, 0xcb) + " " + text(1, 0xa));
 }
 
@@ -437,8 +434,8 @@ TEST(TG2StreamStructure, RandomDamageNeverCrashes) {
                                               std::min(p.height, 16u)};
                             std::vector<std::int32_t> out(
                                 static_cast<std::size_t>(w.width) * w.height, 0);
-                            decodeSubBlock(data.data(), data.size(), tree, {p.width, p.height}, w,
-                                           UINT64_MAX, nullptr, out.data());
+                            decodeSubBlock({data, tree, {p.width, p.height}, w, UINT64_MAX},
+                                           nullptr, out.data());
                         }
                     }
                 }

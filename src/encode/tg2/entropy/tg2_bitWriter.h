@@ -1,5 +1,7 @@
 #pragma once
-
+// Packs the coded bits of a sub-block into bytes: the writing half of the bit reader.
+// The stuffing that keeps coded data from looking like a marker happens here and
+// nowhere else on the encoder's side.
 #include <cstdint>
 #include <vector>
 

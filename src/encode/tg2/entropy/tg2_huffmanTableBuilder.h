@@ -1,7 +1,8 @@
 #pragma once
-
-#include "tg2/entropy/tg2_htDesc.h"
+// Chooses a band segment's Huffman table from how often each symbol occurs in it.
+// The decoder only reads tables; the encoder needs this to write streams of its own.
 #include "encode/tg2/entropy/tg2_symbolMapper.h"
+#include "tg2/entropy/tg2_htDesc.h"
 
 namespace Corvane {
 

@@ -1,11 +1,12 @@
 #pragma once
-
+// Turns the symbols of one sub-block into its coded bytes with the band segment's
+// code: the mirror of the sub-block decoder, used by the stream writer.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "tg2/entropy/tg2_htDesc.h"
 #include "encode/tg2/entropy/tg2_symbolMapper.h"
+#include "tg2/entropy/tg2_htDesc.h"
 
 namespace Corvane {
 

@@ -1,5 +1,7 @@
 #pragma once
-
+// The first step of coding a sub-block: quantisation indices to the run and value
+// symbols the Huffman code is built over, and the symbol counts the table builder
+// works from. The decoder's symbol switch undoes exactly this mapping.
 #include <array>
 #include <cstddef>
 #include <cstdint>

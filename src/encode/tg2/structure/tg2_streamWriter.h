@@ -1,5 +1,7 @@
 #pragma once
-
+// Writes a whole TG2 stream from quantised subbands, in the layout that
+// TG2StreamStructure parses, with whatever block and sub-block cutting the caller
+// asks for, so that the encoder and the tests can make any arrangement the reader meets.
 #include <array>
 #include <cstdint>
 #include <vector>
