@@ -1,16 +1,18 @@
 # Thin wrapper around CMake. `make test` builds and runs every suite twice: a normal
 # build in build/ and an AddressSanitizer + UndefinedBehaviorSanitizer build in
-# build-asan/. Warnings are errors in both. Then it builds the libFuzzer targets with
-# clang in build-fuzz/ and runs each for 20 s on its corpus; `make fuzz` runs them for
-# FUZZ_SECONDS each (default 60).
+# build-asan/. Warnings are errors in both. A ThreadSanitizer build in build-tsan/
+# drives the host module from several threads (TSAN_ITERATIONS rounds per thread).
+# Then it builds the libFuzzer targets with clang in build-fuzz/ and runs each for 20 s
+# on its corpus; `make fuzz` runs them for FUZZ_SECONDS each (default 60).
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # ccache, when present, makes the three builds and repeated runs of `make test` cheap.
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 export CCACHE_BASEDIR ?= $(CURDIR)
 FUZZ_SECONDS ?= 60
+TSAN_ITERATIONS ?= 8
 
-.PHONY: all deps build test test-normal test-asan test-fuzz fuzz fuzz-build demo bench clean
+.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz fuzz fuzz-build demo bench clean
 
 all: build
 
@@ -30,6 +32,14 @@ test-asan: deps
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+# Only the library, the module and the threaded host test are built with TSan; any
+# race report ends the run with a failure.
+test-tsan: deps
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON -DTOVEX_SANITIZE_THREAD=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --build build-tsan -j $(JOBS) --target test_host_threads
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 TOVEX_THREAD_ITERATIONS=$(TSAN_ITERATIONS) \
+		build-tsan/tests/test_host_threads
+
 # The fuzz build compiles the library with clang, -fsanitize=fuzzer-no-link plus ASan and
 # UBSan; clang's own warnings are not made errors here (the gcc builds above hold that line).
 fuzz-build: deps
@@ -46,7 +56,7 @@ fuzz: fuzz-build
 test-fuzz: fuzz-build
 	FUZZ_TIMEOUT=10 scripts/run-fuzzers.sh 20
 
-test: test-normal test-asan test-fuzz
+test: test-normal test-asan test-tsan test-fuzz
 
 demo: build
 	@scripts/demo.sh
@@ -55,4 +65,4 @@ bench: deps
 	@bench/compare.sh
 
 clean:
-	rm -rf build build-asan build-fuzz out
+	rm -rf build build-asan build-tsan build-fuzz out

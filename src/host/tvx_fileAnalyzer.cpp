@@ -46,7 +46,8 @@ AmFileReader* TvxFileAnalyzer::createReader(AmHostFile* file) {
     TvxFileReader* reader = new (std::nothrow) TvxFileReader(file);
     if (!reader) return nullptr;
     // Every reader registers the transformers afresh; each registration replaces the
-    // one under the same key, so repeated opening never piles them up.
+    // one under the same key, so repeated opening never piles them up. A reader on
+    // another thread that is using a replaced one keeps it until it is done.
     registerAll();
     try {
         if (!file) throw NullPointerException();

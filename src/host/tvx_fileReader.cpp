@@ -72,7 +72,23 @@ void* TvxFileReader::destroy(unsigned flags) {
     return self;
 }
 
+std::int32_t TvxFileReader::level() const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return level_;
+}
+
+std::uint32_t TvxFileReader::tilesAcross() const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return tilesAcross_;
+}
+
+std::uint32_t TvxFileReader::tilesDown() const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return tilesDown_;
+}
+
 AmWord TvxFileReader::selectImage(AmWord index) {
+    const std::lock_guard<std::mutex> guard(lock_);
     if (index != 0 || !image_) return 0;
     bitsPerSample_ = 8;
     samplesPerPixel_ = image_->bandCount() <= 1 ? 1 : 4;
@@ -88,6 +104,7 @@ AmWord TvxFileReader::passThrough4(AmWord first, AmWord second) {
 }
 
 AmWord TvxFileReader::getTag(AmWord tag, AmWord* value) {
+    const std::lock_guard<std::mutex> guard(lock_);
     if (!value) return 0;
     switch (tag) {
         case TagImageWidth:
@@ -129,6 +146,7 @@ AmWord TvxFileReader::getTag(AmWord tag, AmWord* value) {
 }
 
 AmWord TvxFileReader::setTag(AmWord tag, const AmWord* value) {
+    const std::lock_guard<std::mutex> guard(lock_);
     if (tag != TagImageWidth || !value || *value == 0 || !image_) return 0;
     return selectLevelForWidth(*value);
 }
@@ -182,6 +200,7 @@ AmWord TvxFileReader::selectLevelForWidth(AmWord requestedWidth) {
 }
 
 AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
+    const std::lock_guard<std::mutex> guard(lock_);
     // Before a level has been chosen there is no grid to map the number onto, and
     // before the image has been selected the host's buffer size is unknown. A number
     // past the last tile names no tile of the level; refusing it also keeps its
@@ -205,10 +224,6 @@ AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
 }
 
 void TvxFileReader::decodeTile(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer) {
-    navigator_->setSceneSize(kTileSize, kTileSize, AnchorCentre);
-    navigator_->moveScene(static_cast<std::int32_t>(column * kTileSize),
-                          static_cast<std::int32_t>(row * kTileSize), AnchorUpperLeft);
-
     // Grey images give one sample per pixel; everything else is converted to RGB with
     // a fourth sample that no decoder writes, so it keeps the fill value. An image of
     // one band in some other scheme (the host was told one sample per pixel) is
@@ -230,7 +245,8 @@ void TvxFileReader::decodeTile(std::uint32_t column, std::uint32_t row, std::uin
     const std::size_t capacity = static_cast<std::size_t>(layout.samplesPerPixel()) << 14;
     PixelBuffer target(layout, buffer, capacity);
     target.setBackground(image_->backgroundPixel());
-    navigator_->decode(target);
+    navigator_->decodeAt(static_cast<std::int32_t>(column * kTileSize),
+                         static_cast<std::int32_t>(row * kTileSize), kTileSize, kTileSize, target);
 }
 
 AmWordPair* TvxFileReader::recordSlot15(AmWordPair* result) {

@@ -2,8 +2,10 @@
 // One open Tovex file as the host sees it: the host selects image 0, picks a level by
 // the width it wants, asks for properties by tag number, and reads the level as a
 // grid of 128 x 128 tiles of 8-bit samples. No library exception reaches the host.
+// A host may share one reader between threads: its calls then take turns.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "host/am_host_interfaces.h"
 
@@ -52,14 +54,17 @@ class TvxFileReader final : public AmFileReader {
     AmWord inertSlot14(AmWord) override { return 0; }
     AmWordPair* recordSlot15(AmWordPair* result) override;
 
-    std::int32_t level() const { return level_; }
-    std::uint32_t tilesAcross() const { return tilesAcross_; }
-    std::uint32_t tilesDown() const { return tilesDown_; }
+    std::int32_t level() const;
+    std::uint32_t tilesAcross() const;
+    std::uint32_t tilesDown() const;
 
   private:
     AmWord selectLevelForWidth(AmWord requestedWidth);
     void decodeTile(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer);
 
+    // Held by every slot that reads or changes the level, grid and tile counts, and
+    // through a whole tile decode, so the grid cannot change under a tile.
+    mutable std::mutex lock_;
     AmHostFile* hostFile_;
     std::uint64_t fileBytes_ = 0;
     // Declared in this order so that destruction releases the navigator first, then

@@ -72,15 +72,18 @@ TovexNavigator::TovexNavigator(ImageStage& stage, std::int32_t level, const Scen
     if (hasNegativeArea(scene)) refuseArea();
 }
 
-TovexNavigator::TovexNavigator(const TovexNavigator& other)
-    : minimumLevel_(other.minimumLevel_),
-      stage_(other.stage_),
-      level_(other.level_),
-      scene_(other.scene_),
-      callbacks_(other.callbacks_) {}
+TovexNavigator::TovexNavigator(const TovexNavigator& other) {
+    const std::lock_guard<std::recursive_mutex> guard(other.lock_);
+    minimumLevel_ = other.minimumLevel_;
+    stage_ = other.stage_;
+    level_ = other.level_;
+    scene_ = other.scene_;
+    callbacks_ = other.callbacks_;
+}
 
 TovexNavigator& TovexNavigator::operator=(const TovexNavigator& other) {
     if (this == &other) return *this;
+    const std::scoped_lock guard(lock_, other.lock_);
     minimumLevel_ = other.minimumLevel_;
     stage_ = other.stage_;
     level_ = other.level_;
@@ -93,7 +96,33 @@ TovexNavigator& TovexNavigator::operator=(const TovexNavigator& other) {
 
 TovexNavigator::~TovexNavigator() = default;
 
+std::int32_t TovexNavigator::level() const {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    return level_;
+}
+
+Scene TovexNavigator::scene() const {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    return scene_;
+}
+
+void TovexNavigator::setCallbacks(std::shared_ptr<CV_ProcessCallbacks> callbacks) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    callbacks_.setCallbacks(std::move(callbacks));
+}
+
+void TovexNavigator::setInterruptFunction(InterruptFunction function) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    callbacks_.setInterruptFunction(function);
+}
+
+void TovexNavigator::setProgressFunction(ProgressFunction function) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    callbacks_.setProgressFunction(function);
+}
+
 void TovexNavigator::setSceneSize(std::int32_t width, std::int32_t height, std::int32_t anchor) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
     if (width < 0 || height < 0) {
         throw GeometryException(getMessageText(kNegativeDimensions));
     }
@@ -116,6 +145,7 @@ void TovexNavigator::setSceneSize(std::int32_t width, std::int32_t height, std::
 }
 
 void TovexNavigator::moveScene(std::int32_t x, std::int32_t y, std::int32_t anchor) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
     const std::int64_t width = scene_.width();
     const std::int64_t height = scene_.height();
     switch (anchor) {
@@ -133,6 +163,7 @@ void TovexNavigator::moveScene(std::int32_t x, std::int32_t y, std::int32_t anch
 }
 
 void TovexNavigator::zoom(std::int32_t steps) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
     zoomBy(steps);
 }
 
@@ -161,11 +192,13 @@ void TovexNavigator::zoomBy(std::int64_t steps) {
 }
 
 void TovexNavigator::setLevel(std::int32_t level) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
     // In 64 bits: the distance between two 32-bit levels may not fit in 32.
     zoomBy(std::int64_t{level_} - level);
 }
 
 void TovexNavigator::decode(PixelBuffer& buffer) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
     if (hasNegativeArea(scene_)) refuseArea();
     const std::int64_t w = scene_.width();
     const std::int64_t h = scene_.height();
@@ -180,8 +213,16 @@ void TovexNavigator::decode(PixelBuffer& buffer) {
     buffer.finishDecode();
 }
 
+void TovexNavigator::decodeAt(std::int32_t x, std::int32_t y, std::int32_t width,
+                              std::int32_t height, PixelBuffer& buffer) {
+    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    setSceneSize(width, height, AnchorUpperLeft);
+    moveScene(x, y, AnchorUpperLeft);
+    decode(buffer);
+}
+
+// Runs with the lock held.
 void TovexNavigator::runDecoder(PixelBuffer& buffer) {
-    const std::lock_guard<std::mutex> guard(lock_);
     if (!decoder_) {
         decoder_ = stage_->createDecoder();
         if (!decoder_) throw NullPointerException();

@@ -1,7 +1,9 @@
 #pragma once
 // Steers a view over an image stage: a current level and a scene box at that level,
 // moved and resized by the tile reader, and decoded on request into a pixel buffer.
-// The decoder is made on the first decode and kept for all later ones.
+// The decoder is made on the first decode and kept for all later ones. One lock
+// guards scene, level and decoder: threads that share a navigator take turns, and a
+// request that places a scene and decodes it (decodeAt) is one turn.
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -33,8 +35,8 @@ class TovexNavigator {
     TovexNavigator& operator=(const TovexNavigator& other);
     virtual ~TovexNavigator();
 
-    std::int32_t level() const { return level_; }
-    const Scene& scene() const { return scene_; }
+    std::int32_t level() const;
+    Scene scene() const;
     std::int32_t minimumLevel() const { return minimumLevel_; }
     ImageStage& stage() const { return *stage_; }
     // Null until the first decode.
@@ -50,16 +52,14 @@ class TovexNavigator {
 
     // Decodes the current scene into the buffer through the stage's decoder.
     void decode(PixelBuffer& buffer);
+    // Sizes the scene, puts its upper-left corner at (x, y) and decodes it, with no
+    // other thread's request in between.
+    void decodeAt(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                  PixelBuffer& buffer);
 
-    void setCallbacks(std::shared_ptr<CV_ProcessCallbacks> callbacks) {
-        callbacks_.setCallbacks(std::move(callbacks));
-    }
-    void setInterruptFunction(InterruptFunction function) {
-        callbacks_.setInterruptFunction(function);
-    }
-    void setProgressFunction(ProgressFunction function) {
-        callbacks_.setProgressFunction(function);
-    }
+    void setCallbacks(std::shared_ptr<CV_ProcessCallbacks> callbacks);
+    void setInterruptFunction(InterruptFunction function);
+    void setProgressFunction(ProgressFunction function);
 
   private:
     void zoomBy(std::int64_t steps);
@@ -70,7 +70,8 @@ class TovexNavigator {
     std::int32_t level_ = 0;
     Scene scene_;
     std::unique_ptr<ImageDecoder> decoder_;
-    std::mutex lock_;
+    // Recursive, so that decodeAt can run the public steps it is made of.
+    mutable std::recursive_mutex lock_;
     CallbackHolder callbacks_;
 };
 

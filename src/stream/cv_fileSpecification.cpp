@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -41,7 +42,8 @@ std::size_t lastSeparator(const std::string& path) {
     return std::string::npos;
 }
 
-unsigned g_temporaryCounter = 0;
+// Process-wide; each number is handed out once, whichever thread asks.
+std::atomic<unsigned> g_temporaryCounter{0};
 constexpr unsigned kTemporaryLimit = 65536;
 
 }  // namespace
@@ -205,8 +207,9 @@ FileSpecification FileSpecification::temporaryName(const FileSpecification& dire
                       directory.path().c_str());
         throw Exception(buffer);
     }
-    while (g_temporaryCounter < kTemporaryLimit) {
-        const unsigned n = g_temporaryCounter++;
+    while (g_temporaryCounter.load() < kTemporaryLimit) {
+        const unsigned n = g_temporaryCounter.fetch_add(1);
+        if (n >= kTemporaryLimit) break;
         const FileSpecification candidate(directory.path().c_str(),
                                           ("tmp" + std::to_string(n)).c_str());
         if (!candidate.exists()) return candidate;

@@ -127,48 +127,40 @@ constexpr Entry kEntries[] = {
 
 constexpr std::array<int, 5> kFamilySlots = {14, 452, 13, 1, 35};
 
-struct Catalog {
-    std::array<const char*, 14> family0{};
-    std::array<const char*, 452> family1{};
-    std::array<const char*, 13> family2{};
-    std::array<const char*, 1> family3{};
-    std::array<const char*, 35> family4{};
+// The five families one after another in one table, each from its offset on.
+constexpr std::array<int, 5> kFamilyOffsets = [] {
+    std::array<int, 5> offsets{};
+    for (std::size_t f = 1; f < offsets.size(); ++f)
+        offsets[f] = offsets[f - 1] + kFamilySlots[f - 1];
+    return offsets;
+}();
+constexpr int kCatalogSlots = kFamilyOffsets[4] + kFamilySlots[4];
 
-    const char** slots(int family) {
-        switch (family) {
-            case 0:
-                return family0.data();
-            case 1:
-                return family1.data();
-            case 2:
-                return family2.data();
-            case 3:
-                return family3.data();
-            default:
-                return family4.data();
-        }
+using Catalog = std::array<const char*, kCatalogSlots>;
+
+constexpr Catalog filledCatalog() {
+    Catalog catalog{};
+    for (const Entry& e : kEntries) {
+        // Reached only when an entry lies outside its family: the build then fails.
+        if (e.index >= kFamilySlots[e.family]) throw "catalog entry outside its family";
+        catalog[kFamilyOffsets[e.family] + e.index] = e.text;
     }
-};
-
-Catalog g_catalog;
-bool g_catalogFilled = false;
-
-void fillCatalog() {
-    for (const Entry& e : kEntries) g_catalog.slots(e.family)[e.index] = e.text;
-    g_catalogFilled = true;
+    return catalog;
 }
+
+// Filled by the compiler: there is no first use for two threads to race on.
+constexpr Catalog kCatalog = filledCatalog();
 
 }  // namespace
 
 const char* getMessageText(std::int32_t code) {
-    if (!g_catalogFilled) fillCatalog();
     const int family = (code >> 24) & 15;
     const int index = code & 0xffff;
     if (family > 4 || index >= kFamilySlots[family]) return nullptr;
-    return g_catalog.slots(family)[index];
+    return kCatalog[kFamilyOffsets[family] + index];
 }
 
-// Looked up at load time, before any caller can run; this fills the catalog.
+// Looked up at load time, before any caller can run.
 const char* g_unexpectedMarkerText = getMessageText(messageCode(1, 0x0a));
 const char* g_unexpectedEofText = getMessageText(messageCode(1, 0x0b));
 const char* g_decompressErrorText = getMessageText(messageCode(1, 0x0c));

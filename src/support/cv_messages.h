@@ -15,8 +15,8 @@ constexpr std::int32_t messageCode(int family, int index) {
 // the family's slots or an empty slot. Never fails; allocates nothing.
 const char* getMessageText(std::int32_t code);
 
-// Texts that the TG2 decoder and the metadata casts keep at hand. They are looked
-// up while the library is loaded, which is also when the catalog gets filled.
+// Texts that the TG2 decoder and the metadata casts keep at hand, looked up while the
+// library is loaded. The catalog itself is a constant table that needs no filling.
 extern const char* g_unexpectedMarkerText;  // 1:a
 extern const char* g_unexpectedEofText;     // 1:b
 extern const char* g_decompressErrorText;   // 1:c

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <mutex>
 
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
@@ -13,8 +14,9 @@ namespace Corvane {
 namespace {
 
 struct Registry {
-    std::map<std::string, std::unique_ptr<Transformer>> transformers;
-    std::unique_ptr<Transformer> defaultTransformer;
+    std::mutex lock;
+    std::map<std::string, std::shared_ptr<Transformer>> transformers;
+    std::shared_ptr<Transformer> defaultTransformer;
 };
 
 Registry& registry() {
@@ -30,25 +32,33 @@ std::string transformerKey(std::int32_t sourceScheme, std::int32_t destinationSc
     return key;
 }
 
-void registerTransformer(std::unique_ptr<Transformer> transformer) {
+// Whatever a registration replaces is released after the lock is let go, so that a
+// transformer's destructor never runs inside it.
+void registerTransformer(std::shared_ptr<Transformer> transformer) {
     if (!transformer) return;
     const std::string key =
         transformerKey(transformer->sourceScheme(), transformer->destinationScheme());
-    registry().transformers[key] = std::move(transformer);
+    Registry& table = registry();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    table.transformers[key].swap(transformer);
 }
 
-void setDefaultTransformer(std::unique_ptr<Transformer> transformer) {
-    registry().defaultTransformer = std::move(transformer);
+void setDefaultTransformer(std::shared_ptr<Transformer> transformer) {
+    Registry& table = registry();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    table.defaultTransformer.swap(transformer);
 }
 
-Transformer* registeredTransformer(const std::string& key) {
-    const auto found = registry().transformers.find(key);
-    return found == registry().transformers.end() ? nullptr : found->second.get();
+std::shared_ptr<Transformer> registeredTransformer(const std::string& key) {
+    Registry& table = registry();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    const auto found = table.transformers.find(key);
+    return found == table.transformers.end() ? nullptr : found->second;
 }
 
 std::unique_ptr<PixelConverter> findConverter(const PixelDescription& destination,
                                               const PixelDescription& source) {
-    if (Transformer* transformer =
+    if (const std::shared_ptr<Transformer> transformer =
             registeredTransformer(transformerKey(source.scheme, destination.scheme)))
         return transformer->create(destination, source);
     // Only the luminance of YIQ and YIQK reaches Grayscale without its own transformer.
@@ -56,7 +66,12 @@ std::unique_ptr<PixelConverter> findConverter(const PixelDescription& destinatio
         !(destination.scheme == SchemeGrayscale &&
           (source.scheme == SchemeYIQ || source.scheme == SchemeYIQK)))
         return nullptr;
-    Transformer* fallback = registry().defaultTransformer.get();
+    std::shared_ptr<Transformer> fallback;
+    {
+        Registry& table = registry();
+        const std::lock_guard<std::mutex> guard(table.lock);
+        fallback = table.defaultTransformer;
+    }
     return fallback ? fallback->create(destination, source) : nullptr;
 }
 
@@ -86,8 +101,12 @@ void registerAll() {
 }
 
 void clearTransformerRegistry() {
-    registry().transformers.clear();
-    registry().defaultTransformer.reset();
+    std::map<std::string, std::shared_ptr<Transformer>> released;
+    std::shared_ptr<Transformer> releasedDefault;
+    Registry& table = registry();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    released.swap(table.transformers);
+    releasedDefault.swap(table.defaultTransformer);
 }
 
 }  // namespace Corvane

@@ -1,7 +1,9 @@
 #pragma once
 // The process-wide table of transformers, keyed "<source>.to.<destination>" by
 // colour scheme code, and the default transformer for pairs without a colour change.
-// It takes no lock: readers are created from one thread at a time.
+// Readers on several threads register into it and look it up at the same time: a
+// lock guards the table, and a lookup shares ownership of the transformer it finds,
+// so one replaced meanwhile lives on until its last user lets go of it.
 #include <memory>
 #include <string>
 
@@ -11,13 +13,13 @@ namespace Corvane {
 
 std::string transformerKey(std::int32_t sourceScheme, std::int32_t destinationScheme);
 
-// The registry owns what it is given; a transformer already stored under the same key,
-// or the previous default, is destroyed.
-void registerTransformer(std::unique_ptr<Transformer> transformer);
-void setDefaultTransformer(std::unique_ptr<Transformer> transformer);
+// A transformer already stored under the same key, or the previous default, is
+// released: destroyed at once unless someone still holds it.
+void registerTransformer(std::shared_ptr<Transformer> transformer);
+void setDefaultTransformer(std::shared_ptr<Transformer> transformer);
 
 // The transformer stored under a key, or null.
-Transformer* registeredTransformer(const std::string& key);
+std::shared_ptr<Transformer> registeredTransformer(const std::string& key);
 
 // A fresh converter for the pair, or null when none is registered for it.
 std::unique_ptr<PixelConverter> findConverter(const PixelDescription& destination,
@@ -28,7 +30,7 @@ std::unique_ptr<PixelConverter> findConverter(const PixelDescription& destinatio
 std::unique_ptr<PixelConverter> requireConverter(const PixelDescription& destination,
                                                  const PixelDescription& source);
 
-// The ten colour-scheme pairs, then the default.
+// The ten colour-scheme pairs, then the default, each replacing the one before it.
 void registerAll();
 
 // Empties the registry and drops the default.

@@ -327,12 +327,16 @@ TEST(TvxFileAnalyzerRegistry, EveryCreateRegistersTheTransformersAfresh) {
     amhost::HostFile missing("/nonexistent/dir/none.tvx");
     // Registration comes before the file is touched, so even a failed open fills it.
     EXPECT_EQ(analyzer.createReader(&missing), nullptr);
-    const Transformer* first = registeredTransformer(key);
+    const std::shared_ptr<Transformer> first = registeredTransformer(key);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(analyzer.createReader(&missing), nullptr);
-    const Transformer* second = registeredTransformer(key);
+    const std::shared_ptr<Transformer> second = registeredTransformer(key);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);  // the earlier one was replaced, not kept beside it
+    // and stays whole for whoever still holds it.
+    EXPECT_NE(first->create(PixelDescription::interleaved(SchemeRGB, 3, 0),
+                            PixelDescription::interleaved(SchemeCMYK, 4, 0)),
+              nullptr);
 }
 
 TEST_F(TvxFileReaderTest, GridsOfMoreTilesThanTheFileHasBytesAreRefusedPastAMillion) {

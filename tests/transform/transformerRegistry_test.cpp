@@ -72,7 +72,7 @@ TEST(TransformerRegistry, RegisterAllFillsTenKeysAndTheDefault) {
     const char* keys[] = {"2.to.0",  "2.to.4",  "0.to.2",  "0.to.3",  "10.to.0",
                           "0.to.10", "2.to.11", "11.to.2", "11.to.0", "3.to.0"};
     for (const char* key : keys) {
-        Transformer* t = registeredTransformer(key);
+        const std::shared_ptr<Transformer> t = registeredTransformer(key);
         ASSERT_NE(t, nullptr) << key;
         EXPECT_EQ(transformerKey(t->sourceScheme(), t->destinationScheme()), key);
     }
@@ -95,15 +95,19 @@ TEST(TransformerRegistry, RegisterAllFillsTenKeysAndTheDefault) {
     EXPECT_EQ(findConverter(described(SchemeRGB, 3, 10), kRgb), nullptr);
 }
 
-TEST(TransformerRegistry, RegisteringUnderAKeyDestroysThePreviousOne) {
+TEST(TransformerRegistry, ReplacedTransformersLiveOnlyAsLongAsSomeoneHoldsThem) {
     clearTransformerRegistry();
     bool first = false, second = false;
     registerTransformer(std::make_unique<ProbeTransformer>(SchemeRGB, SchemeGrayscale, &first));
-    Transformer* stored = registeredTransformer("0.to.3");
-    ASSERT_NE(stored, nullptr);
+    std::shared_ptr<Transformer> held = registeredTransformer("0.to.3");
+    ASSERT_NE(held, nullptr);
     registerTransformer(std::make_unique<ProbeTransformer>(SchemeRGB, SchemeGrayscale, &second));
+    // A reader that is still making a converter from the old one keeps it usable.
+    EXPECT_FALSE(first);
+    EXPECT_NE(registeredTransformer("0.to.3"), held);
+    EXPECT_EQ(held->sourceScheme(), SchemeRGB);
+    held.reset();
     EXPECT_TRUE(first);
-    EXPECT_FALSE(second);
     // Every registerAll replaces what is there, so nothing accumulates.
     registerAll();
     EXPECT_TRUE(second);
