@@ -37,8 +37,8 @@ PixelLayout outputLayoutOf(const TG2ImageStage& stage) {
     return layout;
 }
 
-Support supportOf(const Scene& scene) {
-    return Support{scene.x0, scene.y0, scene.x1, scene.y1};
+Region supportOf(const Scene& scene) {
+    return Region{scene.x0, scene.y0, scene.x1, scene.y1};
 }
 
 // The strip of the buffer that follows `strip`, with the buffer's strip height.
@@ -101,7 +101,7 @@ void TG2Decoder::decode(PixelBuffer& buffer) {
                 const Scene bufferArea(area.x0 - scene().x0, area.y0 - scene().y0, 0,
                                        area.x1 - scene().x0, area.y1 - scene().y0, 0);
                 const Scene following = onImage(followingStrip(buffer, strip));
-                decodeStrip(supportOf(area), following.isEmpty() ? Support{} : supportOf(following),
+                decodeStrip(supportOf(area), following.isEmpty() ? Region{} : supportOf(following),
                             buffer, bufferArea, progressValue(), span);
             }
             advanceProgress(buffer, strip);
@@ -116,7 +116,7 @@ void TG2Decoder::decode(PixelBuffer& buffer) {
     }
 }
 
-std::unique_ptr<Subband> TG2Decoder::buildTree(const Support& support) const {
+std::unique_ptr<Subband> TG2Decoder::buildTree(const Region& support) const {
     const TG2StreamStructure& structure = stage_.structure();
     auto tree = std::make_unique<Subband>(structure.width(), structure.height(),
                                           structure.bandCount(), structure.levelCount(), level(),
@@ -132,8 +132,8 @@ void TG2Decoder::fillOutsideOverlap(Subband& tree) {
     const std::vector<Subband*> leaves = tree.leaves();
     const TG2OverlapTree& overlap = *overlap_;
     for (std::size_t i = 0; i < leaves.size(); ++i) {
-        const Support covered = i < overlap.size() ? overlap[i].area : Support{};
-        for (const Support& part : supportDifference(leaves[i]->support(), covered))
+        const Region covered = i < overlap.size() ? overlap[i].area : Region{};
+        for (const Region& part : supportDifference(leaves[i]->support(), covered))
             filler_.fill(*leaves[i], part, level());
         // Leaves that need nothing new still get their (zeroed) arrays.
         for (std::uint32_t b = 0; b < leaves[i]->bandCount(); ++b) leaves[i]->band(b);
@@ -141,7 +141,7 @@ void TG2Decoder::fillOutsideOverlap(Subband& tree) {
     copyOverlap(overlap, tree);
 }
 
-void TG2Decoder::decodeStrip(const Support& support, const Support& following, PixelBuffer& buffer,
+void TG2Decoder::decodeStrip(const Region& support, const Region& following, PixelBuffer& buffer,
                              const Scene& bufferArea, float base, float span) {
     const bool waiting = next_ && next_->support() == support && next_->level() == level();
     if (waiting) {

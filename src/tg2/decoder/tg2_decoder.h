@@ -37,9 +37,9 @@ class TG2Decoder : public ImageDecoder {
     std::uint64_t positionsDecoded() const { return filler_.positionsDecoded(); }
 
   private:
-    void decodeStrip(const Support& support, const Support& following, PixelBuffer& buffer,
+    void decodeStrip(const Region& support, const Region& following, PixelBuffer& buffer,
                      const Scene& bufferArea, float base, float span);
-    std::unique_ptr<Subband> buildTree(const Support& support) const;
+    std::unique_ptr<Subband> buildTree(const Region& support) const;
     void fillOutsideOverlap(Subband& tree);
     void report(float value) const;
 

@@ -10,35 +10,23 @@
 
 namespace Corvane {
 
-namespace {
-
-Support overlapOf(const Support& a, const Support& b) {
-    return Support{std::max(a.firstColumn, b.firstColumn), std::max(a.firstRow, b.firstRow),
-                   std::min(a.lastColumn, b.lastColumn), std::min(a.lastRow, b.lastRow)};
-}
-
-}  // namespace
-
 void TG2LeafFiller::fillAll(Subband& root, std::int32_t level) {
     for (Subband* leaf : root.leaves()) fill(*leaf, leaf->support(), level);
 }
 
-void TG2LeafFiller::fill(Subband& leaf, const Support& area, std::int32_t level) {
+void TG2LeafFiller::fill(Subband& leaf, const Region& area, std::int32_t level) {
     // The arrays exist (zeroed) even where nothing is coded.
     for (std::uint32_t b = 0; b < leaf.bandCount(); ++b) leaf.band(b);
-    const Support wanted = overlapOf(area, leaf.support());
+    const Region wanted = area.intersection(leaf.support());
     if (wanted.empty() || leaf.leafNumber() < 0) return;
     const auto subband = static_cast<std::uint32_t>(leaf.leafNumber());
     if (subband >= structure_.subbandCount()) return;
 
-    const TG2BlockGrid::Extent extent{
-        static_cast<std::uint32_t>(wanted.firstColumn), static_cast<std::uint32_t>(wanted.firstRow),
-        static_cast<std::uint32_t>(wanted.lastColumn), static_cast<std::uint32_t>(wanted.lastRow)};
-    for (const std::uint32_t block : structure_.grid(subband).blocksMeeting(extent))
+    for (const std::uint32_t block : structure_.grid(subband).blocksMeeting(wanted))
         fillFromBlock(leaf, wanted, level, subband, block);
 }
 
-void TG2LeafFiller::fillFromBlock(Subband& leaf, const Support& area, std::int32_t level,
+void TG2LeafFiller::fillFromBlock(Subband& leaf, const Region& area, std::int32_t level,
                                   std::uint32_t subband, std::uint32_t blockIndex) {
     const TG2Block& block = structure_.loadBlock(subband, blockIndex);
     const TG2SubbandChunk& chunk = structure_.chunk(subband);
@@ -54,14 +42,14 @@ void TG2LeafFiller::fillFromBlock(Subband& leaf, const Support& area, std::int32
             const TG2SubBlockPlace place = structure_.subBlock(b, j);
             const std::int64_t left = std::int64_t{block.firstColumn} + place.column;
             const std::int64_t top = std::int64_t{block.firstRow} + place.row;
-            const Support rectangle{left, top, left + place.width - 1, top + place.height - 1};
-            const Support part = overlapOf(rectangle, area);
+            const Region rectangle{left, top, left + place.width - 1, top + place.height - 1};
+            const Region part = rectangle.intersection(area);
             if (part.empty()) continue;
 
             interruptCheck();
             const TG2SubBlockSize size{place.width, place.height};
-            const TG2Window window{static_cast<std::uint32_t>(part.firstColumn - left),
-                                   static_cast<std::uint32_t>(part.firstRow - top),
+            const TG2Window window{static_cast<std::uint32_t>(part.x0 - left),
+                                   static_cast<std::uint32_t>(part.y0 - top),
                                    static_cast<std::uint32_t>(part.width()),
                                    static_cast<std::uint32_t>(part.height())};
             const TG2SubBlockKey key{subband, b, blockIndex, j};
@@ -86,15 +74,15 @@ void TG2LeafFiller::fillFromBlock(Subband& leaf, const Support& area, std::int32
 
             coefficients_.resize(indices_.size());
             TG2DitherPlacement placement;
-            placement.firstColumn = static_cast<std::uint32_t>(part.firstColumn);
-            placement.firstRow = static_cast<std::uint32_t>(part.firstRow);
+            placement.firstColumn = static_cast<std::uint32_t>(part.x0);
+            placement.firstRow = static_cast<std::uint32_t>(part.y0);
             placement.ditherColumn = chunk.ditherColumn;
             placement.ditherRow = chunk.ditherRow;
             dequantiseBlock(indices_.data(), coefficients_.data(), window.width, window.height,
                             step, dither_ ? &placement : nullptr);
             for (std::uint32_t y = 0; y < window.height; ++y)
                 std::copy_n(coefficients_.data() + std::size_t{y} * window.width, window.width,
-                            &target.at(0, part.firstColumn, part.firstRow + y));
+                            &target.at(0, part.x0, part.y0 + y));
             interruptCheck();
         }
     }

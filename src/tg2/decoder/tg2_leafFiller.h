@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include "support/cv_region.h"
 #include "tg2/entropy/tg2_subBlockCache.h"
-#include "tg2/synthesis/tg2_support.h"
 
 namespace Corvane {
 
@@ -27,7 +27,7 @@ class TG2LeafFiller {
     // Decodes `area` (inside the leaf's support) of every band of the leaf into the
     // leaf's arrays, for a request at `level`. Leaves beyond the stream's subbands
     // (the extra details of a magnified request) stay zero.
-    void fill(Subband& leaf, const Support& area, std::int32_t level);
+    void fill(Subband& leaf, const Region& area, std::int32_t level);
     // Every leaf of a tree over its whole support.
     void fillAll(Subband& root, std::int32_t level);
 
@@ -35,8 +35,8 @@ class TG2LeafFiller {
     std::uint64_t positionsDecoded() const { return positionsDecoded_; }
 
   private:
-    void fillFromBlock(Subband& leaf, const Support& area, std::int32_t level,
-                       std::uint32_t subband, std::uint32_t block);
+    void fillFromBlock(Subband& leaf, const Region& area, std::int32_t level, std::uint32_t subband,
+                       std::uint32_t block);
     void interruptCheck() const {
         if (interruptCheck_) interruptCheck_();
     }

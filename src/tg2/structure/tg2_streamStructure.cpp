@@ -170,8 +170,8 @@ void TG2StreamStructure::buildGrid(std::uint32_t subband) {
         firstColumns[k] = firstColumn;
         firstRows[k] = firstRow;
         grid.blockExtents.push_back(
-            {static_cast<std::uint32_t>(firstColumn), static_cast<std::uint32_t>(firstRow),
-             static_cast<std::uint32_t>(lastColumn), static_cast<std::uint32_t>(lastRow)});
+            Region{static_cast<std::int64_t>(firstColumn), static_cast<std::int64_t>(firstRow),
+                   static_cast<std::int64_t>(lastColumn), static_cast<std::int64_t>(lastRow)});
         grid.largestBlockWidth = std::max(grid.largestBlockWidth, lastColumn - firstColumn + 1);
         grid.largestBlockHeight = std::max(grid.largestBlockHeight, lastRow - firstRow + 1);
         grid.columnStarts.push_back(firstColumn);
@@ -201,26 +201,29 @@ void TG2StreamStructure::buildGrid(std::uint32_t subband) {
     }
 }
 
-std::vector<std::uint32_t> TG2BlockGrid::blocksMeeting(const Extent& area) const {
+std::vector<std::uint32_t> TG2BlockGrid::blocksMeeting(const Region& area) const {
     std::vector<std::uint32_t> found;
-    if (area.lastColumn < area.firstColumn || area.lastRow < area.firstRow) return found;
+    if (area.empty() || area.x1 < 0 || area.y1 < 0) return found;
     // A block that reaches the area starts at most one block size before it.
+    const auto firstColumn = static_cast<std::uint64_t>(std::max<std::int64_t>(area.x0, 0));
+    const auto firstRow = static_cast<std::uint64_t>(std::max<std::int64_t>(area.y0, 0));
+    const auto lastColumn = static_cast<std::uint64_t>(area.x1);
+    const auto lastRow = static_cast<std::uint64_t>(area.y1);
     const std::uint64_t fromColumn =
-        area.firstColumn >= largestBlockWidth ? area.firstColumn - largestBlockWidth + 1 : 0;
+        firstColumn >= largestBlockWidth ? firstColumn - largestBlockWidth + 1 : 0;
     const std::uint64_t fromRow =
-        area.firstRow >= largestBlockHeight ? area.firstRow - largestBlockHeight + 1 : 0;
+        firstRow >= largestBlockHeight ? firstRow - largestBlockHeight + 1 : 0;
     const auto firstCell = [](const std::vector<std::uint64_t>& starts, std::uint64_t from) {
         return static_cast<std::uint32_t>(std::upper_bound(starts.begin(), starts.end(), from) -
                                           starts.begin() - 1);
     };
-    for (std::uint32_t row = firstCell(rowStarts, fromRow);
-         row < rows && rowStarts[row] <= area.lastRow; ++row) {
+    for (std::uint32_t row = firstCell(rowStarts, fromRow); row < rows && rowStarts[row] <= lastRow;
+         ++row) {
         for (std::uint32_t column = firstCell(columnStarts, fromColumn);
-             column < columns && columnStarts[column] <= area.lastColumn; ++column) {
+             column < columns && columnStarts[column] <= lastColumn; ++column) {
             const std::uint32_t k = blockAt(row, column);
             if (k == kNoBlock) continue;
-            const Extent& e = blockExtents[k];
-            if (e.lastColumn >= area.firstColumn && e.lastRow >= area.firstRow) found.push_back(k);
+            if (blockExtents[k].meets(area)) found.push_back(k);
         }
     }
     std::sort(found.begin(), found.end());

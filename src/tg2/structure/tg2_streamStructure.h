@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "stream/cv_stream.h"
+#include "support/cv_region.h"
 #include "tg2/entropy/tg2_htDesc.h"
 
 namespace Corvane {
@@ -71,15 +72,9 @@ struct TG2BlockGrid {
     std::uint64_t tallestRow = 0;
     std::vector<std::uint32_t> cells;  // row-major, kNoBlock where no block starts
 
-    // Each block's inclusive rectangle as its record gives it, and the largest
-    // block size, so that a search only visits cells near the rectangle.
-    struct Extent {
-        std::uint32_t firstColumn = 0;
-        std::uint32_t firstRow = 0;
-        std::uint32_t lastColumn = 0;
-        std::uint32_t lastRow = 0;
-    };
-    std::vector<Extent> blockExtents;
+    // Each block's rectangle as its record gives it, and the largest block size, so
+    // that a search only visits cells near the rectangle.
+    std::vector<Region> blockExtents;
     std::uint64_t largestBlockWidth = 0;
     std::uint64_t largestBlockHeight = 0;
 
@@ -87,8 +82,8 @@ struct TG2BlockGrid {
         return cells[static_cast<std::size_t>(row) * columns + column];
     }
 
-    // The blocks that meet an inclusive rectangle of the subband, in block order.
-    std::vector<std::uint32_t> blocksMeeting(const Extent& area) const;
+    // The blocks that meet a rectangle of the subband, in block order.
+    std::vector<std::uint32_t> blocksMeeting(const Region& area) const;
 };
 
 // Parses a TG2 stream: header, subband chunk table, chunk heads and block

@@ -62,8 +62,7 @@ SampleBlockPool& pool() {
 
 }  // namespace
 
-Array2D::Array2D(const Support& area, std::uint32_t bandCount)
-    : area_(area), bandCount_(bandCount) {
+Array2D::Array2D(const Region& area, std::uint32_t bandCount) : area_(area), bandCount_(bandCount) {
     if (area.empty()) return;
     // The area follows from sizes a file claims: refuse anything past the cap on one
     // allocation before asking for the memory.
@@ -87,26 +86,26 @@ Array2D::~Array2D() {
 }
 
 bool Array2D::containsColumns(std::int64_t first, std::int64_t last) const {
-    return first > last || (first >= area_.firstColumn && last <= area_.lastColumn);
+    return first > last || (first >= area_.x0 && last <= area_.x1);
 }
 
 bool Array2D::containsRows(std::int64_t first, std::int64_t last) const {
-    return first > last || (first >= area_.firstRow && last <= area_.lastRow);
+    return first > last || (first >= area_.y0 && last <= area_.y1);
 }
 
 std::size_t Array2D::offsetOf(std::uint32_t band, std::int64_t column, std::int64_t row) const {
     const auto w = static_cast<std::size_t>(width());
     const auto h = static_cast<std::size_t>(height());
-    return (band * h + static_cast<std::size_t>(row - area_.firstRow)) * w +
-           static_cast<std::size_t>(column - area_.firstColumn);
+    return (band * h + static_cast<std::size_t>(row - area_.y0)) * w +
+           static_cast<std::size_t>(column - area_.x0);
 }
 
 float* Array2D::band(std::uint32_t band) {
-    return samples_.data() + offsetOf(band, area_.firstColumn, area_.firstRow);
+    return samples_.data() + offsetOf(band, area_.x0, area_.y0);
 }
 
 const float* Array2D::band(std::uint32_t band) const {
-    return samples_.data() + offsetOf(band, area_.firstColumn, area_.firstRow);
+    return samples_.data() + offsetOf(band, area_.x0, area_.y0);
 }
 
 float& Array2D::at(std::uint32_t band, std::int64_t column, std::int64_t row) {

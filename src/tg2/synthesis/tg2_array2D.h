@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tg2/synthesis/tg2_support.h"
+#include "support/cv_region.h"
 
 namespace Corvane {
 
@@ -15,7 +15,7 @@ class Array2D {
     Array2D() = default;
     // A zero-filled array over `area`; an empty area makes an empty array. Throws
     // OutOfMemoryException when the samples cannot be held.
-    explicit Array2D(const Support& area, std::uint32_t bandCount = 1);
+    explicit Array2D(const Region& area, std::uint32_t bandCount = 1);
     Array2D(const Array2D&) = default;
     Array2D(Array2D&&) = default;
     Array2D& operator=(const Array2D&) = default;
@@ -23,12 +23,12 @@ class Array2D {
     // Hands the samples to a per-thread pool for the next arrays.
     ~Array2D();
 
-    std::int64_t firstColumn() const { return area_.firstColumn; }
-    std::int64_t firstRow() const { return area_.firstRow; }
+    std::int64_t firstColumn() const { return area_.x0; }
+    std::int64_t firstRow() const { return area_.y0; }
     std::int64_t width() const { return area_.width(); }
     std::int64_t height() const { return area_.height(); }
     std::uint32_t bandCount() const { return bandCount_; }
-    const Support& area() const { return area_; }
+    const Region& area() const { return area_; }
 
     // Whether the array holds every column (row) of an inclusive range; an empty
     // range is always held.
@@ -47,7 +47,7 @@ class Array2D {
   private:
     std::size_t offsetOf(std::uint32_t band, std::int64_t column, std::int64_t row) const;
 
-    Support area_;
+    Region area_;
     std::uint32_t bandCount_ = 0;
     std::vector<float> samples_;
 };

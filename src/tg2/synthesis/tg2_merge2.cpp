@@ -56,11 +56,11 @@ void verticalPass(const Array2D& low, const Array2D& high, const IndexRange& col
                   std::uint32_t band, std::int64_t planeHeight, Array2D& half,
                   std::vector<float>& scratch) {
     constexpr std::int64_t kColumnsAtOnce = 64;
-    const Support& area = half.area();
+    const Region& area = half.area();
     for (std::int64_t c = columns.first; c <= columns.last; c += kColumnsAtOnce) {
         const auto count = static_cast<std::size_t>(std::min(kColumnsAtOnce, columns.last - c + 1));
         synthesiseLines97(columnOf(low, band, c), columnOf(high, band, c), count, planeHeight,
-                          area.firstRow, area.lastRow, &half.at(0, c, area.firstRow),
+                          area.y0, area.y1, &half.at(0, c, area.y0),
                           static_cast<std::ptrdiff_t>(half.width()), scratch);
     }
 }
@@ -72,15 +72,15 @@ void merge2(const Array2D* const children[2][2], std::uint32_t width, std::uint3
     for (int c = 0; c < 2; ++c)
         for (int r = 0; r < 2; ++r)
             if (!children[c][r]) throw NullPointerException();
-    const Support& area = out.area();
+    const Region& area = out.area();
     if (area.empty() || out.bandCount() == 0) return;
-    if (area.firstColumn < 0 || area.firstRow < 0 || area.lastColumn >= std::int64_t{width} ||
-        area.lastRow >= std::int64_t{height})
+    if (area.x0 < 0 || area.y0 < 0 || area.x1 >= std::int64_t{width} ||
+        area.y1 >= std::int64_t{height})
         inconsistent(kOutputOutsidePlane);
 
     IndexRange lowColumns, highColumns, lowRows, highRows;
-    synthesisNeeds(width, area.firstColumn, area.lastColumn, lowColumns, highColumns);
-    synthesisNeeds(height, area.firstRow, area.lastRow, lowRows, highRows);
+    synthesisNeeds(width, area.x0, area.x1, lowColumns, highColumns);
+    synthesisNeeds(height, area.y0, area.y1, lowRows, highRows);
     const std::uint32_t bands = out.bandCount();
 
     const Array2D& lowLow = *children[0][0];
@@ -101,15 +101,15 @@ void merge2(const Array2D* const children[2][2], std::uint32_t width, std::uint3
     if (!highColumns.empty() && (!holdsRows(highLow, lowRows) || !holdsRows(highHigh, highRows)))
         inconsistent(kHighRowsMissing);
 
-    Array2D lowHalf(Support{lowColumns.first, area.firstRow, lowColumns.last, area.lastRow});
-    Array2D highHalf(Support{highColumns.first, area.firstRow, highColumns.last, area.lastRow});
+    Array2D lowHalf(Region{lowColumns.first, area.y0, lowColumns.last, area.y1});
+    Array2D highHalf(Region{highColumns.first, area.y0, highColumns.last, area.y1});
     std::vector<float> scratch;
     for (std::uint32_t b = 0; b < bands; ++b) {
         verticalPass(lowLow, lowHigh, lowColumns, b, height, lowHalf, scratch);
         verticalPass(highLow, highHigh, highColumns, b, height, highHalf, scratch);
-        for (std::int64_t r = area.firstRow; r <= area.lastRow; ++r)
-            synthesiseLine97(rowOf(lowHalf, 0, r), rowOf(highHalf, 0, r), width, area.firstColumn,
-                             area.lastColumn, &out.at(b, area.firstColumn, r), 1, scratch);
+        for (std::int64_t r = area.y0; r <= area.y1; ++r)
+            synthesiseLine97(rowOf(lowHalf, 0, r), rowOf(highHalf, 0, r), width, area.x0, area.x1,
+                             &out.at(b, area.x0, r), 1, scratch);
     }
 }
 

@@ -65,7 +65,7 @@ void childRange(std::int64_t first, std::int64_t last, int index, std::uint32_t 
 }  // namespace
 
 Subband::Subband(std::uint32_t imageWidth, std::uint32_t imageHeight, std::uint32_t bandCount,
-                 std::uint32_t levelCount, std::int32_t level, const Support& support, bool magnify)
+                 std::uint32_t levelCount, std::int32_t level, const Region& support, bool magnify)
     : bandCount_(bandCount), levelCount_(levelCount), level_(level), support_(support) {
     std::uint64_t width = imageWidth;
     std::uint64_t height = imageHeight;
@@ -84,20 +84,17 @@ Subband::Subband(std::uint32_t imageWidth, std::uint32_t imageHeight, std::uint3
     width_ = static_cast<std::uint32_t>(width);
     height_ = static_cast<std::uint32_t>(height);
 
-    const bool outside = support.firstColumn < 0 || support.firstRow < 0 ||
-                         support.lastColumn < 0 || support.lastRow < 0 ||
-                         support.lastColumn >= std::int64_t{width_} ||
-                         support.lastRow >= std::int64_t{height_};
+    const bool outside = support.x0 < 0 || support.y0 < 0 || support.x1 < 0 || support.y1 < 0 ||
+                         support.x1 >= std::int64_t{width_} || support.y1 >= std::int64_t{height_};
     if (outside) refuse(kBadSupport);
     if (level > std::int64_t{levelCount}) refuse(magnify ? kBadMagnifiedLevel : kBadLevel);
     if (level < 0 && !magnify) refuse(kBadLevel);
-    if (support.firstColumn > support.lastColumn || support.firstRow > support.lastRow)
-        refuse(kBadSupport);
+    if (support.x0 > support.x1 || support.y0 > support.y1) refuse(kBadSupport);
 
-    support_.firstColumn = std::max<std::int64_t>(support_.firstColumn, 0);
-    support_.firstRow = std::max<std::int64_t>(support_.firstRow, 0);
-    support_.lastColumn = std::min<std::int64_t>(support_.lastColumn, std::int64_t{width_} - 1);
-    support_.lastRow = std::min<std::int64_t>(support_.lastRow, std::int64_t{height_} - 1);
+    support_.x0 = std::max<std::int64_t>(support_.x0, 0);
+    support_.y0 = std::max<std::int64_t>(support_.y0, 0);
+    support_.x1 = std::min<std::int64_t>(support_.x1, std::int64_t{width_} - 1);
+    support_.y1 = std::min<std::int64_t>(support_.y1, std::int64_t{height_} - 1);
 
     if (level < 0) {
         weight_ = std::pow(kMagnifiedLevelWeight, level);
@@ -125,10 +122,9 @@ Subband::Subband(Subband& parent, int columnIndex, int rowIndex)
       parent_(&parent),
       columnIndex_(columnIndex),
       rowIndex_(rowIndex) {
-    const Support& from = parent.support_;
-    childRange(from.firstColumn, from.lastColumn, columnIndex, width_, support_.firstColumn,
-               support_.lastColumn);
-    childRange(from.firstRow, from.lastRow, rowIndex, height_, support_.firstRow, support_.lastRow);
+    const Region& from = parent.support_;
+    childRange(from.x0, from.x1, columnIndex, width_, support_.x0, support_.x1);
+    childRange(from.y0, from.y1, rowIndex, height_, support_.y0, support_.y1);
     weight_ = parent.weight_ * (columnIndex == 0 ? kLowPassWeight : kHighPassWeight) *
               (rowIndex == 0 ? kLowPassWeight : kHighPassWeight);
 }
@@ -175,7 +171,7 @@ std::uint64_t Subband::sampleCount() const {
     // Sides below 2^32 keep a plane within 64 bits; times a huge band count it
     // would not, and anything past the cap is refused alike, so it stops there.
     const auto planeOf = [this](const Subband& node) {
-        const Support& s = node.support_;
+        const Region& s = node.support_;
         const std::uint64_t plane =
             static_cast<std::uint64_t>(s.width()) * static_cast<std::uint64_t>(s.height());
         if (bandCount_ != 0 && plane > kMaxAllocationBytes / bandCount_)

@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "support/cv_region.h"
 #include "tg2/synthesis/tg2_array2D.h"
-#include "tg2/synthesis/tg2_support.h"
 
 namespace Corvane {
 
@@ -25,7 +25,7 @@ class Subband {
     // allowed only when `magnify` is set. Throws InvalidArgumentException for a
     // support outside the plane or inverted, and for a level out of range.
     Subband(std::uint32_t imageWidth, std::uint32_t imageHeight, std::uint32_t bandCount,
-            std::uint32_t levelCount, std::int32_t level, const Support& support,
+            std::uint32_t levelCount, std::int32_t level, const Region& support,
             bool magnify = false);
     ~Subband();
     Subband(const Subband&) = delete;
@@ -37,7 +37,7 @@ class Subband {
     std::uint32_t bandCount() const { return bandCount_; }
     std::uint32_t levelCount() const { return levelCount_; }
     std::int32_t level() const { return level_; }
-    const Support& support() const { return support_; }
+    const Region& support() const { return support_; }
     double weight() const { return weight_; }
 
     const Subband* parent() const { return parent_; }
@@ -72,7 +72,7 @@ class Subband {
     std::uint32_t bandCount_ = 0;
     std::uint32_t levelCount_ = 0;
     std::int32_t level_ = 0;
-    Support support_;
+    Region support_;
     double weight_ = 1.0;
     Subband* parent_ = nullptr;
     int columnIndex_ = 0;

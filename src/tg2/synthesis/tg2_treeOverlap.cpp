@@ -22,28 +22,18 @@ float* samplesAt(Array2D& array, std::int64_t column, std::int64_t row) {
 
 }  // namespace
 
-Support supportIntersection(const Support& a, const Support& b) {
-    return Support{std::max(a.firstColumn, b.firstColumn), std::max(a.firstRow, b.firstRow),
-                   std::min(a.lastColumn, b.lastColumn), std::min(a.lastRow, b.lastRow)};
-}
-
-std::vector<Support> supportDifference(const Support& whole, const Support& covered) {
-    std::vector<Support> parts;
+std::vector<Region> supportDifference(const Region& whole, const Region& covered) {
+    std::vector<Region> parts;
     if (whole.empty()) return parts;
-    const Support common = supportIntersection(whole, covered);
+    const Region common = whole.intersection(covered);
     if (common.empty()) {
         parts.push_back(whole);
         return parts;
     }
-    if (common.firstRow > whole.firstRow)
-        parts.push_back({whole.firstColumn, whole.firstRow, whole.lastColumn, common.firstRow - 1});
-    if (common.lastRow < whole.lastRow)
-        parts.push_back({whole.firstColumn, common.lastRow + 1, whole.lastColumn, whole.lastRow});
-    if (common.firstColumn > whole.firstColumn)
-        parts.push_back(
-            {whole.firstColumn, common.firstRow, common.firstColumn - 1, common.lastRow});
-    if (common.lastColumn < whole.lastColumn)
-        parts.push_back({common.lastColumn + 1, common.firstRow, whole.lastColumn, common.lastRow});
+    if (common.y0 > whole.y0) parts.push_back({whole.x0, whole.y0, whole.x1, common.y0 - 1});
+    if (common.y1 < whole.y1) parts.push_back({whole.x0, common.y1 + 1, whole.x1, whole.y1});
+    if (common.x0 > whole.x0) parts.push_back({whole.x0, common.y0, common.x0 - 1, common.y1});
+    if (common.x1 < whole.x1) parts.push_back({common.x1 + 1, common.y0, whole.x1, common.y1});
     return parts;
 }
 
@@ -55,14 +45,14 @@ TG2OverlapTree intersectTrees(Subband& current, Subband& next) {
     TG2OverlapTree overlap(from.size());
     for (std::size_t i = 0; i < from.size(); ++i) {
         TG2LeafPiece& piece = overlap[i];
-        piece.area = supportIntersection(from[i]->support(), to[i]->support());
+        piece.area = from[i]->support().intersection(to[i]->support());
         if (piece.area.empty()) continue;
         for (std::uint32_t b = 0; b < current.bandCount(); ++b) {
             const Array2D& source = from[i]->band(b);
             Array2D kept(piece.area);
-            for (std::int64_t r = piece.area.firstRow; r <= piece.area.lastRow; ++r)
-                std::copy_n(samplesAt(source, piece.area.firstColumn, r), piece.area.width(),
-                            samplesAt(kept, piece.area.firstColumn, r));
+            for (std::int64_t r = piece.area.y0; r <= piece.area.y1; ++r)
+                std::copy_n(samplesAt(source, piece.area.x0, r), piece.area.width(),
+                            samplesAt(kept, piece.area.x0, r));
             piece.bands.push_back(std::move(kept));
         }
     }
@@ -76,13 +66,13 @@ void copyOverlap(const TG2OverlapTree& overlap, Subband& tree) {
     for (std::size_t i = 0; i < leaves.size(); ++i) {
         const TG2LeafPiece& piece = overlap[i];
         if (piece.area.empty()) continue;
-        const Support inside = supportIntersection(piece.area, leaves[i]->support());
+        const Region inside = piece.area.intersection(leaves[i]->support());
         if (inside.empty()) continue;
         for (std::uint32_t b = 0; b < piece.bands.size() && b < tree.bandCount(); ++b) {
             Array2D& target = leaves[i]->band(b);
-            for (std::int64_t r = inside.firstRow; r <= inside.lastRow; ++r)
-                std::copy_n(samplesAt(piece.bands[b], inside.firstColumn, r), inside.width(),
-                            samplesAt(target, inside.firstColumn, r));
+            for (std::int64_t r = inside.y0; r <= inside.y1; ++r)
+                std::copy_n(samplesAt(piece.bands[b], inside.x0, r), inside.width(),
+                            samplesAt(target, inside.x0, r));
         }
     }
 }

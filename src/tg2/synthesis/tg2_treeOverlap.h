@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/cv_region.h"
 #include "tg2/synthesis/tg2_array2D.h"
-#include "tg2/synthesis/tg2_support.h"
 
 namespace Corvane {
 
@@ -15,7 +15,7 @@ class Subband;
 
 // The kept coefficients of one leaf: one array per band over `area`.
 struct TG2LeafPiece {
-    Support area;
+    Region area;
     std::vector<Array2D> bands;
 };
 
@@ -24,10 +24,7 @@ using TG2OverlapTree = std::vector<TG2LeafPiece>;
 
 // The parts of `whole` outside `covered`, as at most four disjoint rectangles: the
 // rows above and below the covered rows, then the columns left and right of it.
-std::vector<Support> supportDifference(const Support& whole, const Support& covered);
-
-// The overlap of two inclusive rectangles; empty when they do not meet.
-Support supportIntersection(const Support& a, const Support& b);
+std::vector<Region> supportDifference(const Region& whole, const Region& covered);
 
 // Copies out of every leaf of `current` the part that the same leaf of `next`
 // covers. Both trees must be of the same level and image.

@@ -258,7 +258,7 @@ TEST(TG2StreamStructure, BlocksMeetingARectangleAreFoundThroughTheGrid) {
             const auto r0 = static_cast<std::uint32_t>(rng() % subband.height);
             const auto c1 = static_cast<std::uint32_t>(c0 + rng() % (subband.width - c0));
             const auto r1 = static_cast<std::uint32_t>(r0 + rng() % (subband.height - r0));
-            const TG2BlockGrid::Extent area{c0, r0, c1, r1};
+            const Region area{c0, r0, c1, r1};
             // Every block of the tiling that overlaps the area, by brute force.
             std::vector<std::uint32_t> expected;
             const std::uint32_t across =
@@ -266,8 +266,8 @@ TEST(TG2StreamStructure, BlocksMeetingARectangleAreFoundThroughTheGrid) {
             for (std::uint32_t k = 0; k < s->chunk(i).blockCount; ++k) {
                 const std::uint32_t x0 = (k % across) * subband.blockWidth;
                 const std::uint32_t y0 = (k / across) * subband.blockHeight;
-                if (x0 <= area.lastColumn && x0 + subband.blockWidth > area.firstColumn &&
-                    y0 <= area.lastRow && y0 + subband.blockHeight > area.firstRow)
+                if (x0 <= area.x1 && x0 + subband.blockWidth > area.x0 && y0 <= area.y1 &&
+                    y0 + subband.blockHeight > area.y0)
                     expected.push_back(k);
             }
             EXPECT_EQ(grid.blocksMeeting(area), expected) << "subband " << i;

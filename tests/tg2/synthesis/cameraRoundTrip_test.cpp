@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "encode/tg2/synthesis/tg2_forward97.h"
 #include "encode/tg2/entropy/tg2_quantiser.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
 #include "tg2/entropy/tg2_dequantise.h"
 #include "tg2/synthesis/tg2_merge2.h"
 #include "tg2/synthesis/tg2_subband.h"
@@ -38,7 +38,7 @@ Outcome roundTrip(const RasterImage& gray, std::uint32_t levels, float step,
     applySubbandWeights(planes, subbandWeights(gray.width, gray.height, levels));
 
     Subband root(gray.width, gray.height, 1, levels, 0,
-                 Support{0, 0, std::int64_t{gray.width} - 1, std::int64_t{gray.height} - 1});
+                 Region{0, 0, std::int64_t{gray.width} - 1, std::int64_t{gray.height} - 1});
     for (Subband* leaf : root.leaves()) {
         const CoefficientPlane& plane = planes[static_cast<std::size_t>(leaf->leafNumber())];
         // Each subband starts the dither table at its own place, as the stream's

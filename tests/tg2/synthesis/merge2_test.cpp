@@ -26,8 +26,8 @@ std::uint32_t levelsThatFit(std::uint32_t width, std::uint32_t height) {
     return levels + 1;
 }
 
-Support whole(std::uint32_t width, std::uint32_t height) {
-    return Support{0, 0, std::int64_t{width} - 1, std::int64_t{height} - 1};
+Region whole(std::uint32_t width, std::uint32_t height) {
+    return Region{0, 0, std::int64_t{width} - 1, std::int64_t{height} - 1};
 }
 
 std::uint32_t sizeAtLevel(std::uint32_t size, std::int32_t level) {
@@ -90,7 +90,7 @@ TEST(Merge2, WindowsEqualTheSameWindowOfTheWholeImageBitForBit) {
             const Array2D full =
                 reconstruct(planes, shape.width, shape.height, shape.levels, level,
                             whole(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h)));
-            std::vector<Support> windows = {
+            std::vector<Region> windows = {
                 {0, 0, 0, 0},
                 {w - 1, h - 1, w - 1, h - 1},
                 {0, h - 1, w - 1, h - 1},
@@ -104,16 +104,16 @@ TEST(Merge2, WindowsEqualTheSameWindowOfTheWholeImageBitForBit) {
                 windows.push_back(
                     {std::min(c0, c1), std::min(r0, r1), std::max(c0, c1), std::max(r0, r1)});
             }
-            for (const Support& window : windows) {
+            for (const Region& window : windows) {
                 const Array2D part =
                     reconstruct(planes, shape.width, shape.height, shape.levels, level, window);
                 ASSERT_EQ(part.area(), window);
-                for (std::int64_t r = window.firstRow; r <= window.lastRow; ++r)
-                    for (std::int64_t c = window.firstColumn; c <= window.lastColumn; ++c)
+                for (std::int64_t r = window.y0; r <= window.y1; ++r)
+                    for (std::int64_t c = window.x0; c <= window.x1; ++c)
                         ASSERT_EQ(part.at(0, c, r), full.at(0, c, r))
                             << shape.width << " x " << shape.height << " level " << level
-                            << " window " << window.firstColumn << "," << window.firstRow << ".."
-                            << window.lastColumn << "," << window.lastRow;
+                            << " window " << window.x0 << "," << window.y0 << ".." << window.x1
+                            << "," << window.y1;
             }
         }
     }
@@ -132,13 +132,13 @@ TEST(Merge2, EveryWindowOfSmallImagesMatchesTheWholeImage) {
                 const std::int64_t w = sizeAtLevel(width, level);
                 const std::int64_t h = sizeAtLevel(height, level);
                 const Array2D full =
-                    reconstruct(planes, width, height, levels, level, Support{0, 0, w - 1, h - 1});
+                    reconstruct(planes, width, height, levels, level, Region{0, 0, w - 1, h - 1});
                 for (std::int64_t c0 = 0; c0 < w; ++c0)
                     for (std::int64_t c1 = c0; c1 < w; ++c1)
                         for (std::int64_t r0 = 0; r0 < h; ++r0)
                             for (std::int64_t r1 = r0; r1 < h; ++r1) {
                                 const Array2D part = reconstruct(planes, width, height, levels,
-                                                                 level, Support{c0, r0, c1, r1});
+                                                                 level, Region{c0, r0, c1, r1});
                                 for (std::int64_t r = r0; r <= r1; ++r)
                                     for (std::int64_t c = c0; c <= c1; ++c)
                                         ASSERT_EQ(part.at(0, c, r), full.at(0, c, r))
@@ -175,14 +175,14 @@ TEST(Merge2, EveryBandIsSynthesised) {
 TEST(Merge2, ChildrenThatLackWhatThePassesReadAreRefused) {
     // A 16 x 16 node wants columns and rows 4 to 8, which read positions 1 to 11:
     // low-pass coefficients 1 .. 5 and high-pass ones 0 .. 5 in each direction.
-    const Support area{4, 4, 8, 8};
-    const Support lowPart{0, 0, 5, 5};
-    const Support shortColumns{0, 0, 4, 5};
-    const Support shortRows{0, 0, 5, 4};
+    const Region area{4, 4, 8, 8};
+    const Region lowPart{0, 0, 5, 5};
+    const Region shortColumns{0, 0, 4, 5};
+    const Region shortRows{0, 0, 5, 4};
     struct Case {
         const char* name;
-        Support children[2][2];
-        Support out;
+        Region children[2][2];
+        Region out;
         int code;
     };
     const std::vector<Case> cases = {
@@ -225,7 +225,7 @@ TEST(Merge2, MagnifiedRequestsInterpolateTheImage) {
     // The detail bands of the magnified level hold nothing.
     for (int i = 0; i < 3; ++i)
         planes.push_back(CoefficientPlane{width, height, std::vector<float>(width * height, 0.0f)});
-    Subband root(width, height, 1, levels, -1, Support{0, 0, 17, 11}, true);
+    Subband root(width, height, 1, levels, -1, Region{0, 0, 17, 11}, true);
     fillLeaves(root, planes);
     synthesise(root);
     const Array2D& band = root.band(0);
@@ -237,8 +237,8 @@ TEST(Merge2, MagnifiedRequestsInterpolateTheImage) {
 TEST(Merge2, ArraysPastTheAllocationCapAreRefusedBeforeAllocating) {
     // The cap on one allocation is 64M floats: 16384 x 16384 is four times that,
     // five bands of 4096 x 4096 are 80M, three are 48M and are taken.
-    EXPECT_THROW(Array2D(Support{0, 0, 16383, 16383}), OutOfMemoryException);
-    EXPECT_THROW(Array2D(Support{0, 0, (std::int64_t{1} << 40) - 1, 0}), OutOfMemoryException);
-    EXPECT_THROW(Array2D(Support{0, 0, 4095, 4095}, 5), OutOfMemoryException);
-    EXPECT_NO_THROW(Array2D(Support{0, 0, 4095, 4095}, 3));
+    EXPECT_THROW(Array2D(Region{0, 0, 16383, 16383}), OutOfMemoryException);
+    EXPECT_THROW(Array2D(Region{0, 0, (std::int64_t{1} << 40) - 1, 0}), OutOfMemoryException);
+    EXPECT_THROW(Array2D(Region{0, 0, 4095, 4095}, 5), OutOfMemoryException);
+    EXPECT_NO_THROW(Array2D(Region{0, 0, 4095, 4095}, 3));
 }

@@ -15,8 +15,8 @@ namespace {
 constexpr double kLow = 1.1496044397354126;
 constexpr double kHigh = 0.8698644206960049;
 
-Support box(std::int64_t c0, std::int64_t r0, std::int64_t c1, std::int64_t r1) {
-    return Support{c0, r0, c1, r1};
+Region box(std::int64_t c0, std::int64_t r0, std::int64_t c1, std::int64_t r1) {
+    return Region{c0, r0, c1, r1};
 }
 
 }  // namespace
@@ -103,8 +103,8 @@ TEST(Subband, RootsBelowFullResolutionKeepTheSubbandNumbers) {
 
 TEST(Subband, ChildSupportsGrowByTheFilterMargins) {
     struct Case {
-        Support parent;
-        Support lowLow, highLow, lowHigh;
+        Region parent;
+        Region lowLow, highLow, lowHigh;
     };
     // Hand-computed from the margins: low-pass ceil((p0 - 3) / 2) .. (p1 + 3) / 2,
     // high-pass ceil((p0 - 5) / 2) .. (p1 + 3) / 2, at least five wide, clamped.
@@ -183,7 +183,7 @@ TEST(Subband, InvalidRequestsAreRefusedWithTheirMessages) {
     struct Case {
         const char* name;
         std::int32_t level;
-        Support support;
+        Region support;
         bool magnify;
         const std::string& message;
     };
@@ -221,9 +221,9 @@ TEST(Subband, DeepTreesBuildAndReleaseWithoutRecursion) {
 
 TEST(Subband, ArraysTooLargeToIndexAreRefusedBeforeAllocating) {
     const std::int64_t huge = std::int64_t{1} << 40;
-    EXPECT_THROW(Array2D(Support{0, 0, huge, huge}), OutOfMemoryException);
-    EXPECT_THROW(Array2D(Support{0, 0, huge, 1 << 22}, 4), OutOfMemoryException);
-    const Array2D empty(Support{3, 3, 2, 9});
+    EXPECT_THROW(Array2D(Region{0, 0, huge, huge}), OutOfMemoryException);
+    EXPECT_THROW(Array2D(Region{0, 0, huge, 1 << 22}, 4), OutOfMemoryException);
+    const Array2D empty(Region{3, 3, 2, 9});
     EXPECT_EQ(empty.width(), 0);
     EXPECT_TRUE(empty.containsColumns(5, 4));
 }

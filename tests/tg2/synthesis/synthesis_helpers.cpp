@@ -28,9 +28,9 @@ void fillLeaves(Subband& root, const std::vector<CoefficientPlane>& planes) {
         EXPECT_EQ(plane.width, leaf->width());
         EXPECT_EQ(plane.height, leaf->height());
         Array2D& band = leaf->band(0);
-        const Support& s = leaf->support();
-        for (std::int64_t r = s.firstRow; r <= s.lastRow; ++r)
-            for (std::int64_t c = s.firstColumn; c <= s.lastColumn; ++c)
+        const Region& s = leaf->support();
+        for (std::int64_t r = s.y0; r <= s.y1; ++r)
+            for (std::int64_t c = s.x0; c <= s.x1; ++c)
                 band.at(0, c, r) =
                     plane.at(static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(r));
     }
@@ -38,7 +38,7 @@ void fillLeaves(Subband& root, const std::vector<CoefficientPlane>& planes) {
 
 Array2D reconstruct(const std::vector<CoefficientPlane>& planes, std::uint32_t width,
                     std::uint32_t height, std::uint32_t levels, std::int32_t level,
-                    const Support& support) {
+                    const Region& support) {
     Subband root(width, height, 1, levels, level, support);
     fillLeaves(root, planes);
     synthesise(root);
@@ -47,9 +47,9 @@ Array2D reconstruct(const std::vector<CoefficientPlane>& planes, std::uint32_t w
 
 double largestDifference(const Array2D& array, const CoefficientPlane& plane) {
     double largest = 0.0;
-    const Support& s = array.area();
-    for (std::int64_t r = s.firstRow; r <= s.lastRow; ++r)
-        for (std::int64_t c = s.firstColumn; c <= s.lastColumn; ++c) {
+    const Region& s = array.area();
+    for (std::int64_t r = s.y0; r <= s.y1; ++r)
+        for (std::int64_t c = s.x0; c <= s.x1; ++c) {
             const double difference =
                 std::fabs(double{array.at(0, c, r)} -
                           plane.at(static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(r)));

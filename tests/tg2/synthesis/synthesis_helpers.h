@@ -23,7 +23,7 @@ void fillLeaves(Corvane::Subband& root, const std::vector<Corvane::CoefficientPl
 // it and returns the root's samples.
 Corvane::Array2D reconstruct(const std::vector<Corvane::CoefficientPlane>& planes,
                              std::uint32_t width, std::uint32_t height, std::uint32_t levels,
-                             std::int32_t level, const Corvane::Support& support);
+                             std::int32_t level, const Corvane::Region& support);
 
 // The largest absolute difference between an array and a plane over the array's area.
 double largestDifference(const Corvane::Array2D& array, const Corvane::CoefficientPlane& plane);

@@ -36,7 +36,7 @@ std::vector<std::int32_t> quantisePlane(const CoefficientPlane& plane, float ste
 std::vector<double> subbandWeights(std::uint32_t width, std::uint32_t height,
                                    std::uint32_t levels) {
     // The weights do not depend on the support; one sample suffices.
-    Subband root(width, height, 1, levels, 0, Support{0, 0, 0, 0});
+    Subband root(width, height, 1, levels, 0, Region{0, 0, 0, 0});
     std::vector<double> weights;
     for (const Subband* leaf : root.leaves()) weights.push_back(leaf->weight());
     return weights;
