@@ -46,7 +46,7 @@ void BM_HuffmanSubBlocks(benchmark::State& state) {
     }
 
     const Corvane::TG2SubBlockSize size{kSide, kSide};
-    const Corvane::TG2Window whole{0, 0, kSide, kSide};
+    const Corvane::Region whole = Corvane::Region::fromOrigin(0, 0, kSide, kSide);
     std::vector<std::int32_t> decoded(kIndices);
     for (auto _ : state) {
         for (std::size_t s = 0; s < kSubBlocks; ++s) {

@@ -27,9 +27,10 @@ void decodeSubBlocks(TG2StreamStructure& s, const TG2Block& block) {
             s.readSubBlock(b, j, data);
             const TG2SubBlockSize dimensions{place.width, place.height};
             // A window over the sub-block's top left corner, taken in one call...
-            const TG2Window window{0, 0, std::min(place.width, 8u), std::min(place.height, 8u)};
-            std::vector<std::int32_t> indices(static_cast<std::size_t>(window.width) *
-                                              window.height);
+            const Region window =
+                Region::fromOrigin(0, 0, std::min(place.width, 8u), std::min(place.height, 8u));
+            std::vector<std::int32_t> indices(static_cast<std::size_t>(window.width()) *
+                                              window.height());
             decodeSubBlock({data, tree, dimensions, window, UINT64_MAX}, nullptr, indices.data());
             // ...and again in steps of 7 positions, resuming each time (on small
             // sub-blocks only: the steps themselves would cost more than the decoding).

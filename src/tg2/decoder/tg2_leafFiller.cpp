@@ -48,21 +48,21 @@ void TG2LeafFiller::fillFromBlock(Subband& leaf, const Region& area, std::int32_
 
             interruptCheck();
             const TG2SubBlockSize size{place.width, place.height};
-            const TG2Window window{static_cast<std::uint32_t>(part.x0 - left),
-                                   static_cast<std::uint32_t>(part.y0 - top),
-                                   static_cast<std::uint32_t>(part.width()),
-                                   static_cast<std::uint32_t>(part.height())};
+            const Region window = part.translated(-left, -top);
+            const auto windowWidth = static_cast<std::uint32_t>(window.width());
+            const auto windowHeight = static_cast<std::uint32_t>(window.height());
             const TG2SubBlockKey key{subband, b, blockIndex, j};
             // A kept state helps only when it stands before the first wanted position;
             // otherwise the sub-block is decoded again from its start.
             std::optional<TG2ResumeState> resume = cache_.find(key);
-            const std::uint64_t firstWanted = std::uint64_t{window.top} * place.width + window.left;
+            const auto firstWanted =
+                static_cast<std::uint64_t>(window.y0 * place.width + window.x0);
             if (resume && resume->positionsProduced > firstWanted) resume.reset();
             const std::uint64_t from = resume ? resume->positionsProduced : 0;
-            const std::uint64_t through = (std::uint64_t{window.top} + window.height) * place.width;
+            const auto through = static_cast<std::uint64_t>((window.y1 + 1) * place.width);
 
             structure_.readSubBlock(b, j, data_);
-            indices_.assign(std::size_t{window.width} * window.height, 0);
+            indices_.assign(std::size_t{windowWidth} * windowHeight, 0);
             const std::optional<TG2ResumeState> state =
                 decodeSubBlock({data_, tree, size, window, through - from},
                                resume ? &*resume : nullptr, indices_.data());
@@ -78,10 +78,10 @@ void TG2LeafFiller::fillFromBlock(Subband& leaf, const Region& area, std::int32_
             placement.firstRow = static_cast<std::uint32_t>(part.y0);
             placement.ditherColumn = chunk.ditherColumn;
             placement.ditherRow = chunk.ditherRow;
-            dequantiseBlock(indices_.data(), coefficients_.data(), window.width, window.height,
-                            step, dither_ ? &placement : nullptr);
-            for (std::uint32_t y = 0; y < window.height; ++y)
-                std::copy_n(coefficients_.data() + std::size_t{y} * window.width, window.width,
+            dequantiseBlock(indices_.data(), coefficients_.data(), windowWidth, windowHeight, step,
+                            dither_ ? &placement : nullptr);
+            for (std::uint32_t y = 0; y < windowHeight; ++y)
+                std::copy_n(coefficients_.data() + std::size_t{y} * windowWidth, windowWidth,
                             &target.at(0, part.x0, part.y0 + y));
             interruptCheck();
         }

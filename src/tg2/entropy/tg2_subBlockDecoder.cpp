@@ -83,7 +83,10 @@ class PositionWalk {
   public:
     PositionWalk(const TG2SubBlockRequest& request, const TG2ResumeState& state,
                  std::int32_t* indices)
-        : width_(request.dimensions.width), window_(request.window), indices_(indices) {
+        : width_(request.dimensions.width),
+          window_(request.window),
+          windowWidth_(static_cast<std::uint64_t>(request.window.width())),
+          indices_(indices) {
         const std::uint64_t total =
             std::uint64_t{request.dimensions.width} * request.dimensions.height;
         position_ = std::min<std::uint64_t>(state.positionsProduced, total);
@@ -108,11 +111,11 @@ class PositionWalk {
         const std::uint64_t row = position_ / width_;
         const std::uint64_t column = position_ % width_;
         ++position_;
-        if (column < window_.left || row < window_.top) return;
-        const std::uint64_t x = column - window_.left;
-        const std::uint64_t y = row - window_.top;
-        if (x >= window_.width || y >= window_.height) return;
-        indices_[y * window_.width + x] = index;
+        const auto x = static_cast<std::int64_t>(column);
+        const auto y = static_cast<std::int64_t>(row);
+        if (x < window_.x0 || y < window_.y0 || x > window_.x1 || y > window_.y1) return;
+        indices_[static_cast<std::uint64_t>(y - window_.y0) * windowWidth_ +
+                 static_cast<std::uint64_t>(x - window_.x0)] = index;
     }
 
     // The data ended at a marker: every position up to `end` is zero.
@@ -123,7 +126,8 @@ class PositionWalk {
 
   private:
     std::uint64_t width_;
-    TG2Window window_;
+    Region window_;
+    std::uint64_t windowWidth_;
     std::int32_t* indices_;
     std::uint64_t position_ = 0;
     std::uint64_t end_ = 0;

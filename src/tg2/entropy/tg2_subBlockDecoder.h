@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "support/cv_region.h"
 #include "tg2/entropy/tg2_decodingTree.h"
 
 namespace Corvane {
@@ -25,15 +26,6 @@ struct TG2ResumeState {
 };
 static_assert(sizeof(TG2ResumeState) == 16);
 
-// The part of a sub-block whose indices the caller keeps, in sub-block
-// coordinates; the caller's buffer holds width x height indices, row by row.
-struct TG2Window {
-    std::uint32_t left = 0;
-    std::uint32_t top = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-
 struct TG2SubBlockSize {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -44,7 +36,9 @@ struct TG2SubBlockRequest {
     std::span<const std::uint8_t> data;  // from its FF A3 to where its data may end at the latest
     const DecodingTree& tree;            // of the band segment's Huffman table
     TG2SubBlockSize dimensions;
-    TG2Window window;             // the indices the caller keeps
+    // The indices the caller keeps, in sub-block coordinates; the caller's buffer
+    // holds the window's width x height indices, row by row.
+    Region window;
     std::uint64_t positionLimit;  // at most this many more raster positions
 };
 

@@ -54,8 +54,9 @@ std::vector<std::int32_t> decodeAll(const std::vector<std::uint8_t>& data, const
     EXPECT_TRUE(tree.build(desc));
     std::vector<std::int32_t> out(static_cast<std::size_t>(size.width) * size.height, 0);
     try {
-        decodeSubBlock({data, tree, size, {0, 0, size.width, size.height}, UINT64_MAX}, nullptr,
-                       out.data());
+        decodeSubBlock(
+            {data, tree, size, Region::fromOrigin(0, 0, size.width, size.height), UINT64_MAX},
+            nullptr, out.data());
     } catch (const Exception& e) {
         ADD_FAILURE() << describe(e);
     }
@@ -173,7 +174,7 @@ TEST(SubBlockDecoder, CorruptDataIsRefusedWithCatalogTexts) {
     DecodingTree tree;
     ASSERT_TRUE(tree.build(desc));
     std::vector<std::int32_t> out(64, 0);
-    const TG2Window all{0, 0, 8, 8};
+    const Region all = Region::fromOrigin(0, 0, 8, 8);
     auto decode = [&](const std::vector<std::uint8_t>& data) {
         return decodeSubBlock({data, tree, {8, 8}, all, 64}, nullptr, out.data());
     };
@@ -207,7 +208,7 @@ TEST(SubBlockDecoder, MarkersEndTheDataWithZeros) {
     DecodingTree tree;
     ASSERT_TRUE(tree.build(desc));
     std::vector<std::int32_t> out(16, 0);
-    const TG2Window all{0, 0, 4, 4};
+    const Region all = Region::fromOrigin(0, 0, 4, 4);
 
     // A marker straight after FF A3, or a first data byte FF that is not stuffed.
     for (const std::vector<std::uint8_t>& data :
@@ -292,11 +293,12 @@ TEST(SubBlockCoding, ManySmallCallsWithWindowsContinueExactly) {
     DecodingTree tree;
     ASSERT_TRUE(tree.build(desc));
 
-    const TG2Window windows[] = {{0, 0, 97, 61}, {10, 3, 40, 20}, {96, 60, 1, 1}, {0, 30, 97, 1}};
+    const Region windows[] = {Region::fromOrigin(0, 0, 97, 61), Region::fromOrigin(10, 3, 40, 20),
+                              Region::fromOrigin(96, 60, 1, 1), Region::fromOrigin(0, 30, 97, 1)};
     std::mt19937 rng(9);
-    for (const TG2Window& w : windows) {
+    for (const Region& w : windows) {
         for (std::uint64_t largestStep : {1u, 7u, 150u, 4000u}) {
-            std::vector<std::int32_t> out(static_cast<std::size_t>(w.width) * w.height, 0);
+            std::vector<std::int32_t> out(static_cast<std::size_t>(w.width()) * w.height(), 0);
             std::optional<TG2ResumeState> state;
             int calls = 0;
             do {
@@ -306,10 +308,10 @@ TEST(SubBlockCoding, ManySmallCallsWithWindowsContinueExactly) {
                 ASSERT_TRUE(state.has_value());
                 ++calls;
             } while (!isComplete(*state, size));
-            for (std::uint32_t y = 0; y < w.height; ++y) {
-                for (std::uint32_t x = 0; x < w.width; ++x) {
-                    ASSERT_EQ(out[y * w.width + x], indices[(y + w.top) * size.width + x + w.left])
-                        << "window " << w.left << "," << w.top << " step " << largestStep;
+            for (std::uint32_t y = 0; y < w.height(); ++y) {
+                for (std::uint32_t x = 0; x < w.width(); ++x) {
+                    ASSERT_EQ(out[y * w.width() + x], indices[(y + w.y0) * size.width + x + w.x0])
+                        << "window " << w.x0 << "," << w.y0 << " step " << largestStep;
                 }
             }
             if (largestStep == 1) {

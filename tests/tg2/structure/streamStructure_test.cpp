@@ -135,7 +135,8 @@ void checkSubBlock(TG2StreamStructure& s, const TG2Block& block, const DecodingT
 
     std::vector<std::int32_t> whole(static_cast<std::size_t>(size.width) * size.height, 0);
     const auto state = decodeSubBlock(
-        {data, tree, size, {0, 0, size.width, size.height}, UINT64_MAX}, nullptr, whole.data());
+        {data, tree, size, Region::fromOrigin(0, 0, size.width, size.height), UINT64_MAX}, nullptr,
+        whole.data());
     ASSERT_TRUE(state.has_value());
     EXPECT_TRUE(isComplete(*state, size));
     for (std::uint32_t y = 0; y < size.height; ++y) {
@@ -144,18 +145,19 @@ void checkSubBlock(TG2StreamStructure& s, const TG2Block& block, const DecodingT
         }
     }
 
-    const TG2Window window{size.width / 3, size.height / 4, size.width - size.width / 3,
-                           std::max(1u, size.height / 2)};
-    std::vector<std::int32_t> part(static_cast<std::size_t>(window.width) * window.height, 0);
+    const Region window =
+        Region::fromOrigin(size.width / 3, size.height / 4, size.width - size.width / 3,
+                           std::max(1u, size.height / 2));
+    std::vector<std::int32_t> part(static_cast<std::size_t>(window.width()) * window.height(), 0);
     std::optional<TG2ResumeState> resume;
     do {
         resume = decodeSubBlock({data, tree, size, window, 1 + rng() % 23},
                                 resume ? &*resume : nullptr, part.data());
         ASSERT_TRUE(resume.has_value());
     } while (!isComplete(*resume, size));
-    for (std::uint32_t y = 0; y < window.height; ++y) {
-        for (std::uint32_t x = 0; x < window.width; ++x) {
-            ASSERT_EQ(part[y * window.width + x], written(x + window.left, y + window.top));
+    for (std::uint32_t y = 0; y < window.height(); ++y) {
+        for (std::uint32_t x = 0; x < window.width(); ++x) {
+            ASSERT_EQ(part[y * window.width() + x], written(x + window.x0, y + window.y0));
         }
     }
 }
@@ -399,8 +401,11 @@ TEST(TG2StreamStructure, DamagedSubBlocksAreRefusedByTheDecoder) {
     damaged->readSubBlock(0, 0, data);
     const TG2SubBlockPlace place = damaged->subBlock(0, 0);
     std::vector<std::int32_t> out(static_cast<std::size_t>(place.width) * place.height);
-    const TG2SubBlockRequest request{
-        data, tree, {place.width, place.height}, {0, 0, place.width, place.height}, UINT64_MAX};
+    const TG2SubBlockRequest request{data,
+                                     tree,
+                                     {place.width, place.height},
+                                     Region::fromOrigin(0, 0, place.width, place.height),
+                                     UINT64_MAX};
     EXPECT_EQ(messageOf<DataFormatException>([&] { decodeSubBlock(request, nullptr, out.data()); }),
               text(1, 0xcb) + " " + text(1, 0xa));
 }
@@ -430,10 +435,10 @@ TEST(TG2StreamStructure, RandomDamageNeverCrashes) {
                         for (std::uint32_t j = 0; j < block.bands[b].subBlockCount; ++j) {
                             const TG2SubBlockPlace p = s.subBlock(b, j);
                             s.readSubBlock(b, j, data);
-                            const TG2Window w{0, 0, std::min(p.width, 16u),
-                                              std::min(p.height, 16u)};
+                            const Region w = Region::fromOrigin(0, 0, std::min(p.width, 16u),
+                                                                std::min(p.height, 16u));
                             std::vector<std::int32_t> out(
-                                static_cast<std::size_t>(w.width) * w.height, 0);
+                                static_cast<std::size_t>(w.width()) * w.height(), 0);
                             decodeSubBlock({data, tree, {p.width, p.height}, w, UINT64_MAX},
                                            nullptr, out.data());
                         }
