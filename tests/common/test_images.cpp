@@ -39,9 +39,22 @@ TestImage loadPnm(const std::string& name) {
     std::ifstream in(pathOf(name), std::ios::binary);
     std::string magic;
     std::uint32_t w = 0, h = 0, maxValue = 0;
-    in >> magic >> w >> h >> maxValue;
+    std::size_t channels = 0;
+    in >> magic;
+    if (magic == "P7") {
+        // Keyword lines up to ENDHDR; the tuple type follows from the depth.
+        for (std::string key; in >> key && key != "ENDHDR";) {
+            if (key == "WIDTH") in >> w;
+            if (key == "HEIGHT") in >> h;
+            if (key == "DEPTH") in >> channels;
+            if (key == "MAXVAL") in >> maxValue;
+            if (key == "TUPLTYPE") in >> key;
+        }
+    } else {
+        in >> w >> h >> maxValue;
+        channels = magic == "P5" ? 1 : magic == "P6" ? 3 : 0;
+    }
     in.get();
-    const std::size_t channels = magic == "P5" ? 1 : magic == "P6" ? 3 : 0;
     if (!in || channels == 0 || maxValue == 0 || maxValue > 65535) return result;
     const std::size_t bytesPerSample = maxValue > 255 ? 2 : 1;
     std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});

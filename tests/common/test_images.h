@@ -8,7 +8,7 @@ using TestImage = Corvane::RasterImage;
 
 // An 8-bit PNG as grey (1 plane) or RGB (3 planes); empty on failure.
 TestImage loadPng(const std::string& name, bool rgb);
-// A binary PGM (P5) or PPM (P6) with 8- or 16-bit samples; empty on failure.
+// A binary PGM (P5), PPM (P6) or PAM (P7) with 8- or 16-bit samples; empty on failure.
 TestImage loadPnm(const std::string& name);
 // A binary PGM with 16-bit samples; empty on failure or when the samples are 8-bit.
 TestImage loadPgm16(const std::string& name);
