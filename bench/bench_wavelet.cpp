@@ -10,7 +10,7 @@
 #include "tg2/synthesis/tg2_lifting97.h"
 #include "tg3/engine/tg3_bandRowSource.h"
 #include "tg3/engine/tg3_inverseLevel.h"
-#include "tg3/engine/tg3_levelRegion.h"
+#include "tg3/engine/tg3_levelColumns.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ class MemoryBands : public Corvane::BandRowSource {
 
 void BM_Inverse53Level(benchmark::State& state) {
     MemoryBands bands;
-    const std::vector<Corvane::LevelRegion> regions =
-        Corvane::buildLevelRegionTable(0, kSide - 1, kSide, 1);
+    const std::vector<Corvane::LevelColumns> regions =
+        Corvane::buildLevelColumnTable(0, kSide - 1, kSide, 1);
     std::int64_t checksum = 0;
     for (auto _ : state) {
         Corvane::InverseLevel level(1, regions[0], kSide, 1, bands, nullptr);

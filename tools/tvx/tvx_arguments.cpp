@@ -90,7 +90,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& arguments,
     return parsed;
 }
 
-PixelWindow parseWindow(const std::string& text) {
+Corvane::Region parseWindow(const std::string& text) {
     std::int64_t parts[4];
     std::size_t start = 0;
     for (int i = 0; i < 4; ++i) {
@@ -100,12 +100,14 @@ PixelWindow parseWindow(const std::string& text) {
         parts[i] = toInteger(text.substr(start, comma - start), "--window");
         start = comma + 1;
     }
-    const PixelWindow window{parts[0], parts[1], parts[2], parts[3]};
     constexpr std::int64_t kLimit = 0x7FFFFFFF;
-    if (window.x < 0 || window.y < 0 || window.width < 1 || window.height < 1 ||
-        window.x > kLimit || window.y > kLimit || window.width > kLimit || window.height > kLimit)
+    const auto within = [](std::int64_t value, std::int64_t least) {
+        return value >= least && value <= kLimit;
+    };
+    if (!within(parts[0], 0) || !within(parts[1], 0) || !within(parts[2], 1) ||
+        !within(parts[3], 1))
         throw UsageError("--window needs X,Y >= 0 and W,H >= 1");
-    return window;
+    return Corvane::Region::fromOrigin(parts[0], parts[1], parts[2], parts[3]);
 }
 
 std::string describeOptions(const std::vector<OptionSpec>& options) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/cv_region.h"
+
 namespace tvx {
 
 class UsageError : public std::runtime_error {
@@ -42,11 +44,9 @@ class ParsedArguments {
 ParsedArguments parseArguments(const std::vector<std::string>& arguments,
                                const std::vector<OptionSpec>& options);
 
-// "X,Y,W,H" of non-negative integers, width and height at least 1.
-struct PixelWindow {
-    std::int64_t x = 0, y = 0, width = 0, height = 0;
-};
-PixelWindow parseWindow(const std::string& text);
+// "X,Y,W,H" of non-negative integers, width and height at least 1, as the region
+// of W x H pixels whose upper-left pixel is (X, Y).
+Corvane::Region parseWindow(const std::string& text);
 
 // The option list as help text, one option per line.
 std::string describeOptions(const std::vector<OptionSpec>& options);

@@ -49,7 +49,8 @@ int runDecode(const ParsedArguments& arguments) {
     if (!isWritableImagePath(output))
         throw UsageError("OUT must end in .png, .tif, .tiff, .pgm, .ppm or .pam");
     const bool windowed = arguments.has("window");
-    const PixelWindow window = windowed ? parseWindow(*arguments.value("window")) : PixelWindow{};
+    const Corvane::Region window =
+        windowed ? parseWindow(*arguments.value("window")) : Corvane::Region{};
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const auto threads =
         static_cast<unsigned>(arguments.integer("threads", 1, 256).value_or(cores));
@@ -69,40 +70,35 @@ int runDecode(const ParsedArguments& arguments) {
         throw Corvane::Exception("Level " + std::to_string(request.level) + " would be " +
                                  std::to_string(levelWidth) + " x " + std::to_string(levelHeight) +
                                  " pixels, more than 2147483647 a side");
-    request.width = levelWidth;
-    request.height = levelHeight;
+    request.area = Corvane::Region::fromOrigin(0, 0, levelWidth, levelHeight);
     if (windowed) {
-        if (window.x + window.width > levelWidth || window.y + window.height > levelHeight)
-            throw Corvane::Exception(
-                "The window " + std::to_string(window.x) + "," + std::to_string(window.y) + "," +
-                std::to_string(window.width) + "," + std::to_string(window.height) +
-                " does not lie inside level " + std::to_string(request.level) + " (" +
-                std::to_string(levelWidth) + " x " + std::to_string(levelHeight) + ")");
-        request.x = window.x;
-        request.y = window.y;
-        request.width = window.width;
-        request.height = window.height;
+        if (!request.area.contains(window))
+            throw Corvane::Exception("The window " + *arguments.value("window") +
+                                     " does not lie inside level " + std::to_string(request.level) +
+                                     " (" + std::to_string(levelWidth) + " x " +
+                                     std::to_string(levelHeight) + ")");
+        request.area = window;
     }
     request.layout = outputLayoutOf(image);
     if (!arguments.has("allow-large")) {
         std::error_code error;
         const std::uintmax_t fileBytes = std::filesystem::file_size(input, error);
-        refuseLikelyBomb(static_cast<std::uint64_t>(request.width),
-                         static_cast<std::uint64_t>(request.height),
+        refuseLikelyBomb(static_cast<std::uint64_t>(request.area.width()),
+                         static_cast<std::uint64_t>(request.area.height()),
                          request.layout.samplesPerPixel(), error ? 0 : fileBytes);
     }
     request.threads = threads;
 
     RasterHeader header;
-    header.width = static_cast<std::uint32_t>(request.width);
-    header.height = static_cast<std::uint32_t>(request.height);
+    header.width = static_cast<std::uint32_t>(request.area.width());
+    header.height = static_cast<std::uint32_t>(request.area.height());
     header.bands = request.layout.samplesPerPixel();
     header.bitsPerSample = static_cast<int>(8 * request.layout.bytesPerSample());
     const Corvane::ImageProperties& p = reader.properties();
     if (p.hasGeoInformation()) {
         const GeoReference geo{p.xResolution(), p.yResolution(), p.xRotation(),
                                p.yRotation(),   p.xUL(),         p.yUL()};
-        header.geo = geo.atLevelAndWindow(request.level, request.x, request.y);
+        header.geo = geo.atLevelAndWindow(request.level, request.area.x0, request.area.y0);
     }
     image.reader.reset();  // the workers open readers of their own
 

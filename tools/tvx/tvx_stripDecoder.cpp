@@ -79,10 +79,11 @@ class StripScheduler {
   public:
     StripScheduler(const StripRequest& request)
         : request_(request),
-          stripCount_(static_cast<std::uint32_t>((request.height + request.stripHeight - 1) /
+          stripCount_(static_cast<std::uint32_t>((request.area.height() + request.stripHeight - 1) /
                                                  request.stripHeight)),
           window_(2),
-          ranges_(splitColumns(request.x, request.width, std::max(1u, request.threads))),
+          ranges_(
+              splitColumns(request.area.x0, request.area.width(), std::max(1u, request.threads))),
           pieces_(ranges_.size()) {}
 
     void run(const StripSink& sink, const ProgressSink& progress) {
@@ -97,7 +98,7 @@ class StripScheduler {
         try {
             const std::size_t pixelBytes =
                 std::size_t{request_.layout.samplesPerPixel()} * request_.layout.bytesPerSample();
-            const std::size_t stride = static_cast<std::size_t>(request_.width) * pixelBytes;
+            const std::size_t stride = static_cast<std::size_t>(request_.area.width()) * pixelBytes;
             std::vector<std::uint8_t> joined;
             for (std::uint32_t next = 0; next < stripCount_; ++next) {
                 std::vector<DecodedStrip> pieces = waitFor(next, partial, progress);
@@ -105,7 +106,7 @@ class StripScheduler {
                 joined.resize(stride * rows);
                 for (std::size_t i = 0; i < pieces.size(); ++i) {
                     const std::size_t offset =
-                        static_cast<std::size_t>(ranges_[i].x - request_.x) * pixelBytes;
+                        static_cast<std::size_t>(ranges_[i].x - request_.area.x0) * pixelBytes;
                     const std::size_t bytes =
                         static_cast<std::size_t>(ranges_[i].width) * pixelBytes;
                     for (std::uint32_t r = 0; r < rows; ++r)
@@ -196,9 +197,9 @@ class StripScheduler {
 
     DecodedStrip decode(Corvane::TovexNavigator& navigator, const ColumnRange& columns,
                         std::uint32_t index) {
-        const std::int64_t top = request_.y + std::int64_t{index} * request_.stripHeight;
+        const std::int64_t top = request_.area.y0 + std::int64_t{index} * request_.stripHeight;
         const auto rows = static_cast<std::uint32_t>(
-            std::min<std::int64_t>(request_.stripHeight, request_.y + request_.height - top));
+            std::min<std::int64_t>(request_.stripHeight, request_.area.y1 + 1 - top));
         navigator.setSceneSize(static_cast<std::int32_t>(columns.width),
                                static_cast<std::int32_t>(rows), Corvane::AnchorUpperLeft);
         navigator.moveScene(static_cast<std::int32_t>(columns.x), static_cast<std::int32_t>(top),
@@ -228,18 +229,18 @@ class StripScheduler {
 
 void decodeStrips(const StripRequest& request, const StripSink& sink,
                   const ProgressSink& progress) {
-    if (request.width <= 0 || request.height <= 0 || request.stripHeight == 0) return;
+    if (request.area.empty() || request.stripHeight == 0) return;
     // The strip's buffers and the library's planes for it grow with its width times
     // its rows: a wide window is decoded in fewer rows at a time, so that a strip
     // stays near kStripPixels, and a window whose single row passes the cap on one
     // allocation is refused.
-    const std::uint64_t rowBytes = static_cast<std::uint64_t>(request.width) *
+    const std::uint64_t rowBytes = static_cast<std::uint64_t>(request.area.width()) *
                                    request.layout.samplesPerPixel() *
                                    request.layout.bytesPerSample();
     Corvane::requireAllocation(rowBytes, 1);
     StripRequest fitted = request;
     fitted.stripHeight = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(
-        kStripPixels / static_cast<std::uint64_t>(request.width), 1, request.stripHeight));
+        kStripPixels / static_cast<std::uint64_t>(request.area.width()), 1, request.stripHeight));
     StripScheduler scheduler(fitted);
     scheduler.run(sink, progress);
 }

@@ -9,13 +9,14 @@
 #include <string>
 
 #include "pixel/cv_pixelLayout.h"
+#include "support/cv_region.h"
 
 namespace tvx {
 
 struct StripRequest {
     std::string path;
     std::int32_t level = 0;
-    std::int64_t x = 0, y = 0, width = 0, height = 0;  // pixels of that level
+    Corvane::Region area;  // pixels of that level
     Corvane::PixelLayout layout;
     std::uint32_t stripHeight = 256;
     unsigned threads = 1;

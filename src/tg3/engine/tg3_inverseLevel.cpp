@@ -19,7 +19,7 @@ std::int32_t differenceOf(std::int32_t a, std::int32_t b) {
 
 }  // namespace
 
-InverseLevel::InverseLevel(int level, const LevelRegion& region, std::uint32_t height,
+InverseLevel::InverseLevel(int level, const LevelColumns& region, std::uint32_t height,
                            int components, BandRowSource& source, InverseLevel* coarser)
     : level_(level),
       region_(region),

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tg3/engine/tg3_bandRowSource.h"
-#include "tg3/engine/tg3_levelRegion.h"
+#include "tg3/engine/tg3_levelColumns.h"
 
 namespace Corvane {
 
@@ -16,7 +16,7 @@ class InverseLevel {
   public:
     // `level` is j (1 = coarsest); its detail bands are 4j - 2, 4j - 1 and 4j.
     // `coarser` supplies the low-pass rows, or band 0 is read when it is null.
-    InverseLevel(int level, const LevelRegion& region, std::uint32_t height, int components,
+    InverseLevel(int level, const LevelColumns& region, std::uint32_t height, int components,
                  BandRowSource& source, InverseLevel* coarser);
 
     // Rebuilds output row y (never less than the previous one) and points
@@ -43,7 +43,7 @@ class InverseLevel {
     std::uint32_t mirrorRow(std::int64_t y) const;
 
     int level_;
-    LevelRegion region_;
+    LevelColumns region_;
     std::uint32_t height_;
     int components_;
     BandRowSource& source_;

@@ -23,7 +23,7 @@ WaveletEngine::WaveletEngine(int levels, std::uint32_t width, std::uint32_t heig
     }
 
     bandRows_.assign(static_cast<std::size_t>(components), nullptr);
-    regions_ = buildLevelRegionTable(x0, x1, static_cast<std::int32_t>(width), levels);
+    regions_ = buildLevelColumnTable(x0, x1, static_cast<std::int32_t>(width), levels);
     // Level heights, finest first: each coarser level has half the rows,
     // the odd one going to the low-pass side.
     std::vector<std::uint32_t> heights(static_cast<std::size_t>(levels) + 1, height);

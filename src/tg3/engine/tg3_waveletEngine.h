@@ -24,14 +24,14 @@ class WaveletEngine {
     // component. Returns 0 or a band source status.
     std::int32_t produceRow(std::uint32_t y, const std::int32_t** out);
 
-    const std::vector<LevelRegion>& regions() const { return regions_; }
+    const std::vector<LevelColumns>& regions() const { return regions_; }
 
   private:
     std::int32_t x0_;
     std::int32_t x1_;
     int components_;
     BandRowSource& source_;
-    std::vector<LevelRegion> regions_;
+    std::vector<LevelColumns> regions_;
     std::vector<std::unique_ptr<InverseLevel>> levels_;  // coarsest first
     std::vector<std::int32_t*> bandRows_;
 };

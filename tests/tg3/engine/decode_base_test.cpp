@@ -9,7 +9,7 @@
 #include "encode/tg3/tg3_forwardTransform53.h"
 #include "support/cv_status.h"
 #include "tg3/engine/tg3_decodeBase.h"
-#include "tg3/engine/tg3_levelRegion.h"
+#include "tg3/engine/tg3_levelColumns.h"
 
 using namespace Corvane;
 
@@ -101,10 +101,10 @@ int maxLevels(std::uint32_t w, std::uint32_t h) {
 
 }  // namespace
 
-TEST(LevelRegionTable, SupportAndPadsFollowTheRequestedColumns) {
+TEST(LevelColumnsTable, SupportAndPadsFollowTheRequestedColumns) {
     struct Case {
         std::int32_t a, b, n;
-        LevelRegion expected;
+        LevelColumns expected;
     };
     const Case cases[] = {
         // Columns 5 and 4 both start the level range at 3.
@@ -120,9 +120,9 @@ TEST(LevelRegionTable, SupportAndPadsFollowTheRequestedColumns) {
         {0, 2, 3, {0, 2, 3, -1, 3, 1, 1, 0}},
     };
     for (const Case& c : cases) {
-        const auto table = buildLevelRegionTable(c.a, c.b, c.n, 1);
+        const auto table = buildLevelColumnTable(c.a, c.b, c.n, 1);
         ASSERT_EQ(table.size(), 2u);
-        const LevelRegion& e = table[0];
+        const LevelColumns& e = table[0];
         EXPECT_EQ((std::vector<std::int32_t>{e.first, e.last, e.length, e.left, e.right, e.leftPad,
                                              e.rightPad}),
                   (std::vector<std::int32_t>{c.expected.first, c.expected.last, c.expected.length,
@@ -134,7 +134,7 @@ TEST(LevelRegionTable, SupportAndPadsFollowTheRequestedColumns) {
     }
     // The coarser level is asked for the low-pass columns the finer one lifts
     // with: 3..11 holds low-pass columns 4..10, that is 2..5 one level down.
-    const auto table = buildLevelRegionTable(5, 9, 20, 3);
+    const auto table = buildLevelColumnTable(5, 9, 20, 3);
     ASSERT_EQ(table.size(), 4u);
     EXPECT_EQ(table[1].first, 2);
     EXPECT_EQ(table[1].last, 5);

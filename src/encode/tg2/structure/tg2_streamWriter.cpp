@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "metadata/cv_classicalBlock.h"
-#include "metadata/cv_classicalStandardTags.h"
-#include "support/cv_exception.h"
 #include "encode/tg2/entropy/tg2_huffmanTableBuilder.h"
 #include "encode/tg2/entropy/tg2_subBlockEncoder.h"
 #include "encode/tg2/entropy/tg2_symbolMapper.h"
+#include "metadata/cv_classicalBlock.h"
+#include "metadata/cv_classicalStandardTags.h"
+#include "support/cv_exception.h"
+#include "support/cv_region.h"
 
 namespace Corvane {
 
@@ -44,27 +45,18 @@ class ByteBuffer {
     std::vector<std::uint8_t> bytes_;
 };
 
-struct Rectangle {
-    std::uint32_t column = 0;
-    std::uint32_t row = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-
 std::uint32_t ceilDivide(std::uint32_t a, std::uint32_t b) {
     return static_cast<std::uint32_t>((static_cast<std::uint64_t>(a) + b - 1) / b);
 }
 
-// Rectangle k of a row-major tiling of a width x height area by tiles.
-Rectangle tile(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
-               std::uint32_t tileHeight, std::uint32_t k) {
+// Tile k of a row-major tiling of a width x height area by tiles.
+Region tile(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
+            std::uint32_t tileHeight, std::uint32_t k) {
     const std::uint32_t across = ceilDivide(width, tileWidth);
-    Rectangle r;
-    r.column = (k % across) * tileWidth;
-    r.row = (k / across) * tileHeight;
-    r.width = std::min(tileWidth, width - r.column);
-    r.height = std::min(tileHeight, height - r.row);
-    return r;
+    const std::uint32_t column = (k % across) * tileWidth;
+    const std::uint32_t row = (k / across) * tileHeight;
+    return Region::fromOrigin(column, row, std::min(tileWidth, width - column),
+                              std::min(tileHeight, height - row));
 }
 
 std::uint32_t tileCount(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
@@ -75,14 +67,12 @@ std::uint32_t tileCount(std::uint32_t width, std::uint32_t height, std::uint32_t
 
 // The indices of a rectangle of a plane, row by row.
 std::vector<std::int32_t> cut(const std::vector<std::int32_t>& plane, std::uint32_t planeWidth,
-                              const Rectangle& r) {
+                              const Region& r) {
     std::vector<std::int32_t> out;
-    out.reserve(static_cast<std::size_t>(r.width) * r.height);
-    for (std::uint32_t y = 0; y < r.height; ++y) {
-        const auto first =
-            plane.begin() + static_cast<std::ptrdiff_t>(
-                                static_cast<std::size_t>(r.row + y) * planeWidth + r.column);
-        out.insert(out.end(), first, first + r.width);
+    out.reserve(static_cast<std::size_t>(r.area()));
+    for (std::int64_t y = r.y0; y <= r.y1; ++y) {
+        const auto first = plane.begin() + static_cast<std::ptrdiff_t>(y * planeWidth + r.x0);
+        out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(r.width()));
     }
     return out;
 }
@@ -107,16 +97,17 @@ void checkSubband(const TG2StreamInput& input, std::uint32_t index) {
 // Band segment: FF AA, the Huffman table, step, sub-block size and offsets,
 // then the coded sub-blocks themselves.
 void writeBandSegment(ByteBuffer& out, const TG2SubbandInput& subband, std::uint32_t band,
-                      const Rectangle& block) {
+                      const Region& block) {
+    const auto blockWidth = static_cast<std::uint32_t>(block.width());
+    const auto blockHeight = static_cast<std::uint32_t>(block.height());
     const std::uint32_t count =
-        tileCount(block.width, block.height, subband.subBlockWidth, subband.subBlockHeight);
+        tileCount(blockWidth, blockHeight, subband.subBlockWidth, subband.subBlockHeight);
     std::vector<std::vector<TG2Symbol>> symbols(count);
     TG2SymbolFrequencies frequencies{};
     for (std::uint32_t j = 0; j < count; ++j) {
-        Rectangle r =
-            tile(block.width, block.height, subband.subBlockWidth, subband.subBlockHeight, j);
-        r.column += block.column;
-        r.row += block.row;
+        const Region r =
+            tile(blockWidth, blockHeight, subband.subBlockWidth, subband.subBlockHeight, j)
+                .translated(block.x0, block.y0);
         const std::vector<std::int32_t> indices = cut(subband.bands[band], subband.width, r);
         appendSymbols(indices.data(), indices.size(), symbols[j]);
         countSymbols(symbols[j], frequencies);
@@ -139,11 +130,10 @@ void writeBandSegment(ByteBuffer& out, const TG2SubbandInput& subband, std::uint
     }
 }
 
-bool allZero(const std::vector<std::int32_t>& plane, std::uint32_t planeWidth, const Rectangle& r) {
-    for (std::uint32_t y = 0; y < r.height; ++y)
-        for (std::uint32_t x = 0; x < r.width; ++x)
-            if (plane[static_cast<std::size_t>(r.row + y) * planeWidth + r.column + x] != 0)
-                return false;
+bool allZero(const std::vector<std::int32_t>& plane, std::uint32_t planeWidth, const Region& r) {
+    for (std::int64_t y = r.y0; y <= r.y1; ++y)
+        for (std::int64_t x = r.x0; x <= r.x1; ++x)
+            if (plane[static_cast<std::size_t>(y * planeWidth + x)] != 0) return false;
     return true;
 }
 
@@ -226,13 +216,13 @@ std::vector<std::uint8_t> writeTG2Stream(const TG2StreamInput& input) {
         out.u32(blocks);
         recordsAt[i] = out.size();
         for (std::uint32_t k = 0; k < blocks; ++k) {
-            const Rectangle r =
+            const Region r =
                 tile(subband.width, subband.height, subband.blockWidth, subband.blockHeight, k);
             out.zeros(4 * static_cast<std::size_t>(input.bandCount));
-            out.u32(r.column);
-            out.u32(r.row);
-            out.u32(r.column + r.width - 1);
-            out.u32(r.row + r.height - 1);
+            out.u32(static_cast<std::uint32_t>(r.x0));
+            out.u32(static_cast<std::uint32_t>(r.y0));
+            out.u32(static_cast<std::uint32_t>(r.x1));
+            out.u32(static_cast<std::uint32_t>(r.y1));
         }
     }
 
@@ -241,7 +231,7 @@ std::vector<std::uint8_t> writeTG2Stream(const TG2StreamInput& input) {
         const std::uint32_t blocks =
             tileCount(subband.width, subband.height, subband.blockWidth, subband.blockHeight);
         for (std::uint32_t k = 0; k < blocks; ++k) {
-            const Rectangle r =
+            const Region r =
                 tile(subband.width, subband.height, subband.blockWidth, subband.blockHeight, k);
             for (std::uint32_t b = 0; b < input.bandCount; ++b) {
                 if (allZero(subband.bands[b], subband.width, r)) continue;

@@ -7,7 +7,7 @@
 
 namespace Corvane {
 
-struct LevelRegion {
+struct LevelColumns {
     std::int32_t first = 0;  // requested columns of this level's output (a .. b)
     std::int32_t last = 0;
     std::int32_t length = 0;    // samples in a line of this level (n)
@@ -20,7 +20,7 @@ struct LevelRegion {
 
 // One entry per level, finest first, then a terminating entry of zeros. The
 // coarser level of an entry is asked for the low-pass columns its lifting needs.
-std::vector<LevelRegion> buildLevelRegionTable(std::int32_t first, std::int32_t last,
-                                               std::int32_t length, int levels);
+std::vector<LevelColumns> buildLevelColumnTable(std::int32_t first, std::int32_t last,
+                                                std::int32_t length, int levels);
 
 }  // namespace Corvane

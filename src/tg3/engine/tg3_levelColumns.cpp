@@ -1,16 +1,16 @@
-#include "tg3/engine/tg3_levelRegion.h"
+#include "tg3/engine/tg3_levelColumns.h"
 
 namespace Corvane {
 
-std::vector<LevelRegion> buildLevelRegionTable(std::int32_t first, std::int32_t last,
-                                               std::int32_t length, int levels) {
-    std::vector<LevelRegion> table;
+std::vector<LevelColumns> buildLevelColumnTable(std::int32_t first, std::int32_t last,
+                                                std::int32_t length, int levels) {
+    std::vector<LevelColumns> table;
     table.reserve(static_cast<std::size_t>(levels) + 1);
     std::int32_t a = first;
     std::int32_t b = last;
     std::int32_t n = length;
     for (int level = 0; level < levels; ++level) {
-        LevelRegion entry;
+        LevelColumns entry;
         entry.first = a;
         entry.last = b;
         entry.length = n;
@@ -32,7 +32,7 @@ std::vector<LevelRegion> buildLevelRegionTable(std::int32_t first, std::int32_t 
         b = (entry.right - entry.rightPad) / 2;
         n = (n + 1) / 2;
     }
-    table.push_back(LevelRegion{});
+    table.push_back(LevelColumns{});
     return table;
 }
 
