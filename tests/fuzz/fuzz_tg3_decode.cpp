@@ -25,9 +25,10 @@ void decodeRegion(const TG3ImageInfo& info, TG3BandCache& bands, const Region& r
     DecodeBase decoder(info, bands, region, info.levels, info.width, info.height, info.components,
                        16);
     if (decoder.status() != 0 || decoder.initialise() != 0) return;
-    for (std::int32_t y = region.y0; y <= region.y1; y += 16) {
+    for (auto y = static_cast<std::int32_t>(region.y0); y <= region.y1; y += 16) {
         const void* rows = nullptr;
-        if (decoder.readRows(y, std::min(y + 15, region.y1), rows) != 0) return;
+        const auto last = static_cast<std::int32_t>(std::min<std::int64_t>(y + 15, region.y1));
+        if (decoder.readRows(y, last, rows) != 0) return;
     }
 }
 
