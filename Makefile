@@ -12,7 +12,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 FUZZ_SECONDS ?= 60
 TSAN_ITERATIONS ?= 8
 
-.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz fuzz fuzz-build demo bench clean
+.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz fuzz fuzz-build demo bench mutate clean
 
 all: build
 
@@ -63,6 +63,11 @@ demo: build
 
 bench: deps
 	@bench/compare.sh
+
+# Puts one deliberate fault at a time into src/, rebuilds build/ and runs ctest: which
+# faults the suite catches. A developer's tool, not part of `make test`.
+mutate: build
+	scripts/mutate.py
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz out
