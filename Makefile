@@ -6,9 +6,11 @@
 # on its corpus; `make fuzz` runs them for FUZZ_SECONDS each (default 60).
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
-# ccache, when present, makes the three builds and repeated runs of `make test` cheap.
+# ccache, when present, makes the four builds and repeated runs of `make test` cheap.
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 export CCACHE_BASEDIR ?= $(CURDIR)
+# Objects with debug information are shared between clones in other folders too.
+export CCACHE_NOHASHDIR ?= 1
 FUZZ_SECONDS ?= 60
 TSAN_ITERATIONS ?= 8
 
