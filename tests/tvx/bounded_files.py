@@ -3,10 +3,10 @@
 
 Each case copies an example file (or a tiny TG2 file that `tvx encode` writes first)
 into a temporary folder and changes what a hostile file would change: a claimed width
-or height, a tail of zero bytes. Files that claim gigabytes are sparse, so nothing
-large is written. Every run is bounded: a timeout
-that catches a hang, and outside a sanitizer build an address-space limit of 1 GiB
-and a peak resident size below 100 MiB.
+or height, a tail of zero bytes, a plane's length record. Files that claim gigabytes
+are sparse, so nothing large is written. Every run is bounded: a timeout that catches
+a hang, and outside a sanitizer build an address-space limit of 1 GiB and a peak
+resident size below 100 MiB.
 
 usage: bounded_files.py --tvx TVX --amhost AMHOST --module MODULE --examples DIR [--sanitized]
 """
@@ -35,23 +35,84 @@ OUT_OF_MEMORY = "[4][2003]Out of memory"
 PLANES_SHORT = "the plane records end before every sub-block has its planes"
 MAGNIFIED_TOO_FAR = "magnification stops at level -4"
 NOT_MAGNIFIED = "TG3 images are not magnified"
+CANNOT_READ = "[4][4007]Cannot read stream."
 
 
-def tg3_header_payload(data):
-    """Offset of the first header packet's payload: the packets follow an 8-byte file header."""
+def tg3_packets(data):
+    """Each packet of a TG3 file: type, version, where its length field and payload lie."""
     at = 8
     while at < len(data):
         first, sizes = data[at], data[at + 1]
         widths = [0, 1, 2, 4]
         fields = widths[sizes >> 6] + widths[(sizes >> 4) & 3]
-        fields += (4 if sizes & 8 else 0) + (4 if sizes & 4 else 0) + (2 if first & 0x40 else 0)
-        length_width = [1, 2, 4, 8][sizes & 3]
+        fields += (4 if sizes & 8 else 0) + (4 if sizes & 4 else 0)
+        version = (0, 0)
+        if first & 0x40:
+            version = (data[at + 2 + fields], data[at + 3 + fields])
+            fields += 2
         length_at = at + 2 + fields
+        length_width = [1, 2, 4, 8][sizes & 3]
         payload = length_at + length_width
-        if first & 0x0F == 1:
-            return payload
-        at = payload + int.from_bytes(data[length_at:payload], "big")
-    raise ValueError("no header packet")
+        length = int.from_bytes(data[length_at:payload], "big")
+        yield dict(type=first & 0x0F, start=at, version=version, length_at=length_at,
+                   length_width=length_width, payload=payload, length=length)
+        at = payload + length
+
+
+def planeset_of(data):
+    return next(p for p in tg3_packets(data) if p["type"] == 4)
+
+
+def length_records(data, planeset):
+    """(start, end, coded, value) of each length record of an interleaved planeset."""
+    at = planeset["payload"] + 10  # order, style and the plane count come first
+    end = planeset["payload"] + planeset["length"]
+    found = []
+    while at < end:
+        start, byte = at, data[at]
+        at += 1
+        value, more, shift = byte & 0x1F, byte & 0x20, 5
+        while more:
+            value |= (data[at] & 0x7F) << shift
+            more, shift, at = data[at] & 0x80, shift + 7, at + 1
+        found.append((start, at, byte & 0x80 != 0, value))
+        if byte & 0x80:
+            at += value
+    return found
+
+
+def length_record(coded, value, size):
+    """A version-1 length record of exactly `size` bytes: zero groups pad it."""
+    record = [(0x80 if coded else 0) | (value & 0x1F) | (0x20 if size > 1 else 0)]
+    rest = value >> 5
+    for k in range(1, size):
+        record.append((rest & 0x7F) | (0x80 if k < size - 1 else 0))
+        rest >>= 7
+    return bytes(record)
+
+
+def with_length_record(example, which, make_record):
+    """A copy of a TG3 example whose planeset is made version 1 (its records, all of
+    three bytes or fewer, read alike in both versions) and whose record number
+    `which` is replaced by make_record(coded, old value)."""
+
+    def make(folder):
+        data = bytearray(open(example, "rb").read())
+        planeset = planeset_of(data)
+        data[planeset["start"]] |= 0x40  # a version follows the fixed fields
+        data[planeset["length_at"]:planeset["length_at"]] = bytes([0, 1])
+        planeset = planeset_of(data)
+        start, end, coded, value = length_records(data, planeset)[which]
+        record = make_record(coded, value)
+        data[start:end] = record
+        at, width = planeset["length_at"], planeset["length_width"]
+        length = planeset["length"] + len(record) - (end - start)
+        data[at:at + width] = length.to_bytes(width, "big")
+        path = os.path.join(folder, "records.tvx")
+        open(path, "wb").write(data)
+        return path
+
+    return make
 
 
 def with_size(example, width=None, height=None):
@@ -60,7 +121,8 @@ def with_size(example, width=None, height=None):
     def make(folder):
         data = bytearray(open(example, "rb").read())
         if data[4] == 3:
-            width_at = tg3_header_payload(data) + 8  # after the 64-bit flags
+            header = next(p for p in tg3_packets(data) if p["type"] == 1)
+            width_at = header["payload"] + 8  # after the 64-bit flags
             height_at = width_at + 4
         else:
             width_at, height_at = TG2_WIDTH_AT, TG2_HEIGHT_AT
@@ -170,6 +232,16 @@ def main():
         # The planes of a 512-pixel image run out long before 2^21 columns are covered.
         ("TG3 width 2^21: --allow-large", with_size(astronaut, 1 << 21), decode,
          ["--allow-large", "o.ppm"], 1, PLANES_SHORT),
+        # Length records: the last, in place of a skip, claims a plane of 512 MiB
+        # that the file cannot hold; a record that still says "more" after eight bytes.
+        ("TG3 plane of 512 MiB past the end", with_length_record(
+            astronaut, -1, lambda *_: length_record(True, 512 << 20, 8)), decode, ["o.ppm"], 1,
+         CANNOT_READ),
+        ("TG3 length record of nine bytes", with_length_record(
+            astronaut, 0, lambda coded, value: length_record(coded, value, 9)), decode, ["o.ppm"], 1,
+         PLANES_SHORT),
+        ("TG3 length record of eight bytes", with_length_record(
+            astronaut, 0, lambda coded, value: length_record(coded, value, 8)), decode, ["o.ppm"], 0, ""),
         # No pixels at all.
         ("TG2 width 0", with_size(camera, width=0), tvx + ["info"], [], 1, NO_PIXELS),
         ("TG2 height 0", with_size(camera, height=0), tvx + ["info"], [], 1, NO_PIXELS),
