@@ -2,7 +2,6 @@
 // writers: small TG3 files of grey, RGB and 16-bit images in every plane order, their
 // header packets, classical metadata blocks in both forms, TG2 streams, and the coded
 // bit planes of real image blocks. Usage: make_fuzz_seeds <corpus directory>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -10,20 +9,17 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "encode/tg2/tg2_fileEncoder.h"
 #include "encode/tg2/structure/tg2_streamWriter.h"
+#include "encode/tg2/tg2_fileEncoder.h"
 #include "encode/tg3/tg3_bitPlaneEncoder.h"
 #include "encode/tg3/tg3_fileEncoder.h"
-#include "encode/tg3/tg3_imageCoder.h"
 #include "fuzz_tg3_bitplanes.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
-#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "metadata/cv_classicalBlock.h"
 #include "metadata/cv_classicalStandardTags.h"
-#include "tg3/container/tg3_fileHeader.h"
-#include "tg3/header/tg3_headerPacket.h"
+#include "tg3/container/tg3_kernelStream.h"
+#include "tg3/container/tg3_packetHeader.h"
 #include "tg3/header/tg3_imageDescription.h"
-#include "tg3/planeset/tg3_planesetWriter.h"
 
 using namespace Corvane;
 namespace fs = std::filesystem;
@@ -46,125 +42,79 @@ void require(bool condition, const char* what) {
     if (!condition) throw std::runtime_error(what);
 }
 
-struct Tg3Setup {
-    const char* name;
-    TestImage image;
-    int levels;
-    std::uint16_t subblockSize;
-    TG3DataType dataType;
-    std::int32_t rangeMax;
-    TG3ColorSpace colourSpace;
-    TG3ColorTransform transform;
-    bool hasMSEs;
-    PlaneCoding coding;
-    std::uint32_t order;
-    std::uint32_t style;
-    std::uint8_t minor;
-};
-
-TG3ImageInfo infoFor(const Tg3Setup& s) {
-    TG3ImageInfo info;
-    info.width = s.image.width;
-    info.height = s.image.height;
-    info.levels = static_cast<std::uint8_t>(s.levels);
-    info.subblockSize = s.subblockSize;
-    info.components = static_cast<std::uint16_t>(s.image.components.size());
-    info.planes = 32;
-    info.dataType = s.dataType;
-    info.dynamicRangeMax = s.rangeMax;
-    info.inputColorSpace = s.colourSpace;
-    info.waveletColorSpace = s.colourSpace;
-    info.colorTransform = s.transform;
-    info.hasMSEs = s.hasMSEs ? 1 : 0;
-    info.buildBandTable();
-    return info;
-}
-
-// The image's coded planes as the planeset writer takes them.
-std::vector<CodedPlane> codedPlanes(const Tg3Setup& s, const TG3ImageInfo& info) {
-    std::int32_t status = 0;
-    const auto bands = transformImage(info, s.image.components, status);
-    require(status == 0, "forward transform refused the image");
-    MemoryPlaneset planeset(s.hasMSEs);
-    codeSubblocks(info, bands, s.coding, planeset);
-    std::vector<CodedPlane> planes;
-    const std::uint64_t extra = s.hasMSEs ? 2 : 0;
-    for (const PlaneIndexEntry& entry : planeset.index()) {
-        const auto begin = planeset.bytes().begin() + entry.dataOffset;
-        planes.push_back({entry.position,
-                          Bytes(begin, begin + static_cast<std::ptrdiff_t>(entry.length - extra)),
-                          entry.raw});
-    }
-    return planes;
-}
-
-Bytes headerPacketBytes(const TG3ImageInfo& info) {
-    MemoryKernelStream out;
-    HeaderPacket header = makeHeaderPacket(info);
-    HeaderPacketKind kind;
-    require(writePacket(out, header.header(), *kind.newWriter(header)) == 0, "header packet");
-    return out.bytes();
-}
-
-Bytes tg3File(const Tg3Setup& s, const TG3ImageInfo& info) {
-    MemoryKernelStream file;
-    require(writeFileHeader(file) == 0, "file header");
-    const Bytes header = headerPacketBytes(info);
-    require(file.write(header.data(), static_cast<std::uint32_t>(header.size())) == header.size(),
+// The header packet of a TG3 file: the packet after the 8-byte file header.
+Bytes headerPacketOf(const Bytes& file) {
+    MemoryKernelStream in(file);
+    PacketHeader header;
+    std::uint64_t payloadLength = 0;
+    require(in.seek(8, 1) == 0 && readPacketHeader(in, header, payloadLength) == 0 &&
+                header.type == packetTypeHeader,
             "header packet");
-    TG3ClassicalMetadata metadata;
-    setImageWidth(&metadata.table(), info.width);
-    setImageHeight(&metadata.table(), info.height);
-    setInputName(&metadata.table(), s.name);
-    require(writeClassicalMetadataPacket(file, metadata) == 0, "metadata packet");
-    ImageDescription description;
-    description.flags = ImageDescription::hasGeoData | ImageDescription::hasBackPixel;
-    description.xUL = 500.0;
-    description.yUL = 900.0;
-    description.xLR = 500.0 + info.width;
-    description.yLR = 900.0 - info.height;
-    description.xRes = 1.0;
-    description.yRes = -1.0;
-    description.backPixel = {3, 1, {7, 7, 7}};
-    require(writeImageDescriptionPacket(file, description, 0) == 0, "description packet");
-    PacketHeader planesetHeader;
-    planesetHeader.type = packetTypePlaneset;
-    planesetHeader.versionMinor = s.minor;
-    PlanesetPacket planeset(planesetHeader);
-    planeset.order = s.order;
-    planeset.orderStyle = s.style;
-    const std::vector<CodedPlane> planes = codedPlanes(s, info);
-    planeset.planeCount = planes.size();
-    require(writePlanesetPacket(file, planeset, info, planes) == 0, "planeset packet");
-    return file.bytes();
+    const auto end =
+        static_cast<std::ptrdiff_t>(in.tell() + static_cast<std::int64_t>(payloadLength));
+    return Bytes(file.begin() + 8, file.begin() + end);
 }
 
+// Small TG3 files over the writer's choices: sample types, colour transforms, orders,
+// styles, planeset versions, MSE bytes, raw and dropped planes, metadata and an image
+// description with georeferencing and a background pixel.
 void makeTg3Seeds() {
     const TestImage camera = loadPng("camera.png", false);
     const TestImage chelsea = loadPng("chelsea.png", true);
     const TestImage flower = loadPgm16("flower_green16_crop.pgm");
     require(!camera.empty() && !chelsea.empty() && !flower.empty(), "test images");
-    PlaneCoding lossless;
-    PlaneCoding rawAndLossy;
-    rawAndLossy.lastPlane = 29;
-    rawAndLossy.firstRawPlane = 27;
-    const std::vector<Tg3Setup> setups = {
-        {"grey", cropImage(camera, 200, 180, 24, 20), 2, 8, dataTypeUInt8, 255, colorSpaceGreyscale,
-         colorTransformIdentity, false, lossless, orderSBCP, orderStyleInterleaved, 0},
-        {"rgb", cropImage(chelsea, 150, 60, 19, 13), 1, 8, dataTypeUInt8, 255, colorSpaceRGB,
-         colorTransformRGBToYIQ, true, lossless, orderPipelined, orderStyleDataFirst, 1},
-        {"grey16", cropImage(flower, 10, 10, 16, 16), 3, 4, dataTypeUInt16, 65535,
-         colorSpaceGreyscale, colorTransformDCShift, true, rawAndLossy, orderNoPipe,
-         orderStyleInterleaved, 1},
-        {"greyflat", cropImage(camera, 0, 0, 5, 4), 0, 4, dataTypeUInt8, 255, colorSpaceGreyscale,
-         colorTransformIdentity, false, rawAndLossy, orderNoPipe, orderStyleDataFirst, 0},
+    struct Setup {
+        const char* name;
+        TestImage image;
+        int levels;
+        std::uint32_t subblockSize;
+        TG3ColorTransform transform;
+        TG3Order order;
+        TG3OrderStyle style;
+        std::uint8_t minor;
+        bool withMSEs;
+        int rawPlanes;
     };
-    for (const Tg3Setup& s : setups) {
-        const TG3ImageInfo info = infoFor(s);
-        const Bytes file = tg3File(s, info);
-        for (const char* target : {"fuzz_tg3_container", "fuzz_tg3_planeset", "fuzz_tg3_decode"})
+    const std::vector<Setup> setups = {
+        {"grey", cropImage(camera, 200, 180, 24, 20), 2, 8, colorTransformIdentity, orderSBCP,
+         orderStyleInterleaved, 0, false, 0},
+        {"rgb", cropImage(chelsea, 150, 60, 19, 13), 1, 8, colorTransformRGBToYIQ, orderPipelined,
+         orderStyleDataFirst, 1, true, 0},
+        {"grey16", cropImage(flower, 10, 10, 16, 16), 3, 4, colorTransformDCShift, orderNoPipe,
+         orderStyleInterleaved, 1, true, 3},
+        {"greyflat", cropImage(camera, 0, 0, 5, 4), 0, 4, colorTransformIdentity, orderNoPipe,
+         orderStyleDataFirst, 0, false, 5},
+    };
+    for (const Setup& s : setups) {
+        TG3EncodeOptions options;
+        options.levels = s.levels;
+        options.subblockSize = s.subblockSize;
+        options.colourTransform = s.transform;
+        options.order = s.order;
+        options.orderStyle = s.style;
+        options.planesetVersionMinor = s.minor;
+        options.withMSEs = s.withMSEs;
+        options.rawPlanes = s.rawPlanes;
+        TG3ClassicalMetadata metadata;
+        setImageWidth(&metadata.table(), s.image.width);
+        setImageHeight(&metadata.table(), s.image.height);
+        setInputName(&metadata.table(), s.name);
+        options.metadata = metadata;
+        ImageDescription description;
+        description.flags = ImageDescription::hasGeoData | ImageDescription::hasBackPixel;
+        description.xUL = 500.0;
+        description.yUL = 900.0;
+        description.xLR = 500.0 + s.image.width;
+        description.yLR = 900.0 - s.image.height;
+        description.xRes = 1.0;
+        description.yRes = -1.0;
+        description.backPixel = {3, 1, {7, 7, 7}};
+        options.description = description;
+        const Bytes file = encodeTG3(s.image, options);
+        for (const char* target :
+             {"fuzz_tg3_container", "fuzz_tg3_planeset", "fuzz_tg3_decode", "fuzz_tvx_file"})
             save(target, std::string(s.name) + ".tvx", file);
-        save("fuzz_tg3_header", std::string(s.name) + ".packet", headerPacketBytes(info));
+        save("fuzz_tg3_header", std::string(s.name) + ".packet", headerPacketOf(file));
     }
 }
 
@@ -278,21 +228,11 @@ void makeBitPlaneSeeds() {
     }
 }
 
-// Whole files of both generations from the file encoders, for the file-level reader.
+// TG2 files from the file encoder, for the file-level reader (the TG3 files come
+// from makeTg3Seeds).
 void makeFileSeeds() {
     const TestImage camera = loadPng("camera.png", false);
     const TestImage chelsea = loadPng("chelsea.png", true);
-    TG3EncodeOptions grey;
-    grey.levels = 2;
-    grey.subblockSize = 16;
-    save("fuzz_tvx_file", "grey.tvx", encodeTG3(cropImage(camera, 220, 200, 40, 30), grey));
-    TG3EncodeOptions rgb;
-    rgb.levels = 1;
-    rgb.subblockSize = 8;
-    rgb.orderStyle = orderStyleDataFirst;
-    rgb.withMSEs = true;
-    rgb.rawPlanes = 2;
-    save("fuzz_tvx_file", "rgb.tvx", encodeTG3(cropImage(chelsea, 150, 60, 21, 17), rgb));
     TG2EncodeOptions tg2;
     tg2.levels = 2;
     tg2.blockWidth = 16;
