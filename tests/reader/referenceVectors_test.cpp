@@ -27,7 +27,7 @@ namespace Corvane {
 namespace {
 
 // Just enough JSON for the vectors' descriptions: objects, arrays, numbers,
-// strings without escapes, true, false and null.
+// strings without escapes and bare words (true, false, null).
 struct Json {
     double number = 0;
     std::string text;
@@ -42,67 +42,44 @@ struct Json {
     std::int32_t integer() const { return static_cast<std::int32_t>(number); }
 };
 
-class JsonParser {
-  public:
-    explicit JsonParser(std::string text) : text_(std::move(text)) {}
-
-    Json parse() {
-        Json value;
-        skipBlanks();
-        const char c = at_ < text_.size() ? text_[at_] : '\0';
-        if (c == '{') {
-            ++at_;
-            while (skipBlanks(), peekIsNot('}')) {
-                const std::string key = parse().text;
-                skipBlanks();
-                expect(':');
-                value.members[key] = parse();
-                skipBlanks();
-                if (peekIsNot('}')) expect(',');
+Json parseJson(const std::string& text, std::size_t& at) {
+    const auto next = [&]() {
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+        if (at >= text.size()) throw std::runtime_error("JSON ends early");
+        return text[at];
+    };
+    Json value;
+    const char c = next();
+    if (c == '{' || c == '[') {
+        const char close = c == '{' ? '}' : ']';
+        for (++at; next() != close;) {
+            if (c == '[') {
+                value.items.push_back(parseJson(text, at));
+            } else {
+                const std::string key = parseJson(text, at).text;
+                if (next() != ':') throw std::runtime_error("JSON expects :");
+                ++at;
+                value.members[key] = parseJson(text, at);
             }
-            ++at_;
-        } else if (c == '[') {
-            ++at_;
-            while (skipBlanks(), peekIsNot(']')) {
-                value.items.push_back(parse());
-                skipBlanks();
-                if (peekIsNot(']')) expect(',');
-            }
-            ++at_;
-        } else if (c == '"') {
-            const std::size_t end = text_.find('"', at_ + 1);
-            if (end == std::string::npos) throw std::runtime_error("unterminated string");
-            value.text = text_.substr(at_ + 1, end - at_ - 1);
-            at_ = end + 1;
-        } else if (std::isalpha(static_cast<unsigned char>(c))) {
-            while (at_ < text_.size() && std::isalpha(static_cast<unsigned char>(text_[at_])))
-                value.text += text_[at_++];
-        } else {
-            char* end = nullptr;
-            value.number = std::strtod(text_.c_str() + at_, &end);
-            if (end == text_.c_str() + at_)
-                throw std::runtime_error("bad JSON at " + std::to_string(at_));
-            at_ = static_cast<std::size_t>(end - text_.c_str());
+            if (next() == ',') ++at;
         }
-        return value;
+        ++at;
+    } else if (c == '"') {
+        const std::size_t end = text.find('"', at + 1);
+        if (end == std::string::npos) throw std::runtime_error("unterminated string");
+        value.text = text.substr(at + 1, end - at - 1);
+        at = end + 1;
+    } else if (std::isalpha(static_cast<unsigned char>(c))) {
+        while (at < text.size() && std::isalpha(static_cast<unsigned char>(text[at])))
+            value.text += text[at++];
+    } else {
+        char* end = nullptr;
+        value.number = std::strtod(text.c_str() + at, &end);
+        if (end == text.c_str() + at) throw std::runtime_error("bad JSON at " + std::to_string(at));
+        at = static_cast<std::size_t>(end - text.c_str());
     }
-
-  private:
-    void skipBlanks() {
-        while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_]))) ++at_;
-    }
-    bool peekIsNot(char c) const {
-        if (at_ >= text_.size()) throw std::runtime_error("JSON ends early");
-        return text_[at_] != c;
-    }
-    void expect(char c) {
-        if (peekIsNot(c)) throw std::runtime_error(std::string("JSON expects ") + c);
-        ++at_;
-    }
-
-    std::string text_;
-    std::size_t at_ = 0;
-};
+    return value;
+}
 
 struct VectorFile {
     std::string folder;  // tg3 or tg2, below tests/data/vectors
@@ -120,8 +97,9 @@ std::vector<VectorFile> vectorFiles(const std::string& folder) {
     std::vector<VectorFile> files;
     for (const auto& path : paths) {
         std::ifstream in(path);
+        std::size_t at = 0;
         files.push_back(
-            {folder, JsonParser(std::string(std::istreambuf_iterator<char>(in), {})).parse()});
+            {folder, parseJson(std::string(std::istreambuf_iterator<char>(in), {}), at)});
     }
     return files;
 }
