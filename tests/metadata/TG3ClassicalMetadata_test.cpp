@@ -138,19 +138,6 @@ TEST(TG3ClassicalMetadata, LibraryStreamBlockReadsBackAndDumpsInTheDatabaseForma
     EXPECT_EQ(testing::internal::GetCapturedStdout(), dump.str());
 }
 
-TEST(TG3ClassicalMetadata, BlockOfWidthAloneGivesOneKey) {
-    TG3ClassicalMetadata written;
-    setImageWidth(&written.table(), 99);
-    CVByteVectorStream stream;
-    ASSERT_GT(written.write(stream), 0);
-    stream.seekTo(0);
-    TG3ClassicalMetadata read;
-    ASSERT_GT(read.read(stream), 0);
-    MetadataDatabase db;
-    importTagTable(read.table(), db);
-    EXPECT_EQ(db.keys(), std::vector<std::string>{"IMAGE::WIDTH"});
-}
-
 TEST(TG3ClassicalMetadata, CopiesAreIndependentAndRefuseUnusableSources) {
     TG3ClassicalMetadata source;
     setImageWidth(&source.table(), 5);
@@ -180,14 +167,4 @@ TEST(TG3ClassicalMetadata, CopiesAreIndependentAndRefuseUnusableSources) {
     EXPECT_TRUE(stream.bytes().empty());
     EXPECT_EQ(thrownText([&] { source.read(stream); }),
               "TG3ClassicalMetadata:  [4][2068]Error initializing metadata.");
-}
-
-TEST(TG3ClassicalMetadata, PrintWritesTheTextDumpToStandardOutput) {
-    TG3ClassicalMetadata metadata;
-    setImageWidth(&metadata.table(), 3);
-    testing::internal::CaptureStdout();
-    metadata.print();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              " 0\tTYPE_SHORT\t1\t\tIMAGE::SOM \n"
-              " 1\tTYPE_LONG\t3\t\tIMAGE::WIDTH \n");
 }
