@@ -1,10 +1,9 @@
 // The stored block of classical tags: its exact record layout as both writers give
-// it, hostile blocks the reader must refuse or skip, and the TG2 search for it.
+// it, a round trip of every stored type and shape, copies of the owning object,
+// hostile blocks the reader must refuse or skip, and the TG2 search for it.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -24,24 +23,20 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-void append(Bytes& b, std::initializer_list<int> bytes) {
-    for (int v : bytes) b.push_back(static_cast<std::uint8_t>(v));
-}
-void word(Bytes& b, std::uint32_t v) {
-    append(b, {int(v >> 24), int(v >> 16 & 255), int(v >> 8 & 255), int(v & 255)});
-}
-
-// A stored record: a key, a type, a count, dims, then `values` raw bytes (or texts).
+// A stored record: its length word, key, type, count and dims, then raw value bytes.
 Bytes record(const std::string& key, std::uint32_t type, std::uint32_t count,
-             const std::vector<std::uint32_t>& dims, const Bytes& values = {0, 1}) {
+             const std::vector<std::uint32_t>& dims, const Bytes& values = {0, 1},
+             std::uint32_t length = 0) {
     Bytes b;
-    word(b, 0);
-    b.insert(b.end(), key.begin(), key.end());
-    b.push_back(0);
-    word(b, type);
-    word(b, count);
-    word(b, static_cast<std::uint32_t>(dims.size()));
-    for (std::uint32_t d : dims) word(b, d);
+    const auto word = [&](std::uint32_t v) {
+        for (int shift : {24, 16, 8, 0}) b.push_back(std::uint8_t(v >> shift));
+    };
+    word(length);
+    b.insert(b.end(), key.c_str(), key.c_str() + key.size() + 1);
+    word(type);
+    word(count);
+    word(std::uint32_t(dims.size()));
+    for (std::uint32_t d : dims) word(d);
     b.insert(b.end(), values.begin(), values.end());
     return b;
 }
@@ -54,10 +49,9 @@ Bytes texts(const std::vector<std::string>& values, std::vector<std::uint32_t> d
         stored.insert(stored.end(), t.c_str(), t.c_str() + t.size() + 1);
     return record("ASCII::COMMENT", TYPE_ASCII, std::uint32_t(values.size()), dims, stored);
 }
-Bytes blockOf(const std::vector<Bytes>& records) {
-    Bytes b = {0, 1, 0, 0};
-    for (const Bytes& r : records) b.insert(b.end(), r.begin(), r.end());
-    return b;
+Bytes blockOf(const std::vector<Bytes>& records, Bytes block = {0, 1, 0, 0}) {
+    for (const Bytes& r : records) block.insert(block.end(), r.begin(), r.end());
+    return block;
 }
 
 struct Table {
@@ -85,44 +79,86 @@ Bytes tg2File(const std::function<void(ClassicalTagTable*)>& fill) {
 TEST(ClassicalBlock, BothWritersProduceTheRecordLayout) {
     Table t;
     setImageWidth(&t.table, 640);
-    // Markers and IMAGE::WIDTH = 640, written out byte by byte from the record layout.
-    Bytes expected = {0x00, 0x01, 0x00, 0x00};
-    for (const char* key : {"IMAGE::SOM", "IMAGE::WIDTH", "IMAGE::EOM"}) {
-        const bool width = key[7] == 'W';
-        append(expected, {0, 0, 0, width ? 28 : 26});
-        expected.insert(expected.end(), key, key + std::strlen(key));
-        append(expected, {0, 0, 0, 0, width ? 3 : 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1});
-        if (width)
-            append(expected, {0x00, 0x00, 0x02, 0x80});
-        else
-            append(expected, {0x00, 0x01});
-    }
+    // The markers (type 2, value 1) around IMAGE::WIDTH (type 3, value 640).
+    const Bytes markersAndWidth = blockOf({record("IMAGE::SOM", 2, 1, {1}, {0, 1}, 26),
+                                           record("IMAGE::WIDTH", 3, 1, {1}, {0, 0, 2, 0x80}, 28),
+                                           record("IMAGE::EOM", 2, 1, {1}, {0, 1}, 26)});
     // The stream writer adds the end marker itself and closes with FFFFFFFF.
     CVByteVectorStream stream;
     EXPECT_EQ(writeTagTableToStream(&t.table, stream), 111);
-    Bytes closed = expected;
-    append(closed, {0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(stream.bytes(), closed);
+    EXPECT_EQ(stream.bytes(), blockOf({markersAndWidth, {0xFF, 0xFF, 0xFF, 0xFF}}, {}));
     // The plain-file form encloses the same block in FF D1 ... FF D2.
     std::FILE* file = std::tmpfile();
     ASSERT_EQ(writeTagTableToFile(&t.table, file), MSUCCESS);
     std::rewind(file);
     Bytes plain;
-    for (int c; (c = std::fgetc(file)) != EOF;) plain.push_back(static_cast<std::uint8_t>(c));
+    for (int c; (c = std::fgetc(file)) != EOF;) plain.push_back(std::uint8_t(c));
     std::fclose(file);
-    Bytes framed = {0xFF, 0xD1};
-    framed.insert(framed.end(), expected.begin(), expected.end());
-    append(framed, {0xFF, 0xD2});
-    EXPECT_EQ(plain, framed);
+    EXPECT_EQ(plain, blockOf({markersAndWidth, {0xFF, 0xD2}}, {0xFF, 0xD1}));
     // Failed writes answer -1; a cleared table has nothing to write.
     std::FILE* readOnly = std::fopen("/dev/null", "rb");
     EXPECT_EQ(writeTagTableToFile(&t.table, readOnly), MFAIL);
     std::fclose(readOnly);
-    CVByteVectorStream unopened;
-    unopened.close();
-    EXPECT_EQ(writeTagTableToStream(&t.table, unopened), MFAIL);
+    stream.close();
+    EXPECT_EQ(writeTagTableToStream(&t.table, stream), MFAIL);
     clearTagTable(&t.table);
     EXPECT_EQ(writeTagTableToStream(&t.table, stream), MMETADATA_NOT_FOUND);
+}
+
+TEST(ClassicalBlock, EveryStoredTypeAndShapeReadsBackToTheSameBytes) {
+    TG3ClassicalMetadata written;
+    ClassicalTagTable* t = &written.table();
+    setImageWidth(t, 640);
+    setInputName(t, "scan.tif");
+    setBitsPerSample(t, 12);
+    setXResolution(t, 0.5);
+    setCompressionGamma(t, 2.5f);
+    setCompressionVersion(t, -12);
+    const std::int8_t letter = 'A';
+    setNoDataValue(t, TYPE_SBYTE, &letter);
+    const std::uint8_t lut[4] = {1, 2, 3, 4};
+    setInputLut(t, 2, 2, lut);
+    const std::int16_t samples[12] = {-5, -4, -3, -2, -1, 0, 1, 2, 3, 4, 5, 6};
+    const std::int32_t twelve[1] = {12}, one[1] = {1};
+    addTag(t, "GEO::SAMPLES", TYPE_SSHORT, 1, twelve, samples);
+    const char nothing = 0;
+    addTag(t, "IMAGE::RATIO", TYPE_RATIONAL, 1, one, &nothing);
+    CVByteVectorStream stream;
+    const std::int32_t size = written.write(stream);
+    ASSERT_GT(size, 0);
+    EXPECT_STREQ(tagKeyAt(t, t->used - 1), "IMAGE::EOM");
+    CVByteVectorStream readBack(stream.bytes()), again;
+    TG3ClassicalMetadata read;
+    EXPECT_EQ(read.read(readBack), size - 4);
+    EXPECT_EQ(read.table().used, t->used);
+    EXPECT_EQ(read.write(again), size);
+    EXPECT_EQ(again.bytes(), stream.bytes());
+}
+
+TEST(ClassicalBlock, CopiesAreIndependentAndRefuseUnusableSources) {
+    TG3ClassicalMetadata source;
+    setImageWidth(&source.table(), 5);
+    setComment(&source.table(), "kept");
+    TG3ClassicalMetadata copied(source), assigned;
+    setImageHeight(&assigned.table(), 1);
+    assigned = source;
+    clearTagTable(&source.table());
+    for (TG3ClassicalMetadata* copy : {&copied, &assigned}) {
+        std::string comment;
+        EXPECT_EQ(getComment(&copy->table(), &comment), 2);
+        EXPECT_EQ(comment, "kept");
+        EXPECT_EQ(findTag(&copy->table(), "IMAGE::HEIGHT"), MFAIL);
+    }
+    // The cleared source can be neither copied, read into nor written.
+    EXPECT_EQ(thrownText([&] { TG3ClassicalMetadata copy(source); }),
+              "TG3ClassicalMetadata:  Error copying metadata.");
+    EXPECT_EQ(thrownText([&] { assigned = source; }),
+              "[4][2391]TG3ClassicalMetadata:  Error copying metadata.");
+    CVByteVectorStream stream;
+    EXPECT_EQ(source.write(stream), MMETADATA_NOT_FOUND);
+    EXPECT_TRUE(stream.bytes().empty());
+    EXPECT_EQ(thrownText([&] { source.read(stream); }),
+              "TG3ClassicalMetadata:  [4][2068]Error initializing metadata.");
 }
 
 TEST(ClassicalBlock, ReaderRefusesOrSkipsHostileRecords) {
@@ -132,59 +168,51 @@ TEST(ClassicalBlock, ReaderRefusesOrSkipsHostileRecords) {
     std::vector<std::string> many(4096, "x"), some(200, "x");
     many.back() = some.back() = std::string(4096, 'y');
     auto untyped = [](const char* key, std::uint32_t dim) { return record(key, 99, 0, {dim}, {}); };
+    const auto longKey = [](int length) { return shorts(std::string(length, 'k'), 1); };
     const Bytes good = blockOf({eom});
     Bytes version2 = good;
     version2[1] = 2;
+    // Each block read gives its result (0: the whole block is read) and keeps one key.
     const struct {
         const char* name;
         Bytes block;
-        std::int32_t result;  // 0: the whole block is read
-        std::vector<const char*> kept;
-        const char* absent = "NONE";
+        std::int32_t result;
+        const char* kept = "NONE";
     } cases[] = {
-        {"version 2", version2, MVERSION_INCOMPATIBLE, {}},
-        {"11 dims", blockOf({shorts("X", 11)}), MBAD_STORED_DIMENSIONS, {}},
-        {"negative dims", blockOf({negative}), MBAD_STORED_DIMENSIONS, {}},
-        {"cut short", Bytes(good.begin(), good.end() - 1), MFAIL, {}},
-        {"nothing", {}, MFAIL, {}},
+        {"version 2", version2, MVERSION_INCOMPATIBLE},
+        {"11 dims", blockOf({shorts("X", 11)}), MBAD_STORED_DIMENSIONS},
+        {"negative dims", blockOf({negative}), MBAD_STORED_DIMENSIONS},
+        {"cut short", Bytes(good.begin(), good.end() - 1), MFAIL},
+        {"nothing", {}, MFAIL},
         // Dims of 3 and 10 and keys of 101 to 103 characters are left out.
         {"refused records",
-         blockOf({shorts("THREE", 3), shorts("TEN", 10), shorts(std::string(103, 'k'), 1),
-                  shorts("KEPT", 2), eom}),
-         0,
-         {"KEPT", "IMAGE::EOM"},
-         "THREE"},
-        {"key of 104",
-         blockOf({shorts("FIRST", 1), shorts(std::string(104, 'k'), 1)}),
-         MFAIL,
-         {"FIRST"}},
-        // Every value takes the last text read; no texts still make one empty value.
-        {"three texts", blockOf({texts({"a", "bb", "ccc"}, {3}), eom}), 0, {"ASCII::COMMENT"}},
-        {"no texts", blockOf({texts({}, {1}), eom}), 0, {"ASCII::COMMENT"}},
+         blockOf({shorts("THREE", 3), shorts("TEN", 10), longKey(103), shorts("KEPT", 2), eom}), 0,
+         "KEPT"},
+        {"key of 104", blockOf({shorts("KEPT", 1), longKey(104)}), MFAIL, "KEPT"},
+        // No texts still make one empty value.
+        {"no texts", blockOf({texts({}, {1}), eom}), 0, "ASCII::COMMENT"},
         // One text copied millions of times, or a megabyte of copies of a long last text.
-        {"text x 2^24", blockOf({texts({"harbour"}, {0x00FFFFFF}), eom}), MFAIL, {}},
-        {"text x 2 x 2", blockOf({texts({"harbour"}, {2, 2}), eom}), MFAIL, {}},
-        {"text x 46341^2", blockOf({texts({"harbour"}, {46341, 46341}), eom}), MFAIL, {}},
-        {"amplifying texts", blockOf({texts(many, {4096}), eom}), MFAIL, {}},
-        {"modest texts", blockOf({texts(some, {200}), eom}), 0, {"ASCII::COMMENT"}},
+        {"text x 2^24", blockOf({texts({"harbour"}, {0x00FFFFFF}), eom}), MFAIL},
+        {"text x 2 x 2", blockOf({texts({"harbour"}, {2, 2}), eom}), MFAIL},
+        {"text x 46341^2", blockOf({texts({"harbour"}, {46341, 46341}), eom}), MFAIL},
+        {"amplifying texts", blockOf({texts(many, {4096}), eom}), MFAIL},
+        {"modest texts", blockOf({texts(some, {200}), eom}), 0, "ASCII::COMMENT"},
         // A type without stored values may stand for one value, not a million.
-        {"untyped",
-         blockOf({untyped("ONE", 1), untyped("MILLION", 1 << 20), eom}),
-         0,
-         {"ONE", "IMAGE::EOM"},
-         "MILLION"},
+        {"untyped", blockOf({untyped("ONE", 1), untyped("MILLION", 1 << 20), eom}), 0, "ONE"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CVByteVectorStream stream(c.block);
         TG3ClassicalMetadata m;
         EXPECT_EQ(m.read(stream), c.result ? c.result : std::int32_t(c.block.size()));
-        for (const char* key : c.kept) EXPECT_GE(findTag(&m.table(), key), 0) << key;
-        EXPECT_EQ(findTag(&m.table(), c.absent), MFAIL);
+        EXPECT_EQ(findTag(&m.table(), c.kept) >= 0, std::string(c.kept) != "NONE");
+        for (const char* key : {"THREE", "TEN", "MILLION"})
+            EXPECT_EQ(findTag(&m.table(), key), MFAIL);
     }
+    // Every value takes the last text read.
     CVByteVectorStream s(blockOf({texts({"a", "bb", "ccc"}, {3}), eom}));
     TG3ClassicalMetadata m;
-    m.read(s);
+    EXPECT_EQ(m.read(s), std::int32_t(s.bytes().size()));
     EXPECT_STREQ(m.table().slots[findTag(&m.table(), "ASCII::COMMENT")].texts[0], "ccc");
 }
 
