@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -31,25 +32,15 @@ inline LoadedModule& module() {
 
 // An analyzer or reader of the module, given back through its slot 0 at the end of
 // scope; a reader may be null.
-template <class T>
-class Scoped {
-  public:
-    explicit Scoped(T* object) : object_(object) {}
-    ~Scoped() {
-        if (object_) object_->destroy(1);
+struct Destroy {
+    template <class T>
+    void operator()(T* object) const {
+        object->destroy(1);
     }
-    Scoped(const Scoped&) = delete;
-    Scoped& operator=(const Scoped&) = delete;
-    T* get() const { return object_; }
-    T* operator->() const { return object_; }
-    T& operator*() const { return *object_; }
-
-  private:
-    T* object_;
 };
-using ScopedReader = Scoped<AmFileReader>;
-struct ScopedAnalyzer : Scoped<AmFileAnalyzer> {
-    ScopedAnalyzer() : Scoped(module().newAnalyzer()) {
+using ScopedReader = std::unique_ptr<AmFileReader, Destroy>;
+struct ScopedAnalyzer : std::unique_ptr<AmFileAnalyzer, Destroy> {
+    ScopedAnalyzer() : unique_ptr(module().newAnalyzer()) {
         if (!get()) throw std::runtime_error("no analyzer");
     }
 };
