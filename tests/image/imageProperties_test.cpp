@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/temp_dir.h"
+#include "common/thrown_text.h"
 #include "image/cv_imageProperties.h"
 #include "image/cv_worldFile.h"
 #include "image_test_support.h"
@@ -33,6 +34,18 @@ std::string describe(const ImageProperties& p) {
     return out.str();
 }
 
+using tovex_test::thrownText;
+
+MetadataElement single(const char* key, MetadataValue value) {
+    MetadataElement element(key);
+    element.row(0)[0] = value;
+    return element;
+}
+MetadataElement array(const char* key, const std::vector<double>& values) {
+    MetadataElement element(std::string(key), static_cast<std::int32_t>(values.size()));
+    for (std::size_t i = 0; i < values.size(); ++i) element.row(0)[i] = MetadataValue(values[i]);
+    return element;
+}
 MetadataElement value(const char* key, double v) {
     return single(key, MetadataValue(v));
 }
@@ -56,100 +69,84 @@ ImageProperties fromMetadata(const std::vector<MetadataElement>& elements, std::
 }  // namespace
 
 TEST(ImageProperties, FromMetadataAndBandCount) {
-    const char* plain = "geo 0 ul 0,19 res 1,1 rot 0,0 dither 1 ";
+    // What a case expects follows the plain geometry unless it starts with "geo".
+    const std::string plain = "geo 0 ul 0,19 res 1,1 rot 0,0 dither 1 ";
+    const std::string geo = "geo 1 ul 500000.5,4200000.25 res 2.5,3.5 ";
+    const auto window = [](double w) { return value("IMAGE::DYNAMIC_RANGE_WINDOW", w); };
+    const auto bits = [](MetadataValue v) { return single("IMAGE::BITS_PER_SAMPLE", v); };
     const struct {
         std::vector<MetadataElement> metadata;
         std::int32_t bands;
         std::string expected;
     } cases[] = {
-        {{}, 3, std::string(plain) + "type 0 bits 8 RGB/3 bg"},
-        {{}, 4, std::string(plain) + "type 0 bits 8 CMYK/4 bg"},
+        {{}, 3, "type 0 bits 8 RGB/3 bg"},
+        {{}, 4, "type 0 bits 8 CMYK/4 bg"},
         // Rotations count only in pairs; all three geo keys or none.
         {{kOrigin, kXRes, kYRes, value("IMAGE::X_ROTATION", 0.75)},
          1,
-         "geo 1 ul 500000.5,4200000.25 res 2.5,3.5 rot 0,0 dither 1 type 0 bits 8 Grayscale/1 bg"},
+         geo + "rot 0,0 dither 1 type 0 bits 8 Grayscale/1 bg"},
         {{kOrigin, kXRes, kYRes, value("IMAGE::X_ROTATION", 0.75),
           value("IMAGE::Y_ROTATION", -0.25)},
          1,
-         "geo 1 ul 500000.5,4200000.25 res 2.5,3.5 rot 0.75,-0.25 dither 1 type 0 bits 8 "
-         "Grayscale/1 bg"},
-        {{kOrigin, kXRes}, 1, std::string(plain) + "type 0 bits 8 Grayscale/1 bg"},
+         geo + "rot 0.75,-0.25 dither 1 type 0 bits 8 Grayscale/1 bg"},
+        {{kOrigin, kXRes}, 1, "type 0 bits 8 Grayscale/1 bg"},
         // The presence of the key turns dithering off, whatever its value.
         {{single("IMAGE::NO_DITHER", MetadataValue(std::int32_t{0}))},
          1,
          "geo 0 ul 0,19 res 1,1 rot 0,0 dither 0 type 0 bits 8 Grayscale/1 bg"},
         // Bits given are taken as they stand, except for float samples.
-        {{type(0), single("IMAGE::BITS_PER_SAMPLE", MetadataValue(0x1000Cu))},
-         1,
-         std::string(plain) + "type 0 bits 12 Grayscale/1 bg"},
-        {{type(1), single("IMAGE::BITS_PER_SAMPLE", MetadataValue(0x1000Cu))},
-         1,
-         std::string(plain) + "type 10 bits 32 Grayscale/1 bg"},
+        {{type(0), bits(MetadataValue(0x1000Cu))}, 1, "type 0 bits 12 Grayscale/1 bg"},
+        {{type(1), bits(MetadataValue(0x1000Cu))}, 1, "type 10 bits 32 Grayscale/1 bg"},
         // Without bits the window gives them; a window needs its level.
-        {{type(2), kWindow, kLevel},
+        {{type(2), kWindow, kLevel}, 1, "type 1 bits 12 Grayscale/1 range 4096@2048 bg @4096"},
+        {{type(2), window(1000), kLevel}, 1, "type 1 bits 10 Grayscale/1 range 1000@2048 bg @1000"},
+        {{type(2), window(4095.9), kLevel},
          1,
-         std::string(plain) + "type 1 bits 12 Grayscale/1 range 4096@2048 bg @4096"},
-        {{type(2), value("IMAGE::DYNAMIC_RANGE_WINDOW", 1000), kLevel},
+         "type 1 bits 12 Grayscale/1 range 4095.9@2048 bg @4095.9"},
+        {{type(2), window(1), kLevel}, 1, "type 1 bits 0 Grayscale/1 range 1@2048 bg @1"},
+        {{window(0), value("IMAGE::DYNAMIC_RANGE_LEVEL", 0)},
          1,
-         std::string(plain) + "type 1 bits 10 Grayscale/1 range 1000@2048 bg @1000"},
-        {{type(2), value("IMAGE::DYNAMIC_RANGE_WINDOW", 4095.9), kLevel},
+         "type 0 bits 32 Grayscale/1 range 0@0 bg"},
+        {{bits(MetadataValue(std::uint16_t{10})), kWindow, kLevel},
          1,
-         std::string(plain) + "type 1 bits 12 Grayscale/1 range 4095.9@2048 bg @4095.9"},
-        {{type(2), value("IMAGE::DYNAMIC_RANGE_WINDOW", 1), kLevel},
-         1,
-         std::string(plain) + "type 1 bits 0 Grayscale/1 range 1@2048 bg @1"},
-        {{value("IMAGE::DYNAMIC_RANGE_WINDOW", 0), value("IMAGE::DYNAMIC_RANGE_LEVEL", 0)},
-         1,
-         std::string(plain) + "type 0 bits 32 Grayscale/1 range 0@0 bg"},
-        {{single("IMAGE::BITS_PER_SAMPLE", MetadataValue(std::uint16_t{10})), kWindow, kLevel},
-         1,
-         std::string(plain) + "type 0 bits 10 Grayscale/1 range 4096@2048 bg @4096"},
-        {{kWindow}, 1, std::string(plain) + "type 0 bits 8 Grayscale/1 bg"},
+         "type 0 bits 10 Grayscale/1 range 4096@2048 bg @4096"},
+        {{kWindow}, 1, "type 0 bits 8 Grayscale/1 bg"},
         {{single("IMAGE::COLOR_SCHEME", MetadataValue(std::int32_t{3000}))},
          7,
-         std::string(plain) + "type 0 bits 8 Multispectral/7 bg"},
+         "type 0 bits 8 Multispectral/7 bg"},
         // The background: the default value, else (8-bit only) the no-data value.
-        {{array("IMAGE::NO_DATA_VALUE", {10, 20, 300})},
-         3,
-         std::string(plain) + "type 0 bits 8 RGB/3 bg 10 20 255"},
+        {{array("IMAGE::NO_DATA_VALUE", {10, 20, 300})}, 3, "type 0 bits 8 RGB/3 bg 10 20 255"},
         {{array("IMAGE::NO_DATA_VALUE", {10, 20, 30}),
           array("IMAGE::DEFAULT_DATA_VALUE", {1, 2, 3, 4})},
          3,
-         std::string(plain) + "type 0 bits 8 RGB/3 bg 1 2 3"},
-        {{type(2), value("IMAGE::NO_DATA_VALUE", 5000)},
-         1,
-         std::string(plain) + "type 1 bits 16 Grayscale/1 bg"},
+         "type 0 bits 8 RGB/3 bg 1 2 3"},
+        {{type(2), value("IMAGE::NO_DATA_VALUE", 5000)}, 1, "type 1 bits 16 Grayscale/1 bg"},
         {{type(2), value("IMAGE::DEFAULT_DATA_VALUE", 5000)},
          1,
-         std::string(plain) + "type 1 bits 16 Grayscale/1 bg 5000"},
-        {{array("IMAGE::DEFAULT_DATA_VALUE", {1, 2})},
-         3,
-         std::string(plain) + "type 0 bits 8 RGB/3 bg"},
+         "type 1 bits 16 Grayscale/1 bg 5000"},
+        {{array("IMAGE::DEFAULT_DATA_VALUE", {1, 2})}, 3, "type 0 bits 8 RGB/3 bg"},
     };
-    for (const auto& c : cases) EXPECT_EQ(describe(fromMetadata(c.metadata, c.bands)), c.expected);
+    for (const auto& c : cases)
+        EXPECT_EQ(describe(fromMetadata(c.metadata, c.bands)),
+                  c.expected.starts_with("geo") ? c.expected : plain + c.expected);
 }
 
 TEST(ImageProperties, RefusedMetadata) {
-    const char* unknownSpace =
+    const std::string unknownSpace =
         "[4][2014]The Color Space is unknown, and not enough information is available to "
         "continue with this image.";
-    const struct {
-        std::vector<MetadataElement> metadata;
-        std::int32_t bands;
-        const char* message;
-    } cases[] = {
+    const MetadataElement northRotation = single("IMAGE::X_ROTATION", MetadataValue("north"));
+    const std::tuple<std::vector<MetadataElement>, std::int32_t, std::string> cases[] = {
         {{type(3)}, 1, "[4][2392]Illegal sample type."},
         {{type(-1)}, 1, "[4][2392]Illegal sample type."},
         {{}, 0, unknownSpace},
         {{}, 2, unknownSpace},
         {{}, 5, unknownSpace},
-        {{kOrigin, kXRes, kYRes, single("IMAGE::X_ROTATION", MetadataValue("north")),
-          value("IMAGE::Y_ROTATION", 0)},
+        {{kOrigin, kXRes, kYRes, northRotation, value("IMAGE::Y_ROTATION", 0)},
          1,
-         "[4][2408]Bad cast in metadata."},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(thrownText([&] { fromMetadata(c.metadata, c.bands); }), c.message);
+         "[4][2408]Bad cast in metadata."}};
+    for (const auto& [metadata, bands, message] : cases)
+        EXPECT_EQ(thrownText([&] { fromMetadata(metadata, bands); }), message);
 }
 
 TEST(ImageProperties, InputLookupTableIsCopiedInTheDataType) {
@@ -169,11 +166,7 @@ TEST(ImageProperties, InputLookupTableIsCopiedInTheDataType) {
 TEST(ImageProperties, WorldFiles) {
     // A line of more than 79 characters is read as two: its first 79 characters, then
     // the rest. Only the upper-case extension is looked for.
-    const struct {
-        const char* name;
-        std::string text;
-        const char* expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"sheet.TXW", "2.5\n 0.125 trailing words\n-0.25\n-0.5\n100.75\n200.5\n",
          "geo 1 ul 100.75,200.5 res 2.5,0.5 rot 0.125,-0.25"},
         {"sheet.TXW", "3\n0.5\n0.25\n-4\n", "geo 0 ul 11,22 res 3,4 rot 0.5,0.25"},
@@ -181,14 +174,14 @@ TEST(ImageProperties, WorldFiles) {
         {"sheet.TXW", "7" + std::string(90, ' ') + "8\n1\n2\n3\n4\n5\n",
          "geo 1 ul 3,4 res 7,2 rot 8,1"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, text, expected] : cases) {
         tovex_test::TempDir dir;
-        tovex_test::writeFile(dir.file(c.name), c.text);
+        tovex_test::writeFile(dir.file(name), text);
         ImageProperties p;
         p.setXUL(11.0);
         p.setYUL(22.0);
         readWorldFile(p, FileSpecification(dir.file("sheet.tvx")));
-        EXPECT_EQ(describe(p).substr(0, std::string(c.expected).size()), c.expected) << c.text;
+        EXPECT_EQ(describe(p).substr(0, expected.size()), expected) << text;
     }
     EXPECT_EQ(worldFilePath(FileSpecification("/data/maps/sheet.tvx")).path(),
               "/data/maps/sheet.TXW");

@@ -2,19 +2,27 @@
 // which pixels the decoder writes, which keep the background, and what progress says.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
-#include <thread>
 
+#include "common/thrown_text.h"
 #include "image/cv_tovexNavigator.h"
 #include "image_test_support.h"
 
 using namespace Corvane;
 using namespace image_test;
+using tovex_test::thrownText;
 
 namespace {
 const PixelLayout kGrey(0, ColorSpace(SchemeGrayscale), DataTypeUInt8);
-}
+
+// Callbacks that remember every progress value.
+struct RecordingCallbacks : CV_ProcessCallbacks {
+    void progress(float fraction) override { values.push_back(fraction); }
+    bool isInterrupted() override { return interrupt; }
+    std::vector<float> values;
+    bool interrupt = false;
+};
+}  // namespace
 
 TEST(Scene, LevelExtentAndIntersection) {
     const std::int32_t extents[][3] = {{0, 3, 0},        {1, 5, 1},         {7, 1, 4},
@@ -192,39 +200,4 @@ TEST(TovexNavigator, FailuresReleaseTheLockAndCopiesStartAfresh) {
     recorder->interrupt = true;
     EXPECT_EQ(thrownText([&] { decoder.checkInterrupt(); }),
               "[4][2006]Program interrupt encountered");
-    EXPECT_EQ(thrownText([&] { decoder.reserved(); }),
-              "[4][2202]Unimplemented method - file:cv_imageDecoder line:107.");
-
-    struct NoDecoderStage : TestStage {
-        NoDecoderStage() : TestStage(10, 10, 1, 0) {}
-        std::unique_ptr<ImageDecoder> createDecoder() override { return nullptr; }
-    } empty;
-    EXPECT_THROW(TovexNavigator(empty).decode(buffer), NullPointerException);
-    EXPECT_FALSE(buffer.inDecode());
-}
-
-TEST(TovexNavigator, ConcurrentDecodesOnOneNavigatorDoNotOverlap) {
-    struct CountingStage : TestStage {
-        CountingStage() : TestStage(256, 256, 1, 0) {}
-        std::unique_ptr<ImageDecoder> createDecoder() override {
-            struct Counting : PatternDecoder {
-                explicit Counting(CountingStage& s) : PatternDecoder(s), stage(s) {}
-                void begin() override { stage.overlapped = stage.overlapped || ++stage.active > 1; }
-                void end() override { --stage.active; }
-                CountingStage& stage;
-            };
-            return std::make_unique<Counting>(*this);
-        }
-        std::atomic<int> active{0};
-        std::atomic<bool> overlapped{false};
-    } stage;
-    TovexNavigator navigator(stage);
-    auto work = [&] {
-        PixelBuffer buffer(kGrey);
-        for (int i = 0; i < 20; ++i) navigator.decode(buffer);
-    };
-    std::thread first(work), second(work);
-    first.join();
-    second.join();
-    EXPECT_FALSE(stage.overlapped);
 }
