@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -11,26 +12,17 @@
 
 namespace host_test {
 
-class LoadedModule {
-  public:
-    LoadedModule() {
-        handle_ = dlopen(TVX_READER_MODULE, RTLD_NOW | RTLD_LOCAL);
-        if (!handle_) throw std::runtime_error(std::string("dlopen: ") + dlerror());
-        identify_ = reinterpret_cast<AmModuleIdentifyFunction>(dlsym(handle_, "moduleIdentify"));
-        newAnalyzer_ =
-            reinterpret_cast<AmNewFileAnalyzerFunction>(dlsym(handle_, "newAmFileAnalyzer"));
+struct LoadedModule {
+    LoadedModule() : handle(dlopen(TVX_READER_MODULE, RTLD_NOW | RTLD_LOCAL)) {
+        if (!handle) throw std::runtime_error(std::string("dlopen: ") + dlerror());
+        identify = reinterpret_cast<AmModuleIdentifyFunction>(dlsym(handle, "moduleIdentify"));
+        newAnalyzer =
+            reinterpret_cast<AmNewFileAnalyzerFunction>(dlsym(handle, "newAmFileAnalyzer"));
     }
-    ~LoadedModule() { dlclose(handle_); }
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-
-    AmModuleIdentifyFunction identify() const { return identify_; }
-    AmNewFileAnalyzerFunction newAnalyzer() const { return newAnalyzer_; }
-
-  private:
-    void* handle_ = nullptr;
-    AmModuleIdentifyFunction identify_ = nullptr;
-    AmNewFileAnalyzerFunction newAnalyzer_ = nullptr;
+    ~LoadedModule() { dlclose(handle); }
+    void* handle;
+    AmModuleIdentifyFunction identify = nullptr;
+    AmNewFileAnalyzerFunction newAnalyzer = nullptr;
 };
 
 inline LoadedModule& module() {
@@ -38,36 +30,19 @@ inline LoadedModule& module() {
     return loaded;
 }
 
-// An analyzer from the module, given back through its slot 0 at the end of scope.
-class ScopedAnalyzer {
-  public:
-    ScopedAnalyzer() : analyzer_(module().newAnalyzer()()) {
-        if (!analyzer_) throw std::runtime_error("no analyzer");
+// An analyzer or reader of the module, given back through its slot 0 at the end of
+// scope; a reader may be null.
+struct Destroy {
+    template <class T>
+    void operator()(T* object) const {
+        object->destroy(1);
     }
-    ~ScopedAnalyzer() { analyzer_->destroy(1); }
-    ScopedAnalyzer(const ScopedAnalyzer&) = delete;
-    ScopedAnalyzer& operator=(const ScopedAnalyzer&) = delete;
-    AmFileAnalyzer* operator->() const { return analyzer_; }
-    AmFileAnalyzer& operator*() const { return *analyzer_; }
-
-  private:
-    AmFileAnalyzer* analyzer_;
 };
-
-// A reader given back through its slot 0 at the end of scope; may be null.
-class ScopedReader {
-  public:
-    explicit ScopedReader(AmFileReader* reader) : reader_(reader) {}
-    ~ScopedReader() {
-        if (reader_) reader_->destroy(1);
+using ScopedReader = std::unique_ptr<AmFileReader, Destroy>;
+struct ScopedAnalyzer : std::unique_ptr<AmFileAnalyzer, Destroy> {
+    ScopedAnalyzer() : unique_ptr(module().newAnalyzer()) {
+        if (!get()) throw std::runtime_error("no analyzer");
     }
-    ScopedReader(const ScopedReader&) = delete;
-    ScopedReader& operator=(const ScopedReader&) = delete;
-    AmFileReader* get() const { return reader_; }
-    AmFileReader* operator->() const { return reader_; }
-
-  private:
-    AmFileReader* reader_;
 };
 
 // Open file descriptors of this process.

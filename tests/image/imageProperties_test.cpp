@@ -1,6 +1,14 @@
+// The image properties that metadata keys, the band count and a world file give,
+// and the text a stage dumps of them.
 #include <gtest/gtest.h>
 
+#include <iomanip>
+#include <sstream>
+
+#include "common/temp_dir.h"
+#include "common/thrown_text.h"
 #include "image/cv_imageProperties.h"
+#include "image/cv_worldFile.h"
 #include "image_test_support.h"
 
 using namespace Corvane;
@@ -8,308 +16,196 @@ using namespace image_test;
 
 namespace {
 
-const char* kColorSpaceUnknown =
-    "[4][2014]The Color Space is unknown, and not enough information is available to continue "
-    "with this image.";
+// Every property in one line, so that a case states all of them at once.
+std::string describe(const ImageProperties& p) {
+    std::ostringstream out;
+    out << std::setprecision(10) << "geo " << p.hasGeoInformation() << " ul " << p.xUL() << ","
+        << p.yUL() << " res " << p.xResolution() << "," << p.yResolution() << " rot "
+        << p.xRotation() << "," << p.yRotation() << " dither " << p.dither() << " type "
+        << p.layout().dataType() << " bits " << p.layout().bitsPerSample() << " "
+        << p.layout().colorSpace().schemeName() << "/" << p.layout().samplesPerPixel();
+    if (p.dynamicRangeWindow())
+        out << " range " << *p.dynamicRangeWindow() << "@" << *p.dynamicRangeLevel();
+    const PixelValue bg = p.backgroundPixel();
+    out << " bg";
+    for (std::uint32_t i = 0; bg.hasSamples() && i < p.layout().samplesPerPixel(); ++i)
+        out << " " << bg.sample(i);
+    if (bg.window() != 0) out << std::setprecision(6) << " @" << bg.window();
+    return out.str();
+}
 
-MetadataDatabase geoMetadata() {
+using tovex_test::thrownText;
+
+MetadataElement single(const char* key, MetadataValue value) {
+    MetadataElement element(key);
+    element.row(0)[0] = value;
+    return element;
+}
+MetadataElement array(const char* key, const std::vector<double>& values) {
+    MetadataElement element(std::string(key), static_cast<std::int32_t>(values.size()));
+    for (std::size_t i = 0; i < values.size(); ++i) element.row(0)[i] = MetadataValue(values[i]);
+    return element;
+}
+MetadataElement value(const char* key, double v) {
+    return single(key, MetadataValue(v));
+}
+MetadataElement type(std::int32_t t) {
+    return single("IMAGE::DATA_TYPE", MetadataValue(t));
+}
+const MetadataElement kOrigin = array("IMAGE::XY_ORIGIN", {500000.5, 4200000.25});
+const MetadataElement kXRes = value("IMAGE::X_RESOLUTION", 2.5);
+const MetadataElement kYRes = value("IMAGE::Y_RESOLUTION", 3.5);
+const MetadataElement kWindow = value("IMAGE::DYNAMIC_RANGE_WINDOW", 4096);
+const MetadataElement kLevel = value("IMAGE::DYNAMIC_RANGE_LEVEL", 2048);
+
+ImageProperties fromMetadata(const std::vector<MetadataElement>& elements, std::int32_t bands) {
     MetadataDatabase m;
-    m.add(array("IMAGE::XY_ORIGIN", {500000.5, 4200000.25}));
-    m.add(single("IMAGE::X_RESOLUTION", MetadataValue(2.5)));
-    m.add(single("IMAGE::Y_RESOLUTION", MetadataValue(3.5)));
-    return m;
+    for (const MetadataElement& e : elements) m.add(e);
+    ImageProperties p;
+    p.initialiseFromMetadata(m, 4, 20, bands);
+    return p;
 }
 
 }  // namespace
 
-TEST(ImageProperties, DefaultsBeforeAnyMetadata) {
-    const ImageProperties p;
-    EXPECT_FALSE(p.hasGeoInformation());
-    EXPECT_EQ(p.xResolution(), 1.0);
-    EXPECT_EQ(p.yResolution(), 1.0);
-    EXPECT_EQ(p.xUL(), 0.0);
-    EXPECT_EQ(p.yUL(), 0.0);
-    EXPECT_EQ(p.xRotation(), 0.0);
-    EXPECT_EQ(p.yRotation(), 0.0);
-    EXPECT_TRUE(p.dither());
-    EXPECT_TRUE(p.inputLookupTable().isEmpty());
-    EXPECT_FALSE(p.dynamicRangeWindow().has_value());
-    EXPECT_FALSE(p.dynamicRangeLevel().has_value());
-    EXPECT_EQ(p.layout(), PixelLayout());
-    EXPECT_TRUE(p.backgroundSamples().empty());
-}
-
-TEST(ImageProperties, EmptyMetadataGivesUpperLeftAtLastRowAndRgb) {
-    ImageProperties p;
-    p.initialiseFromMetadata(MetadataDatabase(), 640, 512, 3);
-    EXPECT_FALSE(p.hasGeoInformation());
-    EXPECT_EQ(p.xUL(), 0.0);
-    EXPECT_EQ(p.yUL(), 511.0);
-    EXPECT_EQ(p.xResolution(), 1.0);
-    EXPECT_EQ(p.yResolution(), 1.0);
-    EXPECT_TRUE(p.dither());
-    EXPECT_EQ(p.layout().dataType(), DataTypeUInt8);
-    EXPECT_EQ(p.layout().bitsPerSample(), 8u);
-    EXPECT_EQ(p.layout().colorSpace(), ColorSpace(SchemeRGB, 3));
-    EXPECT_FALSE(p.dynamicRangeWindow().has_value());
-    EXPECT_FALSE(p.backgroundPixel().hasSamples());
-}
-
-TEST(ImageProperties, GeoKeysAndRotations) {
-    {
-        ImageProperties p;
-        MetadataDatabase m = geoMetadata();
-        m.add(single("IMAGE::X_ROTATION", MetadataValue(0.75)));  // Y rotation missing
-        p.initialiseFromMetadata(m, 10, 10, 1);
-        EXPECT_TRUE(p.hasGeoInformation());
-        EXPECT_EQ(p.xUL(), 500000.5);
-        EXPECT_EQ(p.yUL(), 4200000.25);
-        EXPECT_EQ(p.xResolution(), 2.5);
-        EXPECT_EQ(p.yResolution(), 3.5);
-        EXPECT_EQ(p.xRotation(), 0.0);
-        EXPECT_EQ(p.yRotation(), 0.0);
-    }
-    {
-        ImageProperties p;
-        MetadataDatabase m = geoMetadata();
-        m.add(single("IMAGE::X_ROTATION", MetadataValue(0.75)));
-        m.add(single("IMAGE::Y_ROTATION", MetadataValue(-0.25)));
-        p.initialiseFromMetadata(m, 10, 10, 1);
-        EXPECT_EQ(p.xRotation(), 0.75);
-        EXPECT_EQ(p.yRotation(), -0.25);
-    }
-    {
-        // One of the three geo keys missing: only Y UL moves.
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(array("IMAGE::XY_ORIGIN", {7.0, 8.0}));
-        m.add(single("IMAGE::X_RESOLUTION", MetadataValue(2.5)));
-        p.initialiseFromMetadata(m, 10, 20, 1);
-        EXPECT_FALSE(p.hasGeoInformation());
-        EXPECT_EQ(p.xUL(), 0.0);
-        EXPECT_EQ(p.yUL(), 19.0);
-        EXPECT_EQ(p.xResolution(), 1.0);
-    }
-}
-
-TEST(ImageProperties, DitherFollowsThePresenceOfNoDither) {
-    ImageProperties p;
-    MetadataDatabase m;
-    m.add(single("IMAGE::NO_DITHER", MetadataValue(std::int32_t{0})));  // value not looked at
-    p.initialiseFromMetadata(m, 4, 4, 1);
-    EXPECT_FALSE(p.dither());
-    p.initialiseFromMetadata(MetadataDatabase(), 4, 4, 1);
-    EXPECT_TRUE(p.dither());
-}
-
-TEST(ImageProperties, DataTypeAndBitsPerSample) {
+TEST(ImageProperties, FromMetadataAndBandCount) {
+    // What a case expects follows the plain geometry unless it starts with "geo".
+    const std::string plain = "geo 0 ul 0,19 res 1,1 rot 0,0 dither 1 ";
+    const std::string geo = "geo 1 ul 500000.5,4200000.25 res 2.5,3.5 ";
+    const auto window = [](double w) { return value("IMAGE::DYNAMIC_RANGE_WINDOW", w); };
+    const auto bits = [](MetadataValue v) { return single("IMAGE::BITS_PER_SAMPLE", v); };
     const struct {
-        std::int32_t dataTypeKey;
-        std::uint32_t dataType;
-        std::uint32_t bits;
-    } cases[] = {
-        {0, DataTypeUInt8, 12},    // bits given are taken as they stand
-        {1, DataTypeFloat32, 32},  // float samples ignore the bits key
-        {2, DataTypeUInt16, 12},
-    };
-    for (const auto& c : cases) {
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(single("IMAGE::DATA_TYPE", MetadataValue(c.dataTypeKey)));
-        m.add(single("IMAGE::BITS_PER_SAMPLE", MetadataValue(std::uint32_t{0x1000C})));
-        p.initialiseFromMetadata(m, 4, 4, 1);
-        EXPECT_EQ(p.layout().dataType(), c.dataType) << c.dataTypeKey;
-        EXPECT_EQ(p.layout().bitsPerSample(), c.bits) << c.dataTypeKey;
-    }
-}
-
-TEST(ImageProperties, UnsupportedDataTypeIsRefused) {
-    for (std::int32_t value : {3, -1, 10}) {
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(single("IMAGE::DATA_TYPE", MetadataValue(value)));
-        EXPECT_EQ(thrownText([&] { p.initialiseFromMetadata(m, 4, 4, 1); }),
-                  "[4][2392]Illegal sample type.")
-            << value;
-    }
-}
-
-TEST(ImageProperties, DynamicRangeGivesBitsWhenNoneAreGiven) {
-    const struct {
-        double window;
-        std::uint32_t bits;
-    } cases[] = {{4096, 12}, {256, 8}, {1000, 10}, {1, 0}, {4095.9, 12}};
-    for (const auto& c : cases) {
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(single("IMAGE::DATA_TYPE", MetadataValue(std::int32_t{2})));
-        m.add(single("IMAGE::DYNAMIC_RANGE_WINDOW", MetadataValue(c.window)));
-        m.add(single("IMAGE::DYNAMIC_RANGE_LEVEL", MetadataValue(2048.0)));
-        p.initialiseFromMetadata(m, 4, 4, 1);
-        EXPECT_EQ(p.layout().bitsPerSample(), c.bits) << c.window;
-        ASSERT_TRUE(p.dynamicRangeWindow().has_value());
-        EXPECT_EQ(*p.dynamicRangeWindow(), c.window);
-        EXPECT_EQ(*p.dynamicRangeLevel(), 2048.0);
-        EXPECT_EQ(p.backgroundPixel().window(), static_cast<float>(c.window));
-        EXPECT_EQ(p.backgroundPixel().level(), 2048.0f);
-    }
-    {
-        // Bits from the metadata win over the window.
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(single("IMAGE::BITS_PER_SAMPLE", MetadataValue(std::uint16_t{10})));
-        m.add(single("IMAGE::DYNAMIC_RANGE_WINDOW", MetadataValue(4096.0)));
-        m.add(single("IMAGE::DYNAMIC_RANGE_LEVEL", MetadataValue(2048.0)));
-        p.initialiseFromMetadata(m, 4, 4, 1);
-        EXPECT_EQ(p.layout().bitsPerSample(), 10u);
-    }
-    {
-        // A window without a level is no dynamic range at all.
-        ImageProperties p;
-        p.setDynamicRange(1.0, 2.0);
-        MetadataDatabase m;
-        m.add(single("IMAGE::DYNAMIC_RANGE_WINDOW", MetadataValue(4096.0)));
-        p.initialiseFromMetadata(m, 4, 4, 1);
-        EXPECT_FALSE(p.dynamicRangeWindow().has_value());
-        EXPECT_FALSE(p.dynamicRangeLevel().has_value());
-        EXPECT_EQ(p.layout().bitsPerSample(), 8u);
-        EXPECT_EQ(p.backgroundPixel().window(), 0.0f);
-    }
-}
-
-TEST(ImageProperties, WindowOfZeroDoesNotHang) {
-    ImageProperties p;
-    MetadataDatabase m;
-    m.add(single("IMAGE::DYNAMIC_RANGE_WINDOW", MetadataValue(0.0)));
-    m.add(single("IMAGE::DYNAMIC_RANGE_LEVEL", MetadataValue(0.0)));
-    p.initialiseFromMetadata(m, 4, 4, 1);
-    EXPECT_EQ(p.layout().bitsPerSample(), 32u);
-}
-
-TEST(ImageProperties, ColourSchemeFromKeyOrBandCount) {
-    const struct {
+        std::vector<MetadataElement> metadata;
         std::int32_t bands;
-        ColorSpace expected;
-    } derived[] = {{1, ColorSpace(SchemeGrayscale, 1)},
-                   {3, ColorSpace(SchemeRGB, 3)},
-                   {4, ColorSpace(SchemeCMYK, 4)}};
-    for (const auto& c : derived) {
-        ImageProperties p;
-        p.initialiseFromMetadata(MetadataDatabase(), 4, 4, c.bands);
-        EXPECT_EQ(p.layout().colorSpace(), c.expected) << c.bands;
-        EXPECT_EQ(p.layout().samplesPerPixel(), static_cast<std::uint32_t>(c.bands));
-    }
-    for (std::int32_t bands : {0, 2, 5}) {
-        ImageProperties p;
-        EXPECT_EQ(thrownText([&] { p.initialiseFromMetadata(MetadataDatabase(), 4, 4, bands); }),
-                  kColorSpaceUnknown)
-            << bands;
-    }
-    ImageProperties p;
-    MetadataDatabase m;
-    m.add(single("IMAGE::COLOR_SCHEME", MetadataValue(std::int32_t{3000})));
-    p.initialiseFromMetadata(m, 4, 4, 7);
-    EXPECT_EQ(p.layout().colorSpace(), ColorSpace(SchemeMultispectral, 7));
-    EXPECT_STREQ(p.layout().colorSpace().schemeName(), "Multispectral");
-    EXPECT_EQ(p.layout().samplesPerPixel(), 7u);
-    EXPECT_EQ(p.layout().bandMap().size(), 7u);
+        std::string expected;
+    } cases[] = {
+        {{}, 3, "type 0 bits 8 RGB/3 bg"},
+        {{}, 4, "type 0 bits 8 CMYK/4 bg"},
+        // Rotations count only in pairs; all three geo keys or none.
+        {{kOrigin, kXRes, kYRes, value("IMAGE::X_ROTATION", 0.75)},
+         1,
+         geo + "rot 0,0 dither 1 type 0 bits 8 Grayscale/1 bg"},
+        {{kOrigin, kXRes, kYRes, value("IMAGE::X_ROTATION", 0.75),
+          value("IMAGE::Y_ROTATION", -0.25)},
+         1,
+         geo + "rot 0.75,-0.25 dither 1 type 0 bits 8 Grayscale/1 bg"},
+        {{kOrigin, kXRes}, 1, "type 0 bits 8 Grayscale/1 bg"},
+        // The presence of the key turns dithering off, whatever its value.
+        {{single("IMAGE::NO_DITHER", MetadataValue(std::int32_t{0}))},
+         1,
+         "geo 0 ul 0,19 res 1,1 rot 0,0 dither 0 type 0 bits 8 Grayscale/1 bg"},
+        // Bits given are taken as they stand, except for float samples.
+        {{type(0), bits(MetadataValue(0x1000Cu))}, 1, "type 0 bits 12 Grayscale/1 bg"},
+        {{type(1), bits(MetadataValue(0x1000Cu))}, 1, "type 10 bits 32 Grayscale/1 bg"},
+        // Without bits the window gives them; a window needs its level.
+        {{type(2), kWindow, kLevel}, 1, "type 1 bits 12 Grayscale/1 range 4096@2048 bg @4096"},
+        {{type(2), window(1000), kLevel}, 1, "type 1 bits 10 Grayscale/1 range 1000@2048 bg @1000"},
+        {{type(2), window(4095.9), kLevel},
+         1,
+         "type 1 bits 12 Grayscale/1 range 4095.9@2048 bg @4095.9"},
+        {{type(2), window(1), kLevel}, 1, "type 1 bits 0 Grayscale/1 range 1@2048 bg @1"},
+        {{window(0), value("IMAGE::DYNAMIC_RANGE_LEVEL", 0)},
+         1,
+         "type 0 bits 32 Grayscale/1 range 0@0 bg"},
+        {{bits(MetadataValue(std::uint16_t{10})), kWindow, kLevel},
+         1,
+         "type 0 bits 10 Grayscale/1 range 4096@2048 bg @4096"},
+        {{kWindow}, 1, "type 0 bits 8 Grayscale/1 bg"},
+        {{single("IMAGE::COLOR_SCHEME", MetadataValue(std::int32_t{3000}))},
+         7,
+         "type 0 bits 8 Multispectral/7 bg"},
+        // The background: the default value, else (8-bit only) the no-data value.
+        {{array("IMAGE::NO_DATA_VALUE", {10, 20, 300})}, 3, "type 0 bits 8 RGB/3 bg 10 20 255"},
+        {{array("IMAGE::NO_DATA_VALUE", {10, 20, 30}),
+          array("IMAGE::DEFAULT_DATA_VALUE", {1, 2, 3, 4})},
+         3,
+         "type 0 bits 8 RGB/3 bg 1 2 3"},
+        {{type(2), value("IMAGE::NO_DATA_VALUE", 5000)}, 1, "type 1 bits 16 Grayscale/1 bg"},
+        {{type(2), value("IMAGE::DEFAULT_DATA_VALUE", 5000)},
+         1,
+         "type 1 bits 16 Grayscale/1 bg 5000"},
+        {{array("IMAGE::DEFAULT_DATA_VALUE", {1, 2})}, 3, "type 0 bits 8 RGB/3 bg"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(describe(fromMetadata(c.metadata, c.bands)),
+                  c.expected.starts_with("geo") ? c.expected : plain + c.expected);
 }
 
-TEST(ImageProperties, BackgroundFromDefaultOrNoDataValue) {
-    {
-        // 8-bit: the no-data value serves when there is no default value.
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(array("IMAGE::NO_DATA_VALUE", {10, 20, 300}));
-        p.initialiseFromMetadata(m, 4, 4, 3);
-        const PixelValue bg = p.backgroundPixel();
-        ASSERT_TRUE(bg.hasSamples());
-        EXPECT_EQ(bg.sample(0), 10.0);
-        EXPECT_EQ(bg.sample(1), 20.0);
-        EXPECT_EQ(bg.sample(2), 255.0);  // clamped into the 8-bit sample
-        EXPECT_EQ(bg.layout(), p.layout());
-    }
-    {
-        // The default value is preferred over the no-data value.
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(array("IMAGE::NO_DATA_VALUE", {10, 20, 30}));
-        m.add(array("IMAGE::DEFAULT_DATA_VALUE", {1, 2, 3, 4}));
-        p.initialiseFromMetadata(m, 4, 4, 3);
-        const PixelValue bg = p.backgroundPixel();
-        ASSERT_TRUE(bg.hasSamples());
-        EXPECT_EQ(bg.sample(0), 1.0);
-        EXPECT_EQ(bg.sample(2), 3.0);
-    }
-    {
-        // 16-bit: the no-data value is not looked at.
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(single("IMAGE::DATA_TYPE", MetadataValue(std::int32_t{2})));
-        m.add(single("IMAGE::NO_DATA_VALUE", MetadataValue(5000.0)));
-        p.initialiseFromMetadata(m, 4, 4, 1);
-        EXPECT_FALSE(p.backgroundPixel().hasSamples());
-    }
-    {
-        // 16-bit with a default value keeps it at full width.
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(single("IMAGE::DATA_TYPE", MetadataValue(std::int32_t{2})));
-        m.add(single("IMAGE::DEFAULT_DATA_VALUE", MetadataValue(5000.0)));
-        p.initialiseFromMetadata(m, 4, 4, 1);
-        const PixelValue bg = p.backgroundPixel();
-        ASSERT_TRUE(bg.hasSamples());
-        EXPECT_EQ(bg.sampleByteCount(), 2u);
-        EXPECT_EQ(bg.sample(0), 5000.0);
-    }
-    {
-        // Fewer values than bands: no background.
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(array("IMAGE::DEFAULT_DATA_VALUE", {1, 2}));
-        p.initialiseFromMetadata(m, 4, 4, 3);
-        EXPECT_FALSE(p.backgroundPixel().hasSamples());
-    }
+TEST(ImageProperties, RefusedMetadata) {
+    const std::string unknownSpace =
+        "[4][2014]The Color Space is unknown, and not enough information is available to "
+        "continue with this image.";
+    const MetadataElement northRotation = single("IMAGE::X_ROTATION", MetadataValue("north"));
+    const std::tuple<std::vector<MetadataElement>, std::int32_t, std::string> cases[] = {
+        {{type(3)}, 1, "[4][2392]Illegal sample type."},
+        {{type(-1)}, 1, "[4][2392]Illegal sample type."},
+        {{}, 0, unknownSpace},
+        {{}, 2, unknownSpace},
+        {{}, 5, unknownSpace},
+        {{kOrigin, kXRes, kYRes, northRotation, value("IMAGE::Y_ROTATION", 0)},
+         1,
+         "[4][2408]Bad cast in metadata."}};
+    for (const auto& [metadata, bands, message] : cases)
+        EXPECT_EQ(thrownText([&] { fromMetadata(metadata, bands); }), message);
 }
 
 TEST(ImageProperties, InputLookupTableIsCopiedInTheDataType) {
     MetadataElement lut("IMAGE::INPUT_LUT", 3, 4);  // 3 bands, 4 entries
-    for (std::size_t entry = 0; entry < 4; ++entry) {
-        for (std::size_t band = 0; band < 3; ++band) {
+    for (std::size_t entry = 0; entry < 4; ++entry)
+        for (std::size_t band = 0; band < 3; ++band)
             lut.row(entry)[band] = MetadataValue(entry * 100.0 + band + 0.5);
-        }
-    }
-    {
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(lut);
-        p.initialiseFromMetadata(m, 4, 4, 3);
-        const LookupTable& table = p.inputLookupTable();
-        ASSERT_EQ(table.entryCount(), 4u);
-        EXPECT_EQ(table.layout().colorSpace(), ColorSpace(SchemeRGB));
-        EXPECT_EQ(table.layout().dataType(), DataTypeUInt8);
-        EXPECT_EQ(table.value(1, 2), 102.0);  // truncated to 8 bits
-        EXPECT_EQ(table.value(3, 0), 255.0);  // 300.5 clamped
-        EXPECT_EQ(table.bytes().size(), 12u);
-    }
-    {
-        ImageProperties p;
-        MetadataDatabase m;
-        m.add(single("IMAGE::DATA_TYPE", MetadataValue(std::int32_t{1})));
-        m.add(lut);
-        p.initialiseFromMetadata(m, 4, 4, 3);
-        const LookupTable& table = p.inputLookupTable();
-        EXPECT_EQ(table.layout().dataType(), DataTypeFloat32);
-        EXPECT_EQ(table.value(3, 1), 301.5);
-        EXPECT_EQ(table.bytes().size(), 48u);
-    }
+    const LookupTable bytes = fromMetadata({lut}, 3).inputLookupTable();
+    EXPECT_EQ(bytes.value(1, 2), 102.0);  // truncated to 8 bits
+    EXPECT_EQ(bytes.value(3, 0), 255.0);  // 300.5 clamped
+    EXPECT_EQ(bytes.bytes().size(), 12u);
+    const LookupTable floats = fromMetadata({type(1), lut}, 3).inputLookupTable();
+    EXPECT_EQ(floats.value(3, 1), 301.5);
+    EXPECT_EQ(floats.bytes().size(), 48u);
 }
 
-TEST(ImageProperties, MalformedGeoValuesAreRefused) {
-    ImageProperties p;
-    MetadataDatabase m = geoMetadata();
-    m.add(single("IMAGE::X_ROTATION", MetadataValue("north")));
-    m.add(single("IMAGE::Y_ROTATION", MetadataValue(0.0)));
-    EXPECT_EQ(thrownText([&] { p.initialiseFromMetadata(m, 4, 4, 1); }),
-              "[4][2408]Bad cast in metadata.");
+TEST(ImageProperties, WorldFiles) {
+    // A line of more than 79 characters is read as two: its first 79 characters, then
+    // the rest. Only the upper-case extension is looked for.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"sheet.TXW", "2.5\n 0.125 trailing words\n-0.25\n-0.5\n100.75\n200.5\n",
+         "geo 1 ul 100.75,200.5 res 2.5,0.5 rot 0.125,-0.25"},
+        {"sheet.TXW", "3\n0.5\n0.25\n-4\n", "geo 0 ul 11,22 res 3,4 rot 0.5,0.25"},
+        {"sheet.txw", "9\n9\n9\n9\n9\n9\n", "geo 0 ul 11,22 res 1,1 rot 0,0"},
+        {"sheet.TXW", "7" + std::string(90, ' ') + "8\n1\n2\n3\n4\n5\n",
+         "geo 1 ul 3,4 res 7,2 rot 8,1"},
+    };
+    for (const auto& [name, text, expected] : cases) {
+        tovex_test::TempDir dir;
+        tovex_test::writeFile(dir.file(name), text);
+        ImageProperties p;
+        p.setXUL(11.0);
+        p.setYUL(22.0);
+        readWorldFile(p, FileSpecification(dir.file("sheet.tvx")));
+        EXPECT_EQ(describe(p).substr(0, expected.size()), expected) << text;
+    }
+    EXPECT_EQ(worldFilePath(FileSpecification("/data/maps/sheet.tvx")).path(),
+              "/data/maps/sheet.TXW");
+}
+
+TEST(ImageStage, DumpAndInitialisation) {
+    TestStage stage(640, 480, 3, 4);
+    stage.version_ = {1, 2, 0x80};  // only the low 7 bits of each number are shown
+    stage.metadata_.add(single("IMAGE::WIDTH", MetadataValue(std::uint32_t{640})));
+    stage.metadata_.add(single("GEO::DATUM", MetadataValue("WGS84")));
+    stage.properties().setXUL(1.5);
+    stage.properties().setYUL(-2.25);
+    stage.properties().setXResolution(0.5);
+    std::ostringstream out;
+    stage.dump(out);
+    EXPECT_EQ(out.str(),
+              "  Image width: 640\n  Image height: 480\n  Samples-per-pixel: 3\n"
+              "  Number of levels: 4\n  X UL: 1.5\n  Y UL: -2.25\n  X res: 0.5\n  Y res: 1\n"
+              "  File version: 1.2.0\nMetadata Keys:\nGEO::DATUM\nIMAGE::WIDTH\n");
+    // A stage initialises from its own metadata and size.
+    TestStage grey(100, 512, 1, 2);
+    grey.metadata_.add(single("IMAGE::DEFAULT_DATA_VALUE", MetadataValue(std::uint8_t{9})));
+    grey.initialiseFromMetadata();
+    EXPECT_EQ(describe(grey.properties()),
+              "geo 0 ul 0,511 res 1,1 rot 0,0 dither 1 type 0 bits 8 Grayscale/1 bg 9");
+    EXPECT_EQ(grey.backgroundPixel().sample(0), 9.0);
 }

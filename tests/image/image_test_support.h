@@ -4,12 +4,9 @@
 // each pixel of the image a value made from its level coordinates, so a test can
 // tell written pixels from background and check that each landed where it should.
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "common/thrown_text.h"
 #include "image/cv_imageDecoder.h"
 #include "image/cv_imageStage.h"
 #include "image/cv_pixelBuffer.h"
@@ -33,10 +30,9 @@ inline std::uint8_t patternValue(std::int32_t x, std::int32_t y, std::uint32_t b
                                      (x * 7 + y * 13 + static_cast<std::int32_t>(band) * 50) % 200);
 }
 
+// What the stage's decoders were asked to do.
 struct DecoderLog {
-    int created = 0;
-    int begun = 0;
-    int ended = 0;
+    int created = 0, begun = 0, ended = 0;
     std::vector<std::int32_t> levels;
     std::vector<Scene> scenes;
 };
@@ -63,10 +59,7 @@ class TestStage : public ImageStage {
     bool failInDecode = false;
 
   private:
-    std::int32_t width_;
-    std::int32_t height_;
-    std::int32_t bands_;
-    std::int32_t levels_;
+    std::int32_t width_, height_, bands_, levels_;
 };
 
 class PatternDecoder : public ImageDecoder {
@@ -117,7 +110,6 @@ class PatternDecoder : public ImageDecoder {
         reportFinished();
     }
 
-    using ImageDecoder::activeCallbacks;
     using ImageDecoder::checkInterrupt;
 
   private:
@@ -126,30 +118,6 @@ class PatternDecoder : public ImageDecoder {
 
 inline std::unique_ptr<ImageDecoder> TestStage::createDecoder() {
     return std::make_unique<PatternDecoder>(*this);
-}
-
-// Callbacks that remember every progress value.
-class RecordingCallbacks : public CV_ProcessCallbacks {
-  public:
-    void progress(float fraction) override { values.push_back(fraction); }
-    bool isInterrupted() override { return interrupt; }
-
-    std::vector<float> values;
-    bool interrupt = false;
-};
-
-using tovex_test::thrownText;
-
-inline MetadataElement single(const char* key, MetadataValue value) {
-    MetadataElement element(key);
-    element.row(0)[0] = value;
-    return element;
-}
-
-inline MetadataElement array(const char* key, const std::vector<double>& values) {
-    MetadataElement element(std::string(key), static_cast<std::int32_t>(values.size()));
-    for (std::size_t i = 0; i < values.size(); ++i) element.row(0)[i] = MetadataValue(values[i]);
-    return element;
 }
 
 }  // namespace image_test

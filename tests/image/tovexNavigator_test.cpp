@@ -1,67 +1,93 @@
+// The navigator's box and level arithmetic, and a decode through it into a buffer:
+// which pixels the decoder writes, which keep the background, and what progress says.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
+#include <functional>
 
+#include "common/thrown_text.h"
 #include "image/cv_tovexNavigator.h"
 #include "image_test_support.h"
 
 using namespace Corvane;
 using namespace image_test;
+using tovex_test::thrownText;
 
-TEST(TovexNavigator, StartsWithTheWholeImageAtTheCoarsestLevel) {
-    TestStage stage(1000, 600, 3, 3);
-    const TovexNavigator navigator(stage);
-    EXPECT_EQ(navigator.level(), 3);
-    EXPECT_EQ(navigator.scene(), Scene(0, 0, 0, 124, 74, 0));
-    EXPECT_EQ(navigator.minimumLevel(), -100);
-    EXPECT_EQ(navigator.decoder(), nullptr);
+namespace {
+const PixelLayout kGrey(0, ColorSpace(SchemeGrayscale), DataTypeUInt8);
+
+// Callbacks that remember every progress value.
+struct RecordingCallbacks : CV_ProcessCallbacks {
+    void progress(float fraction) override { values.push_back(fraction); }
+    bool isInterrupted() override { return interrupt; }
+    std::vector<float> values;
+    bool interrupt = false;
+};
+}  // namespace
+
+TEST(Scene, LevelExtentAndIntersection) {
+    const std::int32_t extents[][3] = {{0, 3, 0},        {1, 5, 1},         {7, 1, 4},
+                                       {1000, 3, 125},   {65537, 16, 2},    {1000, -1, 2000},
+                                       {1000, -3, 8000}, {1000, -32, 1000}, {1000, 1000, 1}};
+    for (const auto& [x, level, expected] : extents)
+        EXPECT_EQ(levelExtent(x, level), expected) << x << " at " << level;
+    const Scene box(-2, -27, 0, 125, 100, 0);
+    EXPECT_EQ(box.intersection(Scene(0, 0, 0, 124, 74, 0)), Scene(0, 0, 0, 124, 74, 0));
+    EXPECT_EQ(box.intersection(Scene(100, 90, 0, 300, 300, 0)), Scene(100, 90, 0, 125, 100, 0));
+    EXPECT_TRUE(box.intersection(Scene(200, 0, 0, 300, 10, 0)).isEmpty());
+    // Corners at the ends of the 32-bit range do not overflow the width.
+    EXPECT_EQ(Scene(INT32_MIN, 0, 0, INT32_MAX, 0, 0).width(), std::int64_t{1} << 32);
 }
 
-TEST(TovexNavigator, ResizeAboutTheCentreThenMoveTheCorner) {
+TEST(TovexNavigator, BoxAndLevelMoves) {
     TestStage stage(1000, 600, 3, 3);
-    TovexNavigator navigator(stage);
-    navigator.setSceneSize(128, 128, AnchorCentre);
-    EXPECT_EQ(navigator.scene(), Scene(-2, -27, 0, 125, 100, 0));
-    navigator.moveScene(256, 128, AnchorUpperLeft);
-    EXPECT_EQ(navigator.scene(), Scene(256, 128, 0, 383, 255, 0));
+    TovexNavigator n(stage);
+    // Each step acts on the navigator as the previous one left it.
+    const struct {
+        std::function<void()> step;
+        std::int32_t level;
+        Scene scene;
+    } steps[] = {
+        {[] {}, 3, Scene(0, 0, 0, 124, 74, 0)},  // the whole image at the coarsest level
+        {[&] { n.setSceneSize(128, 128, AnchorCentre); }, 3, Scene(-2, -27, 0, 125, 100, 0)},
+        {[&] { n.moveScene(256, 128, AnchorUpperLeft); }, 3, Scene(256, 128, 0, 383, 255, 0)},
+        {[&] { n.setSceneSize(64, 32, AnchorUpperLeft); }, 3, Scene(256, 128, 0, 319, 159, 0)},
+        {[&] { n.setSceneSize(64, 32, AnchorCentre); }, 3, Scene(256, 128, 0, 319, 159, 0)},
+        {[&] { n.moveScene(0, 0, AnchorCentre); }, 3, Scene(-32, -16, 0, 31, 15, 0)},
+        {[&] {
+             n.setSceneSize(128, 128, AnchorUpperLeft);
+             n.moveScene(0, 0, AnchorUpperLeft);
+         },
+         3, Scene(0, 0, 0, 127, 127, 0)},
+        {[&] { n.zoom(1); }, 2, Scene(64, 64, 0, 191, 191, 0)},  // the centre doubles
+        {[&] { n.setLevel(3); }, 3, Scene(0, 0, 0, 127, 127, 0)},
+        {[&] {
+             n.moveScene(1, 1, AnchorUpperLeft);
+             n.setLevel(3);
+         },
+         3, Scene(1, 1, 0, 128, 128, 0)},
+        {[&] { n.setLevel(7); }, 3, Scene(1, 1, 0, 128, 128, 0)},  // above the level count
+        {[&] {
+             n.setLevel(-250);
+             n.zoom(5);
+         },
+         -100, n.scene()},  // saturated at the minimum
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].step();
+        EXPECT_EQ(n.level(), steps[i].level) << "step " << i;
+        if (i + 1 < std::size(steps)) {
+            EXPECT_EQ(n.scene(), steps[i].scene) << "step " << i;
+        }
+    }
+    EXPECT_EQ(n.scene().width(), 128);
+    EXPECT_EQ(n.decoder(), nullptr);
 
-    navigator.setSceneSize(64, 32, AnchorUpperLeft);
-    EXPECT_EQ(navigator.scene(), Scene(256, 128, 0, 319, 159, 0));
-    // The same size again leaves the box where it is, whatever the anchor.
-    navigator.setSceneSize(64, 32, AnchorCentre);
-    EXPECT_EQ(navigator.scene(), Scene(256, 128, 0, 319, 159, 0));
-    navigator.moveScene(0, 0, AnchorCentre);
-    EXPECT_EQ(navigator.scene(), Scene(-32, -16, 0, 31, 15, 0));
-}
-
-TEST(TovexNavigator, ZoomScalesTheCentreAndStopsAtTheLevelLimits) {
-    TestStage stage(1000, 600, 3, 3);
-    TovexNavigator navigator(stage);
-    navigator.setSceneSize(128, 128, AnchorCentre);
-    navigator.moveScene(0, 0, AnchorUpperLeft);  // centre (64, 64)
-    navigator.zoom(1);                           // to level 2: centre (128, 128)
-    EXPECT_EQ(navigator.level(), 2);
-    EXPECT_EQ(navigator.scene(), Scene(64, 64, 0, 191, 191, 0));
-    navigator.setLevel(3);  // back out: centre (64, 64)
-    EXPECT_EQ(navigator.level(), 3);
-    EXPECT_EQ(navigator.scene(), Scene(0, 0, 0, 127, 127, 0));
-
-    navigator.moveScene(1, 1, AnchorUpperLeft);  // centre (65, 65) halves to 32
-    navigator.setLevel(3);
-    EXPECT_EQ(navigator.scene(), Scene(1, 1, 0, 128, 128, 0));  // no change of level
-    navigator.setLevel(7);                                      // above the level count
-    EXPECT_EQ(navigator.level(), 3);
-    EXPECT_EQ(navigator.scene(), Scene(1, 1, 0, 128, 128, 0));
-
-    navigator.setLevel(-250);  // below the minimum: 103 doublings, saturated
-    EXPECT_EQ(navigator.level(), -100);
-    EXPECT_EQ(navigator.scene().width(), 128);
-    EXPECT_EQ(navigator.scene().height(), 128);
-    navigator.zoom(5);
-    EXPECT_EQ(navigator.level(), -100);
-    navigator.setLevel(40);
-    EXPECT_EQ(navigator.level(), 3);
+    TestStage deep(1000, 600, 3, INT32_MAX);  // reached without spinning
+    TovexNavigator far(deep);
+    EXPECT_EQ(far.scene(), Scene(0, 0, 0, 0, 0, 0));
+    far.setLevel(-100);
+    far.setLevel(INT32_MAX);
+    EXPECT_EQ(far.level(), INT32_MAX);
 }
 
 TEST(TovexNavigator, NegativeSizesAndAreasAreRefused) {
@@ -71,166 +97,107 @@ TEST(TovexNavigator, NegativeSizesAndAreasAreRefused) {
         "[4][2361]Error constructing an object: Cannot have negative dimensions.";
     EXPECT_EQ(thrownText([&] { navigator.setSceneSize(-1, 10, AnchorCentre); }), negative);
     EXPECT_EQ(thrownText([&] { navigator.setSceneSize(10, -1, AnchorUpperLeft); }), negative);
-
     const char* support = "[4][2015]Error. Invalid support supplied to TovexNavigator constructor.";
     EXPECT_EQ(thrownText([&] { TovexNavigator(stage, 0, Scene(0, 0, 0, -5, 9, 0)); }), support);
-    try {
-        TovexNavigator bad(stage, 0, Scene(0, 0, 0, 9, -5, 0));
-        FAIL() << "a negative area was accepted";
-    } catch (const InvalidArgumentException&) {
-    }
+    EXPECT_EQ(thrownText([&] { TovexNavigator(stage, 0, Scene(0, 0, 0, 9, -5, 0)); }), support);
     // Both sides negative make a positive area, and an empty box is allowed.
     EXPECT_NO_THROW(TovexNavigator(stage, 0, Scene(0, 0, 0, -5, -5, 0)));
     EXPECT_NO_THROW(TovexNavigator(stage, 0, Scene(0, 0, 0, -1, 9, 0)));
 }
 
-TEST(TovexNavigator, DecodeDrivesTheDecoderAndCreatesItOnce) {
+TEST(TovexNavigator, DecodeWritesThePatternOnTheImageAndBackgroundElsewhere) {
     TestStage stage(1000, 600, 3, 3);
     TovexNavigator navigator(stage);
-    navigator.setSceneSize(128, 128, AnchorCentre);
-    PixelBuffer buffer(rgba());
+    auto recorder = std::make_shared<RecordingCallbacks>();
+    navigator.setCallbacks(recorder);
+    navigator.setSceneSize(128, 128, AnchorCentre);  // (-2, -27) to (125, 100) of 125 x 75
+    PixelValue background(rgba());
+    for (std::size_t slot = 0; slot < 3; ++slot) background.setSample(slot, 250);
+    std::vector<std::uint8_t> memory(128 * 128 * 4, 0x33);
+    PixelBuffer buffer(rgba(), memory.data(), memory.size());
+    buffer.setBackground(background);
+    buffer.setStripHeight(50);
     navigator.decode(buffer);
-    navigator.moveScene(0, 0, AnchorUpperLeft);
     navigator.decode(buffer);
-
+    for (std::int32_t y = -27; y <= 100; ++y) {
+        for (std::int32_t x = -2; x <= 125; ++x) {
+            const bool onImage = x >= 0 && x < 125 && y >= 0 && y < 75;
+            const std::uint8_t* p = buffer.pixel(x + 2, y + 27);
+            for (std::uint32_t band = 0; band < 3; ++band)
+                ASSERT_EQ(p[band], onImage ? patternValue(x, y, band) : 250) << x << "," << y;
+            ASSERT_EQ(p[3], 0x33);
+        }
+    }
+    // One decoder for both decodes; progress at each strip that meets the image.
     EXPECT_EQ(stage.log.created, 1);
-    EXPECT_EQ(stage.log.begun, 2);
-    EXPECT_EQ(stage.log.ended, 2);
-    EXPECT_EQ(stage.log.levels, (std::vector<std::int32_t>{3, 3}));
-    ASSERT_EQ(stage.log.scenes.size(), 2u);
-    EXPECT_EQ(stage.log.scenes[0], Scene(-2, -27, 0, 125, 100, 0));
-    EXPECT_EQ(stage.log.scenes[1], Scene(0, 0, 0, 127, 127, 0));
-    EXPECT_EQ(buffer.decodeCount(), 2);
+    EXPECT_EQ(stage.log.begun + stage.log.ended, 4);
+    EXPECT_EQ(stage.log.scenes.back(), Scene(-2, -27, 0, 125, 100, 0));
     EXPECT_FALSE(buffer.inDecode());
-    EXPECT_EQ(buffer.scene(), Scene(0, 0, 0, 127, 127, 0));
+    EXPECT_EQ(recorder->values.front(), 0.0f);
+    EXPECT_NEAR(recorder->values[1], 50.0f / 128, 1e-6);
+    EXPECT_EQ(recorder->values.back(), 1.0f);
 
-    // Level-3 pixel (10, 20) is buffer pixel (10, 20) now; red is band 0.
-    EXPECT_EQ(buffer.pixel(10, 20)[0], patternValue(10, 20, 0));
-    EXPECT_EQ(buffer.pixel(10, 20)[2], patternValue(10, 20, 2));
-    // Past the level's 125 columns nothing was written.
-    EXPECT_EQ(buffer.pixel(126, 20)[0], 0);
+    // A box wholly off the image keeps the background and reports only the end.
+    recorder->values.clear();
+    navigator.moveScene(500, 500, AnchorUpperLeft);
+    navigator.decode(buffer);
+    EXPECT_EQ(memory[0], 250);
+    EXPECT_EQ(recorder->values, std::vector<float>{1.0f});
 }
 
-TEST(TovexNavigator, MagnifiedLevelsReachOnlyDecodersThatAcceptThem) {
-    for (bool magnifies : {false, true}) {
+TEST(TovexNavigator, LevelsAndRangesReachTheDecoderOnlyWhenItTakesThem) {
+    for (int kind = 0; kind < 3; ++kind) {
         TestStage stage(64, 64, 1, 2);
-        stage.acceptsMagnifiedLevels = magnifies;
+        stage.acceptsMagnifiedLevels = kind == 1;
+        stage.acceptsLevels = kind != 2;
         TovexNavigator navigator(stage);
-        PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeGrayscale), DataTypeUInt8));
+        PixelBuffer buffer(kGrey);
         navigator.setLevel(1);
         navigator.decode(buffer);
         navigator.setLevel(-1);
         navigator.decode(buffer);
-        EXPECT_EQ(stage.log.levels, (std::vector<std::int32_t>{1, magnifies ? -1 : 1}));
+        const std::vector<std::vector<std::int32_t>> expected = {{1, 1}, {1, -1}, {0, 0}};
+        EXPECT_EQ(stage.log.levels, expected[kind]) << kind;
     }
-    TestStage stage(64, 64, 1, 2);
-    stage.acceptsLevels = false;
-    TovexNavigator navigator(stage);
-    PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeGrayscale), DataTypeUInt8));
-    navigator.decode(buffer);
-    EXPECT_EQ(stage.log.levels, (std::vector<std::int32_t>{0}));  // the decoder's own value
+    // The buffer takes the stage's range only when it has none; without one it is 0.
+    TestStage ranged(8, 8, 1, 0), plain(8, 8, 1, 0);
+    ranged.properties().setDynamicRange(4096.0, 2048.0);
+    PixelBuffer fresh(kGrey), chosen(kGrey), other(kGrey);
+    chosen.setWindow(100.0f);
+    chosen.setLevel(50.0f);
+    TovexNavigator(ranged).decode(fresh);
+    TovexNavigator(ranged).decode(chosen);
+    TovexNavigator(plain).decode(other);
+    EXPECT_EQ(fresh.window(), 4096.0f);
+    EXPECT_EQ(fresh.level(), 2048.0f);
+    EXPECT_EQ(chosen.window(), 100.0f);
+    EXPECT_EQ(other.window(), 0.0f);
 }
 
-TEST(TovexNavigator, FailedDecodeLeavesStateAndReleasesTheLock) {
+TEST(TovexNavigator, FailuresReleaseTheLockAndCopiesStartAfresh) {
     TestStage stage(200, 100, 3, 1);
     TovexNavigator navigator(stage);
     PixelBuffer buffer(rgba());
     stage.failInDecode = true;
-    const Scene before = navigator.scene();
     EXPECT_THROW(navigator.decode(buffer), InvalidImageDataException);
-    EXPECT_EQ(navigator.scene(), before);
-    EXPECT_EQ(navigator.level(), 1);
     EXPECT_FALSE(buffer.inDecode());
-    EXPECT_EQ(buffer.decodeCount(), 0);
-
-    // A second decode would deadlock if the lock had been kept.
     stage.failInDecode = false;
-    navigator.decode(buffer);
+    navigator.decode(buffer);  // would deadlock had the lock been kept
     EXPECT_EQ(buffer.decodeCount(), 1);
-    EXPECT_EQ(stage.log.created, 1);
-}
 
-TEST(TovexNavigator, CopiesStartWithoutADecoderAndShareTheCallbacks) {
-    TestStage stage(200, 100, 3, 1);
-    TovexNavigator navigator(stage);
     auto recorder = std::make_shared<RecordingCallbacks>();
     navigator.setCallbacks(recorder);
-    PixelBuffer buffer(rgba());
-    navigator.decode(buffer);
-    ASSERT_NE(navigator.decoder(), nullptr);
-
     TovexNavigator copy(navigator);
     EXPECT_EQ(copy.decoder(), nullptr);
-    EXPECT_EQ(copy.scene(), navigator.scene());
-    EXPECT_EQ(copy.level(), navigator.level());
     copy.decode(buffer);
     EXPECT_EQ(stage.log.created, 2);
-    ASSERT_FALSE(recorder->values.empty());
-    EXPECT_EQ(recorder->values.back(), 1.0f);
     EXPECT_EQ(copy.decoder()->callbacks(), recorder);
 
-    TovexNavigator assigned(stage);
-    assigned.decode(buffer);
-    assigned = navigator;
-    EXPECT_EQ(assigned.decoder(), nullptr);
-    EXPECT_EQ(assigned.scene(), navigator.scene());
-}
-
-TEST(TovexNavigator, AStageWithoutADecoderIsRefused) {
-    class NoDecoderStage : public TestStage {
-      public:
-        NoDecoderStage() : TestStage(10, 10, 1, 0) {}
-        std::unique_ptr<ImageDecoder> createDecoder() override { return nullptr; }
-    } stage;
-    TovexNavigator navigator(stage);
-    PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeGrayscale), DataTypeUInt8));
+    navigator.setCallbacks(nullptr);
     EXPECT_THROW(navigator.decode(buffer), NullPointerException);
-    EXPECT_FALSE(buffer.inDecode());
-}
-
-TEST(TovexNavigator, ConcurrentDecodesOnOneNavigatorDoNotOverlap) {
-    // The decoder counts requests between begin and end; the lock must keep that
-    // count at one while two threads decode through the same navigator.
-    class CountingStage : public TestStage {
-      public:
-        CountingStage() : TestStage(256, 256, 1, 0) {}
-        std::unique_ptr<ImageDecoder> createDecoder() override {
-            class Counting : public PatternDecoder {
-              public:
-                explicit Counting(CountingStage& stage) : PatternDecoder(stage), stage_(stage) {}
-                void begin() override {
-                    if (++stage_.active > 1) stage_.overlapped = true;
-                }
-                void end() override { --stage_.active; }
-
-              private:
-                CountingStage& stage_;
-            };
-            return std::make_unique<Counting>(*this);
-        }
-        std::atomic<int> active{0};
-        std::atomic<bool> overlapped{false};
-    } stage;
-    TovexNavigator navigator(stage);
-    auto work = [&] {
-        PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeGrayscale), DataTypeUInt8));
-        for (int i = 0; i < 20; ++i) navigator.decode(buffer);
-    };
-    std::thread first(work);
-    std::thread second(work);
-    first.join();
-    second.join();
-    EXPECT_FALSE(stage.overlapped);
-}
-
-TEST(TovexNavigator, HugeLevelCountsAreReachedWithoutSpinning) {
-    TestStage stage(1000, 600, 3, INT32_MAX);
-    TovexNavigator navigator(stage);
-    EXPECT_EQ(navigator.level(), INT32_MAX);
-    EXPECT_EQ(navigator.scene(), Scene(0, 0, 0, 0, 0, 0));  // every level is 1 x 1 by then
-    navigator.setLevel(-100);
-    EXPECT_EQ(navigator.level(), -100);
-    navigator.setLevel(INT32_MAX);
-    EXPECT_EQ(navigator.level(), INT32_MAX);
-    EXPECT_EQ(navigator.scene().width(), 1);
+    PatternDecoder decoder(stage);
+    decoder.setCallbacks(recorder);
+    recorder->interrupt = true;
+    EXPECT_EQ(thrownText([&] { decoder.checkInterrupt(); }),
+              "[4][2006]Program interrupt encountered");
 }
