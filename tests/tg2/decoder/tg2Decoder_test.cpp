@@ -1,0 +1,360 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "common/test_images.h"
+#include "common/thrown_text.h"
+#include "encode/tg2/tg2_fileEncoder.h"
+#include "image/cv_pixelBuffer.h"
+#include "image/cv_tovexNavigator.h"
+#include "metadata/cv_metadataDatabase.h"
+#include "stream/cv_fileSpecification.h"
+#include "stream/cv_largeFileStream.h"
+#include "support/cv_messageCodes.h"
+#include "support/cv_messages.h"
+#include "tg2/decoder/tg2_decoder.h"
+#include "tg2/decoder/tg2_imageStage.h"
+#include "transform/cv_transformerRegistry.h"
+
+using namespace Corvane;
+using tovex_test::thrownText;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+// A TG2 file written by our encoder, with its stream and stage open.
+struct EncodedImage {
+    EncodedImage(const RasterImage& image, const TG2EncodeOptions& options)
+        : path(dir.file("image.tvx")) {
+        encodeTG2File(image, options, path);
+        stream = openFileStream(FileSpecification(path));
+        stage = std::make_unique<TG2ImageStage>(*stream, 0);
+    }
+    tovex_test::TempDir dir;
+    std::string path;
+    std::unique_ptr<CVStream> stream;
+    std::unique_ptr<TG2ImageStage> stage;
+};
+// 8-bit pixels of a decoded scene, interleaved, row by row.
+struct Pixels {
+    std::int32_t width = 0, height = 0;
+    std::uint32_t samplesPerPixel = 0;
+    std::vector<std::uint8_t> samples;
+
+    std::uint8_t at(std::int32_t x, std::int32_t y, std::uint32_t sample = 0) const {
+        return samples[(static_cast<std::size_t>(y) * width + x) * samplesPerPixel + sample];
+    }
+};
+
+// Decodes `scene` at `level` through a navigator into 8-bit samples in the image's
+// own colour scheme (grey or RGB), in strips; a strip height below 1 is one strip.
+Pixels decodeScene(ImageStage& stage, std::int32_t level, const Scene& scene,
+                   std::int32_t stripHeight = 128) {
+    registerAll();
+    PixelBuffer buffer(PixelLayout(
+        0, ColorSpace(stage.bandCount() == 1 ? SchemeGrayscale : SchemeRGB), DataTypeUInt8));
+    buffer.setStripHeight(stripHeight);
+    TovexNavigator(stage, level, scene).decode(buffer);
+    return {static_cast<std::int32_t>(scene.width()),
+            static_cast<std::int32_t>(scene.height()),
+            buffer.layout().samplesPerPixel(),
+            {buffer.memory(), buffer.memory() + buffer.totalSize()}};
+}
+
+Pixels decodeLevel(ImageStage& stage, std::int32_t level, std::int32_t stripHeight = 0) {
+    const Scene all(0, 0, 0, levelExtent(stage.width(), level) - 1,
+                    levelExtent(stage.height(), level) - 1, 0);
+    return decodeScene(stage, level, all, stripHeight);
+}
+
+// The rectangle at (x, y) of size w x h of a decoded image.
+Pixels cut(const Pixels& pixels, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+    Pixels part{w, h, pixels.samplesPerPixel, {}};
+    for (std::int32_t r = y; r < y + h; ++r)
+        for (std::int32_t c = x; c < x + w; ++c)
+            for (std::uint32_t s = 0; s < pixels.samplesPerPixel; ++s)
+                part.samples.push_back(pixels.at(c, r, s));
+    return part;
+}
+
+// The largest difference of decoded 8-bit samples from the source, and the PSNR in dB.
+std::pair<int, double> compare(const Pixels& decoded, const RasterImage& source) {
+    const std::size_t count = std::size_t{source.width} * source.height * source.bandCount();
+    if (decoded.width != std::int32_t(source.width) || decoded.samples.size() != count)
+        return {255, 0.0};
+    int largest = 0;
+    double squares = 0.0;
+    for (std::uint32_t y = 0; y < source.height; ++y)
+        for (std::uint32_t x = 0; x < source.width; ++x)
+            for (std::uint32_t b = 0; b < source.bandCount(); ++b) {
+                const int difference = decoded.at(std::int32_t(x), std::int32_t(y), b) -
+                                       source.components[b][std::size_t{y} * source.width + x];
+                largest = std::max(largest, std::abs(difference));
+                squares += double(difference) * difference;
+            }
+    return {largest, squares == 0.0 ? INFINITY : 10.0 * std::log10(65025.0 * count / squares)};
+}
+
+TG2EncodeOptions options(std::uint32_t levels, float step = 0.5f, bool dither = false,
+                         std::uint32_t block = 64, std::uint32_t subBlock = 32) {
+    TG2EncodeOptions o;
+    o.levels = levels;
+    o.step = step;
+    o.dither = dither;
+    o.blockWidth = o.blockHeight = block;
+    o.subBlockWidth = subBlock;
+    o.subBlockHeight = subBlock + 1;
+    return o;
+}
+
+struct Case {
+    std::string name;
+    RasterImage image;
+    TG2EncodeOptions options;
+    int largestError = 255;  // at full resolution
+    double psnr = 0.0;
+};
+
+std::vector<Case> cases() {
+    const RasterImage camera = loadPng("camera.png", false);
+    const RasterImage astronaut = loadPng("astronaut.png", true);
+    RasterImage flat;
+    flat.width = 96;
+    flat.height = 80;
+    flat.components.assign(1, std::vector<std::int32_t>(96 * 80, 137));
+    // A step of 0.5 restores every sample within one grey value without dither.
+    return {
+        {"camera", camera, options(5), 1, 50.0},
+        {"astronaut", astronaut, options(5), 1, 50.0},
+        {"camera dithered", camera, options(5, 0.5f, true), 255, 50.0},
+        {"astronaut coarse dithered", astronaut, options(5, 2.0f, true), 255, 35.0},
+        {"1 x 1", cropImage(camera, 3, 5, 1, 1), options(0), 1},
+        {"1 x 37", cropImage(camera, 100, 100, 1, 37), options(2, 0.5f, false, 8, 3), 1},
+        {"37 x 1", cropImage(camera, 100, 100, 37, 1), options(3, 0.5f, false, 8, 5), 1},
+        {"97 x 61", cropImage(camera, 11, 200, 97, 61), options(4, 0.5f, false, 16, 7), 1},
+        {"33 x 23, one level", cropImage(camera, 200, 300, 33, 23), options(1), 1},
+        {"45 x 33 rgb", cropImage(astronaut, 300, 17, 45, 33), options(3, 0.5f, false, 13, 4), 1},
+        {"2 x 3 rgb", cropImage(astronaut, 0, 0, 2, 3), options(1, 0.5f, true)},
+        {"flat", flat, options(4, 0.25f), 1},
+    };
+}
+
+// Windows spread over a level, in eighths of its sides (first column, first row, last
+// column, last row): the corners, a column, a row, the middle and odd places.
+const std::array<int, 4> kWindows[] = {{0, 0, 0, 0}, {8, 8, 8, 8}, {7, 6, 8, 8}, {3, 3, 5, 4},
+                                       {3, 0, 3, 8}, {0, 3, 8, 3}, {1, 2, 6, 7}};
+
+struct RecordingCallbacks : CV_ProcessCallbacks {
+    void progress(float fraction) override { values.push_back(fraction); }
+    bool isInterrupted() override { return ++queries > interruptAfter; }
+    std::vector<float> values;
+    int queries = 0;
+    int interruptAfter = 1 << 30;
+};
+
+RasterImage cameraCrop(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
+    return cropImage(loadPng("camera.png", false), x, y, w, h);
+}
+
+const PixelLayout kGrey(0, ColorSpace(SchemeGrayscale), DataTypeUInt8);
+
+// Decodes the whole level-0 scene through one navigator with the callbacks given.
+std::vector<std::uint8_t> navigate(TovexNavigator& navigator, std::int32_t stripHeight) {
+    PixelBuffer buffer(kGrey);
+    buffer.setStripHeight(stripHeight);
+    navigator.decode(buffer);
+    return {buffer.memory(), buffer.memory() + buffer.totalSize()};
+}
+
+// Opens the bytes as a TG2 image and decodes two levels of it. A damaged file must
+// either decode or be refused with a library exception; anything else escapes and
+// fails the test. Answers whether it was refused.
+bool refused(const std::vector<std::uint8_t>& bytes) {
+    tovex_test::TempDir dir;
+    const std::string path = dir.file("damaged.tvx");
+    tovex_test::writeFile(path, std::string(bytes.begin(), bytes.end()));
+    try {
+        const std::unique_ptr<CVStream> stream = openFileStream(FileSpecification(path));
+        TG2ImageStage stage(*stream, 0);
+        if (stage.width() > 4096 || stage.height() > 4096) return true;
+        decodeLevel(stage, 0, 9);
+        decodeLevel(stage, std::min(stage.levelCount(), 2), 0);
+        return false;
+    } catch (const Exception&) {
+        return true;
+    }
+}
+
+}  // namespace
+
+// Every variant is decoded at full resolution and compared with its source; then at
+// every level (and magnified for small images) strips of any height and windows
+// anywhere, also reaching past the image, give the pixels of the whole level.
+TEST(TG2RoundTrip, EveryVariantRestoresTheImageAndAgreesAcrossStripsAndWindows) {
+    for (const Case& c : cases()) {
+        SCOPED_TRACE(c.name);
+        EncodedImage file(c.image, c.options);
+        TG2ImageStage& stage = *file.stage;
+        EXPECT_EQ(stage.levelCount(), static_cast<std::int32_t>(*c.options.levels));
+        EXPECT_EQ(stage.properties().dither(), c.options.dither);
+
+        const auto [largest, psnr] = compare(decodeLevel(stage, 0, 128), c.image);
+        EXPECT_LE(largest, c.largestError);
+        EXPECT_GE(psnr, c.psnr);
+
+        const std::int32_t finest = c.image.width < 200 ? -1 : 0;
+        for (std::int32_t level = finest; level <= stage.levelCount(); ++level) {
+            const Pixels whole = decodeLevel(stage, level);
+            // The level steps and weights undo the gain of the low-pass filters, so a
+            // flat image keeps its value however far it is reduced or magnified.
+            for (const std::uint8_t sample : c.name == "flat" ? whole.samples : Bytes{})
+                ASSERT_NEAR(sample, 137, 1) << "level " << level;
+            // Each level halves the sides, rounding up; level -1 doubles them.
+            EXPECT_EQ(whole.width,
+                      level < 0 ? 2 * stage.width() : (stage.width() + (1 << level) - 1) >> level);
+            for (const std::int32_t rows : {1, 7})
+                EXPECT_EQ(decodeLevel(stage, level, rows).samples, whole.samples)
+                    << "level " << level << " strips of " << rows;
+            for (const auto& [x0, y0, x1, y1] : kWindows) {
+                const auto at = [](std::int32_t size, int eighths) {
+                    return std::clamp(size * eighths / 8, 0, size - 1);
+                };
+                const Scene window(at(whole.width, x0), at(whole.height, y0), 0,
+                                   at(whole.width, x1), at(whole.height, y1), 0);
+                const Pixels part = decodeScene(stage, level, window, 16);
+                EXPECT_EQ(part.samples,
+                          cut(whole, window.x0, window.y0, part.width, part.height).samples)
+                    << "level " << level << " window " << window.x0 << "," << window.y0 << " "
+                    << part.width << " x " << part.height;
+            }
+            // Three columns and two rows outside the level on the left and top.
+            const Pixels past = decodeScene(
+                stage, level, Scene(-3, -2, 0, whole.width / 2, whole.height / 2, 0), 8);
+            EXPECT_EQ(cut(past, 3, 2, whole.width / 2 + 1, whole.height / 2 + 1).samples,
+                      cut(whole, 0, 0, whole.width / 2 + 1, whole.height / 2 + 1).samples)
+                << "level " << level << " past the image";
+        }
+    }
+}
+
+TEST(TG2DamagedFiles, TruncatedAndCorruptedFilesAreRefusedOrDecoded) {
+    const std::vector<std::uint8_t> bytes =
+        encodeTG2(cameraCrop(200, 200, 61, 47), options(3, 1.0f, true, 16, 8));
+    ASSERT_FALSE(refused(bytes));
+    // Truncated files: the header, the chunk table and the block records are read at
+    // open time, so most are refused.
+    int truncated = 0, corrupted = 0;
+    for (std::size_t length = 0; length < bytes.size(); length += 1 + length / 3)
+        truncated += refused({bytes.begin(), bytes.begin() + std::ptrdiff_t(length)});
+    EXPECT_GT(truncated, 10);
+    // Corrupted bytes, near the start as often as in the coded data further on.
+    std::mt19937 random(91);
+    for (int trial = 0; trial < 120; ++trial) {
+        std::vector<std::uint8_t> damaged = bytes;
+        for (int k = 0; k < 1 + trial % 4; ++k)
+            damaged[random() %
+                    (trial % 2 ? bytes.size() : std::min<std::size_t>(400, bytes.size()))] =
+                std::uint8_t(random());
+        corrupted += refused(damaged);
+    }
+    EXPECT_GT(corrupted, 0);
+}
+
+TEST(TG2Decoder, ProgressInterruptsAndWorkFollowTheStrips) {
+    EncodedImage file(cameraCrop(0, 0, 64, 300), options(2));
+    registerAll();
+    auto callbacks = std::make_shared<RecordingCallbacks>();
+    TovexNavigator navigator(*file.stage, 0, Scene(0, 0, 0, 63, 299, 0));
+    navigator.setCallbacks(callbacks);
+    const std::vector<std::uint8_t> pixels = navigate(navigator, 128);
+    // Strips of 128, 128 and 44 rows: each reports where it starts, then 0.4 and 0.7
+    // of its share, and the end reports 1.
+    const double a = 128.0 / 300.0, c = 44.0 / 300.0;
+    const std::vector<double> expected = {
+        0.0, 0.4 * a, 0.7 * a, a, 1.4 * a, 1.7 * a, 2 * a, 2 * a + 0.4 * c, 2 * a + 0.7 * c, 1.0};
+    ASSERT_EQ(callbacks->values.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(callbacks->values[i], expected[i], 1e-5) << i;
+    // The query comes before and after each sub-block it reads.
+    EXPECT_GT(callbacks->queries, 8);
+
+    // An interrupt stops the decode; the same navigator then starts afresh.
+    for (const int after : {0, 1, 5, 40}) {
+        callbacks->queries = 0;
+        callbacks->interruptAfter = after;
+        EXPECT_THROW(navigate(navigator, 16), Interrupt) << after;
+    }
+    callbacks->interruptAfter = 1 << 30;
+    EXPECT_EQ(navigate(navigator, 7), pixels);
+
+    // Strips never decode the same coefficients twice.
+    std::vector<std::uint64_t> positions;
+    for (const std::int32_t rows : {0, 7, 1}) {
+        TovexNavigator fresh(*file.stage, 0, navigator.scene());
+        navigate(fresh, rows);
+        positions.push_back(dynamic_cast<const TG2Decoder&>(*fresh.decoder()).positionsDecoded());
+    }
+    EXPECT_GT(positions[0], 0u);
+    EXPECT_LE(positions[1], positions[0]);
+    EXPECT_LE(positions[2], positions[0]);
+}
+
+TEST(TG2Decoder, PropertiesComeFromTheMetadataAndEveryMemoryModelDecodesAlike) {
+    TG2EncodeOptions withGeo = options(2);
+    withGeo.georeference = TG2Georeference{1000.5, 2000.25, 0.5, 0.75};
+    EncodedImage rgb(cropImage(loadPng("astronaut.png", true), 200, 100, 40, 30), withGeo);
+    const ImageProperties& p = rgb.stage->properties();
+    EXPECT_EQ((std::array{p.xUL(), p.yUL(), p.xResolution(), p.yResolution()}),
+              (std::array{1000.5, 2000.25, 0.5, 0.75}));
+    RasterImage four = cameraCrop(0, 0, 16, 16);
+    four.components.assign(4, four.components[0]);
+    TG2EncodeOptions rgbk = options(1);
+    rgbk.colorScheme = SchemeRGBK;
+    EXPECT_EQ(EncodedImage(four, rgbk).stage->properties().layout().colorSpace().scheme(),
+              static_cast<std::uint32_t>(SchemeRGBK));
+    // Without georeferencing the upper-left Y is the last row.
+    EncodedImage grey(cameraCrop(0, 0, 30, 30), options(2));
+    EXPECT_EQ(grey.stage->properties().yUL(), 29.0);
+    for (std::int32_t model = 0; model < 8; ++model) {
+        TG2ImageStage stage(*grey.stream, model);
+        EXPECT_TRUE(grey.stream->isOpen()) << model;
+        EXPECT_EQ(decodeLevel(stage, 0).samples, decodeLevel(*grey.stage, 0).samples) << model;
+    }
+}
+
+TEST(TG2Decoder, RefusalsCarryTheirCatalogMessages) {
+    tovex_test::TempDir dir;
+    tovex_test::writeFile(dir.file("other.tvx"), "xovt" + std::string(60, '\0'));
+    EncodedImage file(cameraCrop(0, 0, 40, 40), options(2));
+    const auto decodeAt = [&](std::int32_t level) {
+        PixelBuffer buffer(kGrey);
+        TovexNavigator(*file.stage, level, Scene(0, 0, 0, 4, 4, 0)).decode(buffer);
+    };
+    const auto withoutCallbacks = [&] {
+        const std::unique_ptr<ImageDecoder> decoder = file.stage->createDecoder();
+        decoder->setCallbacks(nullptr);
+        decoder->begin();
+    };
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { TG2ImageStage(*file.stream, 8); }, "[4][2422]Invalid Tovex Memory Model."},
+        {[&] { TG2ImageStage(*openFileStream(dir.file("other.tvx")), 0); },
+         getMessageText(kNotATovexImage)},
+        {[&] { clearTransformerRegistry(), decodeAt(0); }, "[4][2395]No transformer registered."},
+        {[&] { decodeAt(3); }, getMessageText(kScaleBeyondLevels)},
+        {withoutCallbacks, getMessageText(kNullPointer)},
+    };
+    for (const auto& [action, message] : cases) {
+        registerAll();
+        const std::string text = thrownText(action);
+        EXPECT_NE(text.find(message), std::string::npos) << message << ": " << text;
+    }
+    registerAll();
+}
