@@ -37,15 +37,6 @@ std::vector<int> decodeVector(std::size_t length) {
     return bits;
 }
 
-// Decodes `count` decisions in a fresh context (state 0, MPS 0) from `bytes`.
-std::vector<int> decodeAll(const std::vector<std::uint8_t>& bytes, std::size_t count) {
-    MqDecoder decoder;
-    decoder.initialise(bytes.data(), bytes.size());
-    std::vector<int> bits;
-    for (std::size_t i = 0; i < count; ++i) bits.push_back(decoder.decode(1));
-    return bits;
-}
-
 }  // namespace
 
 TEST(MqDecoder, DecodesPublishedVectorWithAndWithoutTerminatingBytes) {
@@ -59,90 +50,6 @@ TEST(MqEncoder, ReproducesPublishedVectorBytes) {
     for (int bit : decisionBits()) encoder.encode(1, bit);
     const std::vector<std::uint8_t> expected(kCodedVector.begin(), kCodedVector.end() - 2);
     EXPECT_EQ(encoder.flush(), expected);
-}
-
-TEST(MqDecoder, FillAfterEndAlternatesFFand7F) {
-    // Data ending in 0x12 must decode like the same data followed by
-    // 0xFF 0x7F 0xFF 0x7F ...; data ending in 0xFF like 0x7F 0xFF 0x7F ...
-    // A long run of decisions forces the decoder deep into the fill.
-    struct Case {
-        std::vector<std::uint8_t> data;
-        std::vector<std::uint8_t> explicitFill;
-    };
-    const Case cases[] = {
-        {{0x12}, {0x12, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F}},
-        {{0x5A, 0x12}, {0x5A, 0x12, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F}},
-        {{0x5A, 0xFF}, {0x5A, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF}},
-        {{0xFF}, {0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF}},
-        {{}, {0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0x7F}},
-    };
-    for (const Case& c : cases) {
-        // Forty decisions in a state-0 context consume far fewer bytes than the
-        // explicit list holds, yet well past the given data.
-        EXPECT_EQ(decodeAll(c.data, 40), decodeAll(c.explicitFill, 40))
-            << "data of " << c.data.size() << " bytes";
-    }
-    // The cases above must be sensitive to the fill at all: zeros after the
-    // data decode differently.
-    EXPECT_NE(decodeAll({0x12}, 40), decodeAll({0x12, 0x00, 0x00, 0x00, 0x00}, 40));
-}
-
-TEST(MqDecoder, FirstTwoBytesLoadTheCodeRegister) {
-    struct Case {
-        std::vector<std::uint8_t> data;
-        std::uint32_t code;
-    };
-    const Case cases[] = {
-        {{0x84, 0xC7}, (0x84u << 7) | (0xC7u >> 1)},
-        // After a leading 0xFF the second byte's top bit is a carry into it.
-        {{0xFF, 0x85, 0x00}, (256u << 7) | 0x05u},
-        {{0xFF, 0x05, 0x00}, (0xFFu << 7) | 0x05u},
-        // No data at all: the fill supplies 0xFF then 0x7F.
-        {{}, (0xFFu << 7) | 0x7Fu},
-    };
-    for (const Case& c : cases) {
-        MqDecoder decoder;
-        decoder.initialise(c.data.data(), c.data.size());
-        EXPECT_EQ(decoder.codeRegister(), c.code) << "first byte of " << c.data.size();
-        EXPECT_EQ(decoder.interval(), 0x8000u);
-    }
-}
-
-TEST(MqCoder, RandomDecisionsRoundTripOverSeveralContexts) {
-    std::mt19937 rng(20261205);
-    for (int trial = 0; trial < 200; ++trial) {
-        const int count = 1 + static_cast<int>(rng() % 3000);
-        // Skewed sources per context so states wander over the whole table.
-        std::vector<int> contextOf(static_cast<std::size_t>(count));
-        std::vector<int> decisions(static_cast<std::size_t>(count));
-        const unsigned skew = rng() % 100;
-        for (int i = 0; i < count; ++i) {
-            const int k = static_cast<int>(rng() % kMqContextCount);
-            contextOf[static_cast<std::size_t>(i)] = k;
-            const unsigned threshold = (skew * static_cast<unsigned>(k + 1)) % 100;
-            decisions[static_cast<std::size_t>(i)] = (rng() % 100) < threshold ? 1 : 0;
-        }
-        // Two planes in a row: contexts carry over, registers restart.
-        MqEncoder encoder;
-        std::vector<std::vector<std::uint8_t>> planes;
-        for (int plane = 0; plane < 2; ++plane) {
-            for (int i = 0; i < count; ++i)
-                encoder.encode(contextOf[static_cast<std::size_t>(i)],
-                               decisions[static_cast<std::size_t>(i)] ^ plane);
-            planes.push_back(encoder.flush());
-        }
-        MqDecoder decoder;
-        for (int plane = 0; plane < 2; ++plane) {
-            const auto& bytes = planes[static_cast<std::size_t>(plane)];
-            decoder.initialise(bytes.data(), bytes.size());
-            for (int i = 0; i < count; ++i) {
-                const int expected = decisions[static_cast<std::size_t>(i)] ^ plane;
-                ASSERT_EQ(decoder.decode(contextOf[static_cast<std::size_t>(i)]), expected)
-                    << "trial " << trial << " plane " << plane << " decision " << i;
-            }
-            decoder.release();
-        }
-    }
 }
 
 TEST(MqCoder, ContextsStartInTheirFixedStates) {
