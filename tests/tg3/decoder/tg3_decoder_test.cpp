@@ -20,7 +20,6 @@
 #include "tg3/decoder/tg3_image.h"
 #include "tg3/decoder/tg3_imageStage.h"
 #include "tg3/header/tg3_headerPacket.h"
-#include "transform/cv_transformerRegistry.h"
 
 namespace Corvane {
 namespace {
@@ -153,25 +152,6 @@ TEST_F(TG3Decoding, UnsetDisplayRangeTakesTheDynamicRange) {
     navigator.decode(chosen);
     EXPECT_EQ(chosen.window(), 100.0f);
     EXPECT_EQ(chosen.level(), 50.0f);
-}
-
-TEST_F(TG3Decoding, BufferOfAnotherLayoutReceivesConvertedPixels) {
-    registerAll();
-    const TestImage image = tovex_test::patternImage(37, 29);
-    TvxFileImageReader reader(write(image, FileRecipe{}), 0);
-    const Scene box(3, 2, 0, 33, 27, 0);
-    TovexNavigator navigator(reader, 0, box);
-    PixelBuffer buffer(PixelLayout(0, ColorSpace(SchemeRGB), DataTypeUInt8));
-    buffer.setStripHeight(5);
-    navigator.decode(buffer);
-    for (std::int32_t y = box.y0; y <= box.y1; ++y) {
-        for (std::int32_t x = box.x0; x <= box.x1; ++x) {
-            const std::uint8_t* p = buffer.pixel(x - box.x0, y - box.y0);
-            const std::int32_t grey = image.components[0][static_cast<std::size_t>(y) * 37 + x];
-            ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]);
-            ASSERT_LE(std::abs(p[0] - grey), 1) << x << "," << y;
-        }
-    }
 }
 
 class RecordingCallbacks : public CV_ProcessCallbacks {

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <tuple>
-
 #include "common/tg3_test_files.h"
 #include "support/cv_status.h"
 
@@ -13,7 +10,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using tovex_test::imageInfo;
-using tovex_test::madeUpPlanes;
 
 PlanesetPacket planesetOf(std::uint32_t order, std::uint32_t style, std::uint8_t versionMinor,
                           std::uint32_t imageNumber = 0) {
@@ -173,78 +169,6 @@ TEST(PlanesetWriter, RunsLongerThanOneRecord) {
         // two records of 4 bytes and one of 1 byte. Version 0.1 takes one record of 5 bytes.
         EXPECT_EQ(back.index[0].recordOffset,
                   canonicalHeaderSize(packet.header()) + 10 + (minor == 0 ? 9 : 5));
-    }
-}
-
-// Every order, style, version and MSE setting: the walk finds each plane exactly where the
-// writer put it, in the order's sequence, and ends where the payload ends.
-TEST(PlanesetWriter, RoundTripThroughThePlaneWalk) {
-    const TG3ImageInfo base = imageInfo(19, 13, 2, 4, 2, 5);
-    for (std::uint32_t order : {orderSBCP, orderNoPipe, orderPipelined}) {
-        for (std::uint32_t style : {orderStyleInterleaved, orderStyleDataFirst}) {
-            for (std::uint8_t minor : {0, 1}) {
-                for (std::uint8_t mses : {0, 1}) {
-                    SCOPED_TRACE(testing::Message()
-                                 << "order " << order << " style " << style << " 0." << int{minor}
-                                 << " MSEs " << int{mses});
-                    TG3ImageInfo info = base;
-                    info.hasMSEs = mses;
-                    const std::vector<CodedPlane> planes =
-                        madeUpPlanes(info, order * 7 + style + minor);
-                    PlanesetPacket packet = planesetOf(order, style, minor, 3);
-                    packet.planeCount = planes.size();
-                    MemoryKernelStream file;
-                    const Bytes lead = {'l', 'e', 'a', 'd'};  // the packet does not start at 0
-                    ASSERT_EQ(writeBytes(file, lead), 0);
-                    PlaneIndex written;
-                    ASSERT_EQ(writePlanesetPacket(file, packet, info, planes, &written), 0);
-
-                    const ReadBack back = readBack(file.bytes(), 4, info);
-                    ASSERT_EQ(back.walkStatus, 0);
-                    EXPECT_EQ(back.packet->start, 4u);
-                    EXPECT_EQ(back.index, written);
-                    EXPECT_EQ(back.endOfWalk, static_cast<std::int64_t>(file.bytes().size()));
-                    ASSERT_EQ(back.index.size(), planes.size());
-
-                    // The walk lists the planes in the order's sequence.
-                    std::unique_ptr<SubblockOrder> sequence;
-                    ASSERT_EQ(SubblockOrder::create(info, order, sequence), 0);
-                    std::set<std::tuple<int, std::uint32_t, int, int>> given;
-                    for (const CodedPlane& plane : planes) {
-                        given.insert({plane.position.band, plane.position.subblock,
-                                      plane.position.component, plane.position.plane});
-                    }
-                    std::size_t k = 0;
-                    for (sequence->first(); sequence->valid(); sequence->advance(1)) {
-                        const PlanePosition& p = sequence->position();
-                        if (!given.count({p.band, p.subblock, p.component, p.plane})) continue;
-                        ASSERT_LT(k, back.index.size());
-                        EXPECT_EQ(back.index[k++].position, p);
-                    }
-                    EXPECT_EQ(k, planes.size());
-
-                    // Each entry points at its plane's bytes.
-                    for (const PlaneIndexEntry& entry : back.index) {
-                        const CodedPlane* plane = nullptr;
-                        for (const CodedPlane& candidate : planes) {
-                            if (candidate.position == entry.position) plane = &candidate;
-                        }
-                        ASSERT_NE(plane, nullptr);
-                        EXPECT_EQ(entry.raw, plane->raw);
-                        ASSERT_EQ(entry.length, plane->bytes.size() + 2 * mses);
-                        const auto data = file.bytes().begin() + 4 + entry.dataOffset;
-                        EXPECT_TRUE(std::equal(plane->bytes.begin(), plane->bytes.end(), data));
-                        if (mses) {
-                            const bool afterFF =
-                                !plane->bytes.empty() && plane->bytes.back() == 0xFF;
-                            const std::size_t n = plane->bytes.size();
-                            EXPECT_EQ(data[n], afterFF ? 0x7F : 0xFF);
-                            EXPECT_EQ(data[n + 1], afterFF ? 0xFF : 0x7F);
-                        }
-                    }
-                }
-            }
-        }
     }
 }
 
