@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "encode/tg3/tg3_bitPlaneEncoder.h"
@@ -33,50 +34,30 @@ std::vector<std::int32_t> randomBlock(int w, int h, int maxMagnitude, double den
 
 }  // namespace
 
-TEST(BitPlaneContexts, TableChosenByBandNumber) {
-    EXPECT_EQ(significanceTableForBand(0), SignificanceTable::A);
-    EXPECT_EQ(significanceTableForBand(1), SignificanceTable::A);
-    EXPECT_EQ(significanceTableForBand(2), SignificanceTable::B);
-    EXPECT_EQ(significanceTableForBand(3), SignificanceTable::A);
-    EXPECT_EQ(significanceTableForBand(4), SignificanceTable::C);
-    EXPECT_EQ(significanceTableForBand(6), SignificanceTable::B);
-    EXPECT_EQ(significanceTableForBand(8), SignificanceTable::C);
-}
-
-TEST(BitPlaneContexts, SignificanceTableEntries) {
-    // Two horizontal neighbours: A gives 8; B treats them as vertical (4).
-    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x30), 8);
-    EXPECT_EQ(significanceContext(SignificanceTable::B, 0x30), 4);
-    EXPECT_EQ(significanceContext(SignificanceTable::B, 0xC0), 8);
-    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x10 | 0x01), 6);
-    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x03), 2);
-    EXPECT_EQ(significanceContext(SignificanceTable::A, 0x00), 0);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x07), 8);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x03 | 0x40), 7);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x03), 6);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x01 | 0x30), 5);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x01 | 0x80), 4);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x01), 3);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x50), 2);
-    EXPECT_EQ(significanceContext(SignificanceTable::C, 0x20), 1);
-}
-
-TEST(BitPlaneContexts, SignContextAndPrediction) {
-    // Sign index: bit 0 right, 1 left, 2 upper, 3 lower; +4 the positive bits.
-    EXPECT_EQ(signContext(0x00), 9);
-    EXPECT_EQ(signPrediction(0x00), 0);
-    EXPECT_EQ(signContext(0x11 | 0x44), 13);  // right +, upper +
-    EXPECT_EQ(signPrediction(0x11 | 0x44), 0);
-    EXPECT_EQ(signContext(0x01 | 0x04), 13);  // right -, upper -
-    EXPECT_EQ(signPrediction(0x01 | 0x04), 1);
-    EXPECT_EQ(signContext(0x11 | 0x04), 11);  // right +, upper -
-    EXPECT_EQ(signContext(0x01 | 0x44), 11);  // right -, upper +
-    EXPECT_EQ(signPrediction(0x01 | 0x44), 1);
-    EXPECT_EQ(signContext(0x04), 10);  // upper - only
-    EXPECT_EQ(signPrediction(0x04), 1);
-    EXPECT_EQ(signContext(0x13), 9);  // right + and left - cancel
-    EXPECT_EQ(signContext(0x02), 12);
-    EXPECT_EQ(signPrediction(0x02), 1);
+TEST(BitPlaneContexts, TablesSignContextsAndPredictions) {
+    using T = SignificanceTable;
+    const std::pair<int, T> byBand[] = {{0, T::A}, {1, T::A}, {2, T::B}, {3, T::A},
+                                        {4, T::C}, {6, T::B}, {8, T::C}};
+    for (auto [band, table] : byBand) EXPECT_EQ(significanceTableForBand(band), table) << band;
+    // Neighbour bits: 0x30 the two horizontal ones, 0xC0 the two vertical ones, the low
+    // four the diagonals. B swaps horizontal and vertical.
+    const std::tuple<T, int, int> significance[] = {
+        {T::A, 0x30, 8}, {T::B, 0x30, 4}, {T::B, 0xC0, 8}, {T::A, 0x11, 6}, {T::A, 0x03, 2},
+        {T::A, 0x00, 0}, {T::C, 0x07, 8}, {T::C, 0x43, 7}, {T::C, 0x03, 6}, {T::C, 0x31, 5},
+        {T::C, 0x81, 4}, {T::C, 0x01, 3}, {T::C, 0x50, 2}, {T::C, 0x20, 1}};
+    for (auto [table, bits, context] : significance)
+        EXPECT_EQ(significanceContext(table, bits), context) << int(table) << " " << bits;
+    // Sign bits: 0 right, 1 left, 2 upper, 3 lower significant; +4 the same, positive.
+    // Prediction -1: not checked.
+    const std::tuple<unsigned, int, int> sign[] = {{0x00, 9, 0},   {0x55, 13, 0}, {0x05, 13, 1},
+                                                   {0x15, 11, -1}, {0x45, 11, 1}, {0x04, 10, 1},
+                                                   {0x13, 9, -1},  {0x02, 12, 1}};
+    for (auto [bits, context, prediction] : sign) {
+        EXPECT_EQ(signContext(bits), context) << bits;
+        if (prediction >= 0) {
+            EXPECT_EQ(signPrediction(bits), prediction) << bits;
+        }
+    }
 }
 
 TEST(BitPlaneDecoder, ReconstructionOffsetForPlanesFiveToTwelve) {

@@ -14,9 +14,7 @@ TEST(ColourTransform, YiqToRgbOfAKnownPosition) {
     // first = 30, third = R(2317166) - 100 = 41.
     std::int32_t a = 100, b = 0, c = 0;
     YiqToRgb(a, b, c);
-    EXPECT_EQ(a, 30);
-    EXPECT_EQ(b, 118);
-    EXPECT_EQ(c, 41);
+    EXPECT_EQ((std::vector<std::int32_t>{a, b, c}), (std::vector<std::int32_t>{30, 118, 41}));
 }
 
 TEST(ColourTransform, DcValueFollowsTheDynamicRange) {
@@ -69,10 +67,8 @@ TEST(SampleOutput, KRecoveryTakesBlackOutOfTheColours) {
         makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqkProcessed, 0, 255, kSampleUint8);
     ASSERT_TRUE(options.kRecovery);
     ASSERT_EQ(postProcessAndStore(options, planes, 4, 1, 1, out, 0), 0);
-    EXPECT_EQ(out[0], 130);
-    EXPECT_EQ(out[1], 80);
-    EXPECT_EQ(out[2], 30);
-    EXPECT_EQ(out[3], 70);
+    EXPECT_EQ((std::vector<int>{out[0], out[1], out[2], out[3]}),
+              (std::vector<int>{130, 80, 30, 70}));
 
     // Without K recovery the four samples are only clamped.
     c = 300, m = -5, y = 100, k = 30;
@@ -111,7 +107,7 @@ TEST(SampleOutput, ClampsAndInterleavesSamples) {
     ASSERT_EQ(postProcessAndStore(makeOutputOptions(1, 1, -32768, 32767, kSampleSint16), widePlane,
                                   1, 3, 1, wide, 0),
               0);
-    EXPECT_EQ(static_cast<std::int16_t>(wide[0]), 32767);
-    EXPECT_EQ(static_cast<std::int16_t>(wide[1]), -3);
-    EXPECT_EQ(static_cast<std::int16_t>(wide[2]), 32767);
+    EXPECT_EQ((std::vector<std::int16_t>{std::int16_t(wide[0]), std::int16_t(wide[1]),
+                                         std::int16_t(wide[2])}),
+              (std::vector<std::int16_t>{32767, -3, 32767}));
 }
