@@ -191,22 +191,10 @@ TEST(TG3Malformed, EachDamageGivesItsStatus) {
 }
 
 TEST(TG3Malformed, LengthRecordsAndRefusedWrites) {
-    struct Case {
-        Bytes bytes;
-        std::uint8_t minor;
-        std::int32_t status;
-    };
-    const Case records[] = {
-        {{0x25, 0x01}, 0, 0},
-        {{0x00}, 0, 2001},
-        {{0x41}, 0, 2001},
-        {{0xA0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80}, 1, 2001},
-    };
-    for (const Case& c : records) {
-        MemoryKernelStream stream(c.bytes);
-        LengthRecord record;
-        EXPECT_EQ(readLengthRecord(stream, c.minor, record), c.status) << int{c.bytes[0]};
-    }
+    // A record of version 0.1 whose continuation bytes never end overflows.
+    MemoryKernelStream endless(Bytes{0xA0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80});
+    LengthRecord record;
+    EXPECT_EQ(readLengthRecord(endless, 1, record), 2001);
 
     // Planesets the writer cannot store.
     const TG3ImageInfo info = tovex_test::imageInfo(4, 4, 1, 2, 1, 2);

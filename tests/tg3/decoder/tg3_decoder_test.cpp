@@ -17,7 +17,6 @@
 #include "tg3/container/tg3_fileHeader.h"
 #include "tg3/container/tg3_kernelStream.h"
 #include "tg3/decoder/decode_support.h"
-#include "tg3/decoder/tg3_image.h"
 #include "tg3/decoder/tg3_imageStage.h"
 #include "tg3/header/tg3_headerPacket.h"
 
@@ -101,57 +100,37 @@ TEST_F(TG3Decoding, LevelsBeyondTheImageOrRemovedAreRefused) {
                  UnimplementedException);
 }
 
-TEST_F(TG3Decoding, ImageDescriptionGivesGeoDataAndItsAbsenceTheDefaults) {
-    const TestImage image = tovex_test::patternImage(30, 20);
-    FileRecipe recipe;
-    recipe.levels = 2;
-    {
-        TvxFileImageReader reader(write(image, recipe), 0);
-        const ImageProperties& p = reader.properties();
-        EXPECT_FALSE(p.hasGeoInformation());
-        EXPECT_EQ(p.yUL(), 19.0);  // height - 1
-        EXPECT_EQ(p.xResolution(), 1.0);
-        EXPECT_TRUE(p.backgroundSamples().empty());
-    }
-    ImageDescription description;
-    description.flags = ImageDescription::hasGeoData;
-    description.xUL = 500.0;
-    description.yUL = 900.0;
-    description.xLR = 529.0;
-    description.yLR = 880.5;
-    description.xRes = 1.0;
-    description.yRes = -0.5;
-    recipe.description = description;
-    TvxFileImageReader reader(write(tovex_test::makeTG3File(image, recipe), "geo.tvx"), 0);
-    const ImageProperties& p = reader.properties();
-    EXPECT_TRUE(p.hasGeoInformation());
-    EXPECT_EQ(p.xUL(), 500.0);
-    EXPECT_EQ(p.yUL(), 900.0);
-    EXPECT_EQ(p.yResolution(), 0.5);  // stored as its absolute value
-}
-
-TEST_F(TG3Decoding, UnsetDisplayRangeTakesTheDynamicRange) {
+TEST_F(TG3Decoding, DescriptionAndDisplayRangeOrTheirDefaults) {
     const TestImage image = tovex_test::patternImage(32, 24, 1, 4095);
     FileRecipe recipe;
     recipe.levels = 2;
     recipe.sixteenBit = true;
     recipe.rangeMax = 4095;
-    TvxFileImageReader reader(write(image, recipe), 0);
-    EXPECT_EQ(*reader.properties().dynamicRangeWindow(), 4096.0);
-    EXPECT_EQ(*reader.properties().dynamicRangeLevel(), 2047.5);
-    TovexNavigator navigator(reader, 0, Scene(0, 0, 0, 31, 23, 0));
-    PixelBuffer buffer(reader.properties().layout());
-    ASSERT_EQ(buffer.window(), PixelBuffer::kUnsetWindow);
+    TvxFileImageReader plain(write(image, recipe), 0);
+    const ImageProperties& p = plain.properties();
+    EXPECT_FALSE(p.hasGeoInformation());
+    EXPECT_EQ(p.yUL(), 23.0);  // height - 1
+    EXPECT_EQ(p.xResolution(), 1.0);
+    // An unset display range takes the dynamic range, in the properties and the buffer.
+    EXPECT_EQ(*p.dynamicRangeWindow(), 4096.0);
+    EXPECT_EQ(*p.dynamicRangeLevel(), 2047.5);
+    TovexNavigator navigator(plain, 0, Scene(0, 0, 0, 31, 23, 0));
+    PixelBuffer buffer(p.layout());
     navigator.decode(buffer);
     EXPECT_EQ(buffer.window(), 4096.0f);
     EXPECT_EQ(buffer.level(), 2048.0f);
-    // A range the caller set stays.
-    PixelBuffer chosen(reader.properties().layout());
-    chosen.setWindow(100.0f);
-    chosen.setLevel(50.0f);
-    navigator.decode(chosen);
-    EXPECT_EQ(chosen.window(), 100.0f);
-    EXPECT_EQ(chosen.level(), 50.0f);
+
+    ImageDescription description;
+    description.flags = ImageDescription::hasGeoData;
+    std::tie(description.xUL, description.yUL, description.xLR, description.yLR) =
+        std::tuple(500.0, 900.0, 531.0, 888.5);
+    description.xRes = 1.0;
+    description.yRes = -0.5;
+    recipe.description = description;
+    TvxFileImageReader geo(write(image, recipe), 0);
+    EXPECT_TRUE(geo.properties().hasGeoInformation());
+    EXPECT_EQ(geo.properties().yUL(), 900.0);
+    EXPECT_EQ(geo.properties().yResolution(), 0.5);  // stored as its absolute value
 }
 
 class RecordingCallbacks : public CV_ProcessCallbacks {
@@ -246,15 +225,8 @@ Bytes twoImageFile(const std::array<double, 4>& first, const std::array<double, 
 
 TEST_F(TG3Decoding, MosaicsOfEqualResolutionOpenButAreNotDecodedYet) {
     // Side by side: x 100..115 and 116..131, y 50 down to 35.
-    MemoryKernelStream stream(twoImageFile({100, 50, 115, 35}, {116, 50, 131, 35}));
-    TG3Container container(stream);
-    ASSERT_EQ(container.open(), 0);
-    TG3Image joined(container, 0, true);
-    ASSERT_EQ(joined.open(), 0);
-    EXPECT_EQ(joined.width(), 32u);
-    EXPECT_EQ(joined.height(), 16u);
-    EXPECT_EQ(joined.description().xLR, 131.0);
-
+    TvxFileImageReader sideBySide(write(twoImageFile({100, 50, 115, 35}, {116, 50, 131, 35})), 0);
+    EXPECT_EQ(sideBySide.width(), 32);
     TvxFileImageReader reader(write(twoImageFile({0, 15, 15, 0}, {0, 31, 15, 16})), 0);
     EXPECT_EQ(reader.height(), 32);
     EXPECT_EQ(thrownText([&] { reader.createDecoder(); }),
