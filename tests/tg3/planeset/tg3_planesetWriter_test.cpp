@@ -23,11 +23,6 @@ PlanesetPacket planesetOf(std::uint32_t order, std::uint32_t style, std::uint8_t
     return packet;
 }
 
-PlanePosition at(std::uint8_t band, std::uint32_t subblock, std::uint16_t component,
-                 std::uint8_t plane) {
-    return {band, subblock, component, plane};
-}
-
 // Reads the packet back at `offset` and walks its planes.
 struct ReadBack {
     std::int32_t readStatus = -1;
@@ -67,7 +62,7 @@ TEST(PlanesetWriter, InterleavedExampleBytes) {
     const TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 1);
     PlanesetPacket packet = planesetOf(orderPipelined, orderStyleInterleaved, 0);
     packet.planeCount = 3;
-    const std::vector<CodedPlane> planes = {{at(0, 0, 0, 0), {0xA1, 0xB2, 0xC3}, false}};
+    const std::vector<CodedPlane> planes = {{{0, 0, 0, 0}, {0xA1, 0xB2, 0xC3}, false}};
     EXPECT_EQ(payloadOf(packet, info, planes),
               (Bytes{0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 3, 0x83, 0xA1, 0xB2, 0xC3}));
 
@@ -98,14 +93,14 @@ TEST(PlanesetWriter, RunRecordsAndMSETrailers) {
     // 40 planes of one position: plane 37 alone is coded, the rest are two runs.
     TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 40);
     PlanesetPacket packet = planesetOf(orderSBCP, orderStyleInterleaved, 0);
-    EXPECT_EQ(payloadOf(packet, info, {{at(0, 0, 0, 37), {7, 8}, true}}),
+    EXPECT_EQ(payloadOf(packet, info, {{{0, 0, 0, 37}, {7, 8}, true}}),
               (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x25, 0x01, 0xC2, 7, 8, 0x02}));
 
     // With MSEs a plane of 3 bytes occupies 5, the trailer following the fill rule.
     info = imageInfo(1, 1, 0, 1, 1, 2);
     info.hasMSEs = 1;
-    const std::vector<CodedPlane> planes = {{at(0, 0, 0, 0), {1, 2, 0xFF}, false},
-                                            {at(0, 0, 0, 1), {3, 4}, false}};
+    const std::vector<CodedPlane> planes = {{{0, 0, 0, 0}, {1, 2, 0xFF}, false},
+                                            {{0, 0, 0, 1}, {3, 4}, false}};
     EXPECT_EQ(payloadOf(packet, info, planes),
               (Bytes{5, 0, 0,    0,    0,    0,    0, 0, 0,    0,   0x83,
                      1, 2, 0xFF, 0x7F, 0xFF, 0x82, 3, 4, 0xFF, 0x7F}));
@@ -120,7 +115,7 @@ TEST(PlanesetWriter, RunRecordsAndMSETrailers) {
 
 TEST(PlanesetWriter, DatafirstOffsets) {
     const TG3ImageInfo info = imageInfo(2, 2, 0, 2, 1, 2);
-    const std::vector<CodedPlane> planes = {{at(0, 0, 0, 1), {9, 9, 9, 9}, false}};
+    const std::vector<CodedPlane> planes = {{{0, 0, 0, 1}, {9, 9, 9, 9}, false}};
     for (std::uint8_t minor : {0, 1}) {
         PlanesetPacket packet = planesetOf(orderNoPipe, orderStyleDataFirst, minor, 70000);
         MemoryKernelStream file;
@@ -156,7 +151,7 @@ TEST(PlanesetWriter, RunsLongerThanOneRecord) {
     // 4096 x 4096 sub-blocks of one coefficient with 16 planes: 2^28 positions, more than a
     // record of version 0.0 can skip at once.
     const TG3ImageInfo info = imageInfo(4096, 4096, 0, 1, 1, 16);
-    const PlanePosition last = at(0, 4096u * 4096u - 1, 0, 15);
+    const PlanePosition last{0, 4096u * 4096u - 1, 0, 15};
     for (std::uint8_t minor : {0, 1}) {
         PlanesetPacket packet = planesetOf(orderSBCP, orderStyleInterleaved, minor);
         MemoryKernelStream file;
