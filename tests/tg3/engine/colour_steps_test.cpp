@@ -70,15 +70,6 @@ TEST(SampleOutput, KRecoveryTakesBlackOutOfTheColours) {
     EXPECT_EQ((std::vector<int>{out[0], out[1], out[2], out[3]}),
               (std::vector<int>{130, 80, 30, 70}));
 
-    // Without K recovery the four samples are only clamped.
-    c = 300, m = -5, y = 100, k = 30;
-    options = makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqk, 0, 255, kSampleUint8);
-    ASSERT_TRUE(options.cmykPostProcessing);
-    ASSERT_FALSE(options.kRecovery);
-    ASSERT_EQ(postProcessAndStore(options, planes, 4, 1, 1, out, 0), 0);
-    EXPECT_EQ((std::vector<int>{out[0], out[1], out[2], out[3]}),
-              (std::vector<int>{255, 0, 100, 30}));
-
     // CMYK post-processing has no rule for signed 16-bit data.
     options = makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqk, 0, 255, kSampleSint16);
     std::uint16_t wide[4] = {};
