@@ -57,48 +57,12 @@ TEST(ColourTransform, UnsupportedCodesAreRefused) {
     EXPECT_EQ(buildColourParameters(99, 3, 0, 255, params), 2014);
     EXPECT_EQ(buildColourParameters(kColourRgbToYiq, 1, 0, 255, params), 2014);
     EXPECT_EQ(buildColourParameters(kColourIdentity, 1, 0, 255, params), 0);
-}
-
-TEST(SampleOutput, KRecoveryTakesBlackOutOfTheColours) {
-    std::int32_t c = 200, m = 150, y = 100, k = 30;
-    std::int32_t* planes[] = {&c, &m, &y, &k};
-    std::uint8_t out[4] = {};
-    OutputOptions options =
-        makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqkProcessed, 0, 255, kSampleUint8);
-    ASSERT_TRUE(options.kRecovery);
-    ASSERT_EQ(postProcessAndStore(options, planes, 4, 1, 1, out, 0), 0);
-    EXPECT_EQ((std::vector<int>{out[0], out[1], out[2], out[3]}),
-              (std::vector<int>{130, 80, 30, 70}));
-
     // CMYK post-processing has no rule for signed 16-bit data.
-    options = makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqk, 0, 255, kSampleSint16);
-    std::uint16_t wide[4] = {};
-    EXPECT_EQ(postProcessAndStore(options, planes, 4, 1, 1, wide, 0), 2014);
-}
-
-TEST(SampleOutput, ClampsAndInterleavesSamples) {
-    // Two components, a 3 x 2 strip.
-    std::vector<std::int32_t> first = {300, -5, 0, 255, 128, 1000};
-    std::vector<std::int32_t> second = {1, 2, 3, 4, 5, 6};
-    std::int32_t* planes[] = {first.data(), second.data()};
-    const OutputOptions options = makeOutputOptions(1, 1, 0, 255, kSampleUint8);
-    std::vector<std::uint8_t> out(2 + 12, 0xEE);
-    ASSERT_EQ(postProcessAndStore(options, planes, 2, 3, 2, out.data(), 2), 0);
-    EXPECT_EQ(out,
-              (std::vector<std::uint8_t>{0xEE, 0xEE, 255, 1, 0, 2, 0, 3, 255, 4, 128, 5, 255, 6}));
-
-    // 16-bit storage, unsigned and signed ranges.
-    std::vector<std::int32_t> wideSamples = {70000, -3, 40000};
-    std::int32_t* widePlane[] = {wideSamples.data()};
-    std::uint16_t wide[3] = {};
-    ASSERT_EQ(postProcessAndStore(makeOutputOptions(1, 1, 0, 65535, kSampleUint16), widePlane, 1, 3,
-                                  1, wide, 0),
-              0);
-    EXPECT_EQ((std::vector<int>{wide[0], wide[1], wide[2]}), (std::vector<int>{65535, 0, 40000}));
-    ASSERT_EQ(postProcessAndStore(makeOutputOptions(1, 1, -32768, 32767, kSampleSint16), widePlane,
-                                  1, 3, 1, wide, 0),
-              0);
-    EXPECT_EQ((std::vector<std::int16_t>{std::int16_t(wide[0]), std::int16_t(wide[1]),
-                                         std::int16_t(wide[2])}),
-              (std::vector<std::int16_t>{32767, -3, 32767}));
+    std::int32_t sample = 0;
+    std::int32_t* planes[] = {&sample, &sample, &sample, &sample};
+    std::uint16_t out[4] = {};
+    EXPECT_EQ(postProcessAndStore(
+                  makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqk, 0, 255, kSampleSint16),
+                  planes, 4, 1, 1, out, 0),
+              2014);
 }
