@@ -313,43 +313,11 @@ TEST(TG3Malformed, EachDamageGivesItsStatus) {
               "[4][2423]Error reading Classical Metdata Packet.");
 }
 
-TEST(TG3Malformed, LengthRecordsAndRefusedWrites) {
+TEST(TG3Malformed, EndlessLengthRecord) {
     // A record of version 0.1 whose continuation bytes never end overflows.
     MemoryKernelStream endless(Bytes{0xA0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80});
     LengthRecord record;
     EXPECT_EQ(readLengthRecord(endless, 1, record), 2001);
-
-    // Planesets the writer cannot store.
-    const TG3ImageInfo info = tovex_test::imageInfo(4, 4, 1, 2, 1, 2);
-    const CodedPlane one = {{0, 0, 0, 0}, {1}, false};
-    struct Write {
-        std::uint32_t order, style;
-        std::uint8_t major, minor;
-        std::vector<CodedPlane> planes;
-        std::int32_t status;
-    };
-    const Write writes[] = {
-        {orderSBCP, orderStyleInterleaved, 1, 0, {one}, 2006},
-        {orderSBCP, orderStyleInterleaved, 0, 2, {one}, 2006},
-        {orderSBCP, orderStyleLengthFirst, 0, 0, {one}, 2014},
-        {orderPipelined97, orderStyleInterleaved, 0, 0, {one}, 2009},
-        {orderSBCP, orderStyleInterleaved, 0, 0, {{{5, 0, 0, 0}, {1}, false}}, 2009},
-        {orderSBCP, orderStyleInterleaved, 0, 0, {{{1, 0, 0, 2}, {1}, false}}, 2009},
-        {orderSBCP, orderStyleInterleaved, 0, 0, {{{1, 1, 0, 0}, {1}, false}}, 2009},
-        {orderSBCP, orderStyleInterleaved, 0, 0, {one, one}, 2009},
-    };
-    for (const Write& w : writes) {
-        PacketHeader header;
-        header.type = packetTypePlaneset;
-        header.versionMajor = w.major;
-        header.versionMinor = w.minor;
-        PlanesetPacket packet(header);
-        packet.order = w.order;
-        packet.orderStyle = w.style;
-        MemoryKernelStream file;
-        EXPECT_EQ(writePlanesetPacket(file, packet, info, w.planes), w.status)
-            << w.order << " " << w.style << " " << int{w.major} << "." << int{w.minor};
-    }
 }
 
 }  // namespace

@@ -80,15 +80,10 @@ TEST_F(TG3Decoding, HeadersTheDecoderCannotServeAreRefusedWithTheirReason) {
     EXPECT_THROW(TvxFileImageReader(write(image, recipe), 0), Exception);
 }
 
-TEST_F(TG3Decoding, LevelsBeyondTheImageOrRemovedAreRefused) {
+TEST_F(TG3Decoding, RemovedLevelsAreRefused) {
     const TestImage image = tovex_test::patternImage(40, 40);
     FileRecipe recipe;
     recipe.levels = 2;
-    TvxFileImageReader reader(write(image, recipe), 0);
-    EXPECT_NO_THROW(tovex_test::decodeScene(reader, 2, Scene(0, 0, 0, 9, 9, 0)));
-    EXPECT_EQ(thrownText([&] { tovex_test::decodeScene(reader, 3, Scene(0, 0, 0, 4, 4, 0)); }),
-              kNotFound);
-
     recipe.editHeader = [](TG3ImageInfo& info) {
         info.hasVirtualSupport = 1;
         info.support = {0, 0, 39, 39};

@@ -79,22 +79,15 @@ TEST(BitPlaneDecoder, ReconstructionOffsetForPlanesFiveToTwelve) {
     EXPECT_EQ(neg[1], 0);
 }
 
-TEST(BitPlaneRoundTrip, LosslessEveryTableAndSize) {
-    const int sizes[][2] = {{1, 1}, {3, 5}, {64, 64}, {17, 64}, {5, 3}};
-    unsigned seed = 1;
-    for (int band : {0, 1, 2, 4}) {
-        for (auto [w, h] : sizes) {
-            for (double density : {0.05, 0.6}) {
-                for (int rawFrom : {32, 28, 1}) {
-                    const auto src = randomBlock(w, h, 1 << 12, density, seed++);
-                    const auto planes = BitPlaneEncoder(band, w, h).encode(src, 31, rawFrom);
-                    const auto source = planes.source();
-                    EXPECT_EQ(decodeOne(band, w, h, source), src)
-                        << "band " << band << " " << w << "x" << h << " raw from " << rawFrom;
-                }
-            }
+TEST(BitPlaneRoundTrip, EveryTableRawPlanesTopPlaneAndNoPlanes) {
+    for (int band : {0, 1, 2, 4})
+        for (int rawFrom : {32, 1}) {
+            const auto src = randomBlock(17, 13, 1 << 12, 0.3, unsigned(band * 40 + rawFrom));
+            EXPECT_EQ(decodeOne(band, 17, 13,
+                                BitPlaneEncoder(band, 17, 13).encode(src, 31, rawFrom).source()),
+                      src)
+                << "band " << band << " raw from " << rawFrom;
         }
-    }
     // Magnitudes up to the top plane, and a block with no planes at all.
     auto large = randomBlock(9, 7, 0x7FFFFFFF, 0.8, 99);
     large[0] = -0x7FFFFFFF;

@@ -27,58 +27,61 @@ PlanesetPacket planesetOf(std::uint32_t order, std::uint32_t style, std::uint8_t
     return packet;
 }
 
-// Reads the packet back at `offset` and walks its planes.
+// A planeset packet read back: its bytes, where its payload starts, the packet as read and
+// the walk over its planes.
 struct ReadBack {
-    std::int32_t readStatus = -1;
+    Bytes bytes;
+    std::int64_t h = 0;
     std::int32_t walkStatus = -1;
     std::unique_ptr<PlanesetPacket> packet;
     PlaneIndex index;
     std::int64_t endOfWalk = -1;
+    Bytes payload() const { return Bytes(bytes.begin() + h, bytes.end()); }
 };
 
-ReadBack readBack(const Bytes& bytes, std::int64_t offset, const TG3ImageInfo& info) {
+ReadBack readBack(const Bytes& bytes, const TG3ImageInfo& info) {
     ReadBack result;
+    result.bytes = bytes;
     MemoryKernelStream stream(bytes);
-    stream.seek(offset, 1);
     PacketHeader header;
     std::uint64_t length = 0;
     if (readPacketHeader(stream, header, length) != 0) return result;
+    result.h = stream.tell();
     result.packet = std::make_unique<PlanesetPacket>(header);
-    PlanesetPacketKind kind;
-    result.readStatus = kind.newReader(*result.packet)->read(stream, length);
-    if (result.readStatus != 0) return result;
+    if (PlanesetPacketKind().newReader(*result.packet)->read(stream, length) != 0) return result;
     result.walkStatus = indexPlanes(stream, *result.packet, info, result.index);
     result.endOfWalk = stream.tell();
     return result;
 }
 
-// The payload that the writer produces for the given planes, without the packet header.
-Bytes payloadOf(PlanesetPacket& packet, const TG3ImageInfo& info,
-                const std::vector<CodedPlane>& planes) {
+// Writes the packet for `planes` and reads it back.
+ReadBack written(PlanesetPacket& packet, const TG3ImageInfo& info,
+                 const std::vector<CodedPlane>& planes) {
     MemoryKernelStream stream;
     EXPECT_EQ(writePlanesetPacket(stream, packet, info, planes), 0);
-    const auto headerSize = static_cast<std::ptrdiff_t>(canonicalHeaderSize(packet.header()));
-    return Bytes(stream.bytes().begin() + headerSize, stream.bytes().end());
+    EXPECT_EQ(stream.tell(), static_cast<std::int64_t>(stream.bytes().size()));
+    return readBack(stream.bytes(), info);
 }
+
+// Record and data offsets and the length of each indexed plane, the offsets from the
+// start of the payload.
+std::vector<std::vector<std::int64_t>> layout(const ReadBack& back) {
+    std::vector<std::vector<std::int64_t>> out;
+    for (const PlaneIndexEntry& e : back.index)
+        out.push_back({e.recordOffset - back.h, e.dataOffset - back.h, std::int64_t(e.length)});
+    return out;
+}
+using Layout = std::vector<std::vector<std::int64_t>>;
 
 TEST(PlanesetWriter, InterleavedExampleBytes) {
     // One position (a 1 x 1 image, one component, one plane), plane count stored as 3.
-    const TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 1);
     PlanesetPacket packet = planesetOf(orderPipelined, orderStyleInterleaved, 0);
     packet.planeCount = 3;
-    const std::vector<CodedPlane> planes = {{{0, 0, 0, 0}, {0xA1, 0xB2, 0xC3}, false}};
-    EXPECT_EQ(payloadOf(packet, info, planes),
-              (Bytes{0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 3, 0x83, 0xA1, 0xB2, 0xC3}));
-
-    MemoryKernelStream file;
-    ASSERT_EQ(writePlanesetPacket(file, packet, info, planes), 0);
-    ReadBack back = readBack(file.bytes(), 0, info);
+    ReadBack back =
+        written(packet, imageInfo(1, 1, 0, 1, 1, 1), {{{0, 0, 0, 0}, {0xA1, 0xB2, 0xC3}, false}});
+    EXPECT_EQ(back.payload(), (Bytes{0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 3, 0x83, 0xA1, 0xB2, 0xC3}));
     ASSERT_EQ(back.walkStatus, 0);
-    const std::int64_t h = canonicalHeaderSize(packet.header());
-    ASSERT_EQ(back.index.size(), 1u);
-    EXPECT_EQ(back.index[0].dataOffset, h + 11);
-    EXPECT_EQ(back.index[0].recordOffset, h + 10);
-    EXPECT_EQ(back.index[0].length, 3u);
+    EXPECT_EQ(layout(back), (Layout{{10, 11, 3}}));
     EXPECT_EQ(back.packet->planeCount, 3u);
 
     // The same bytes over an image of 2048 x 1024 sub-blocks of one pixel: the pipelined
@@ -86,7 +89,7 @@ TEST(PlanesetWriter, InterleavedExampleBytes) {
     // table is walked until the records end.
     TG3ImageInfo large = imageInfo(2048, 1024, 1, 1, 1, 1);
     large.kernel = kernel53HV;
-    MemoryKernelStream stream(file.bytes());
+    MemoryKernelStream stream(back.bytes);
     PlaneIndex index;
     EXPECT_EQ(indexPlanes(stream, *back.packet, large, index), 2012);
     back.packet->order = orderSBCP;
@@ -95,58 +98,47 @@ TEST(PlanesetWriter, InterleavedExampleBytes) {
 
 TEST(PlanesetWriter, RunRecordsAndMSETrailers) {
     // 40 planes of one position: plane 37 alone is coded, the rest are two runs.
-    TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 40);
     PlanesetPacket packet = planesetOf(orderSBCP, orderStyleInterleaved, 0);
-    EXPECT_EQ(payloadOf(packet, info, {{{0, 0, 0, 37}, {7, 8}, true}}),
-              (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x25, 0x01, 0xC2, 7, 8, 0x02}));
+    EXPECT_EQ(
+        written(packet, imageInfo(1, 1, 0, 1, 1, 40), {{{0, 0, 0, 37}, {7, 8}, true}}).payload(),
+        (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x25, 0x01, 0xC2, 7, 8, 0x02}));
 
     // With MSEs a plane of 3 bytes occupies 5, the trailer following the fill rule.
-    info = imageInfo(1, 1, 0, 1, 1, 2);
+    TG3ImageInfo info = imageInfo(1, 1, 0, 1, 1, 2);
     info.hasMSEs = 1;
-    const std::vector<CodedPlane> planes = {{{0, 0, 0, 0}, {1, 2, 0xFF}, false},
-                                            {{0, 0, 0, 1}, {3, 4}, false}};
-    EXPECT_EQ(payloadOf(packet, info, planes),
-              (Bytes{5, 0, 0,    0,    0,    0,    0, 0, 0,    0,   0x83,
-                     1, 2, 0xFF, 0x7F, 0xFF, 0x82, 3, 4, 0xFF, 0x7F}));
-    MemoryKernelStream file;
-    ASSERT_EQ(writePlanesetPacket(file, packet, info, planes), 0);
-    const ReadBack back = readBack(file.bytes(), 0, info);
+    const ReadBack back =
+        written(packet, info, {{{0, 0, 0, 0}, {1, 2, 0xFF}, false}, {{0, 0, 0, 1}, {3, 4}, false}});
+    // clang-format off
+    EXPECT_EQ(back.payload(), (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                     0x83, 1, 2, 0xFF, 0x7F, 0xFF, 0x82, 3, 4, 0xFF, 0x7F}));
+    // clang-format on
     ASSERT_EQ(back.walkStatus, 0);
-    ASSERT_EQ(back.index.size(), 2u);
-    EXPECT_EQ(back.index[0].length, 5u);
-    EXPECT_EQ(back.index[1].recordOffset, back.index[0].dataOffset + 5);
+    EXPECT_EQ(layout(back), (Layout{{10, 11, 5}, {16, 17, 4}}));
 }
 
 TEST(PlanesetWriter, DatafirstOffsets) {
     const TG3ImageInfo info = imageInfo(2, 2, 0, 2, 1, 2);
-    const std::vector<CodedPlane> planes = {{{0, 0, 0, 1}, {9, 9, 9, 9}, false}};
     for (std::uint8_t minor : {0, 1}) {
         PlanesetPacket packet = planesetOf(orderNoPipe, orderStyleDataFirst, minor, 70000);
-        MemoryKernelStream file;
-        ASSERT_EQ(writePlanesetPacket(file, packet, info, planes), 0);
-        const std::int64_t h = canonicalHeaderSize(packet.header());
+        const ReadBack back = written(packet, info, {{{0, 0, 0, 1}, {9, 9, 9, 9}, false}});
+        ASSERT_EQ(back.walkStatus, 0);
         const std::int64_t fixed = minor == 0 ? 14 : 18;
         // Version 0.1 counts the length offset from the payload, 0.0 from the packet start.
-        EXPECT_EQ(static_cast<std::int64_t>(packet.lengthOffset), (minor == 0 ? h : 0) + fixed + 4);
-        const ReadBack back = readBack(file.bytes(), 0, info);
-        ASSERT_EQ(back.walkStatus, 0);
+        EXPECT_EQ(std::int64_t(packet.lengthOffset), (minor == 0 ? back.h : 0) + fixed + 4);
         EXPECT_EQ(back.packet->lengthOffset, packet.lengthOffset);
-        ASSERT_EQ(back.index.size(), 1u);
-        EXPECT_EQ(back.index[0].dataOffset, h + fixed);
-        EXPECT_EQ(back.index[0].recordOffset, h + fixed + 5);  // after the data and a run of 1
-        EXPECT_EQ(back.endOfWalk, static_cast<std::int64_t>(file.bytes().size()));
+        // The record after the data and a run of 1.
+        EXPECT_EQ(layout(back), (Layout{{fixed + 5, fixed, 4}}));
+        EXPECT_EQ(back.endOfWalk, static_cast<std::int64_t>(back.bytes.size()));
 
         // A 64-bit offset that no stream position can reach is refused, not added up.
-        if (minor == 1) {
-            Bytes far = file.bytes();
-            for (std::uint64_t offset : {std::uint64_t{INT64_MAX}, std::uint64_t{INT64_MAX} - h}) {
-                for (int i = 0; i < 8; ++i)
-                    far[static_cast<std::size_t>(h + 10 + i)] =
-                        static_cast<std::uint8_t>(offset >> (56 - 8 * i));
-                const ReadBack refused = readBack(far, 0, info);
-                EXPECT_EQ(refused.packet->lengthOffset, offset);
-                EXPECT_EQ(refused.walkStatus, 2001);
-            }
+        for (std::uint64_t offset : {std::uint64_t{INT64_MAX}, INT64_MAX - std::uint64_t(back.h)}) {
+            if (minor == 0) break;
+            Bytes far = back.bytes;
+            for (int i = 0; i < 8; ++i)
+                far[std::size_t(back.h + 10 + i)] = std::uint8_t(offset >> (56 - 8 * i));
+            const ReadBack refused = readBack(far, info);
+            EXPECT_EQ(refused.packet->lengthOffset, offset);
+            EXPECT_EQ(refused.walkStatus, 2001);
         }
     }
 }
@@ -154,24 +146,19 @@ TEST(PlanesetWriter, DatafirstOffsets) {
 TEST(PlanesetWriter, RunsLongerThanOneRecord) {
     // 4096 x 4096 sub-blocks of one coefficient with 16 planes: 2^28 positions, more than a
     // record of version 0.0 can skip at once.
-    const TG3ImageInfo info = imageInfo(4096, 4096, 0, 1, 1, 16);
     const PlanePosition last{0, 4096u * 4096u - 1, 0, 15};
     for (std::uint8_t minor : {0, 1}) {
         PlanesetPacket packet = planesetOf(orderSBCP, orderStyleInterleaved, minor);
-        MemoryKernelStream file;
-        ASSERT_EQ(writePlanesetPacket(file, packet, info, {{last, {0x55}, false}}), 0);
-        const ReadBack back = readBack(file.bytes(), 0, info);
+        const ReadBack back =
+            written(packet, imageInfo(4096, 4096, 0, 1, 1, 16), {{last, {0x55}, false}});
         ASSERT_EQ(back.walkStatus, 0);
         ASSERT_EQ(back.index.size(), 1u);
         EXPECT_EQ(back.index[0].position, last);
         // 2^28 - 1 empty positions come first. Version 0.0 takes runs of at most 2^27 - 1:
         // two records of 4 bytes and one of 1 byte. Version 0.1 takes one record of 5 bytes.
-        EXPECT_EQ(back.index[0].recordOffset,
-                  canonicalHeaderSize(packet.header()) + 10 + (minor == 0 ? 9 : 5));
+        EXPECT_EQ(back.index[0].recordOffset - back.h, 10 + (minor == 0 ? 9 : 5));
     }
 }
-
-using tovex_test::imageInfo;
 
 // The image rows that the sub-block at position k of an order covers, at full resolution.
 struct RowSpan {
