@@ -1,5 +1,5 @@
-// The strip engine over bands held in memory, as the forward transform leaves them:
-// signed samples of every size and level count; and the 5-3 lifting steps.
+// The strip engine over bands held in memory, as the forward transform leaves them: signed
+// samples of every size and level count; the 5-3 lifting steps and the colour steps.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,8 +11,10 @@
 #include "encode/tg3/tg3_forwardLifting53.h"
 #include "encode/tg3/tg3_forwardTransform53.h"
 #include "support/cv_status.h"
+#include "tg3/engine/tg3_colourTransform.h"
 #include "tg3/engine/tg3_decodeBase.h"
 #include "tg3/engine/tg3_lifting53.h"
+#include "tg3/engine/tg3_sampleOutput.h"
 
 using namespace Corvane;
 
@@ -56,51 +58,32 @@ std::vector<std::int32_t> randomSamples(std::size_t count, std::mt19937& rng) {
     return v;
 }
 
-// Decodes region rows with requests of `request` rows; signed 16-bit samples,
-// component-interleaved.
-std::vector<std::int32_t> decodeRegion(DecodeBase& decoder, const Region& r, int request,
-                                       int components) {
-    std::vector<std::int32_t> out;
-    const std::size_t width = static_cast<std::size_t>(r.x1 - r.x0 + 1) * components;
-    EXPECT_EQ(decoder.initialise(), 0);
-    for (auto y = static_cast<std::int32_t>(r.y0); y <= r.y1; y += request) {
-        const auto last = static_cast<std::int32_t>(std::min<std::int64_t>(y + request - 1, r.y1));
-        const void* rows = nullptr;
-        const std::int32_t status = decoder.readRows(y, last, rows);
-        EXPECT_EQ(status, 0) << "rows " << y << ".." << last;
-        if (status != 0) return out;
-        const auto* samples = static_cast<const std::int16_t*>(rows);
-        out.insert(out.end(), samples, samples + width * static_cast<std::size_t>(last - y + 1));
-    }
-    return out;
-}
-
 }  // namespace
 
 TEST(DecodeBase, ForwardThenInverseIsIdentityForEverySizeAndLevelCount) {
     std::mt19937 rng(2024);
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes;
-    for (std::uint32_t w = 3; w <= 12; ++w)
-        for (std::uint32_t h = 3; h <= 12; ++h) sizes.push_back({w, h});
-    std::uniform_int_distribution<std::uint32_t> side(3, 70);
-    for (std::uint32_t n = 13; n <= 70; ++n) {
-        sizes.push_back({n, side(rng)});
-        sizes.push_back({side(rng), n});
-    }
-    for (auto [w, h] : sizes) {
-        const auto image = randomSamples(std::size_t{w} * h, rng);
-        int maxLevels = 0;
-        for (std::uint32_t m = std::max(w, h); m > 1; m = (m + 1) / 2) ++maxLevels;
-        for (int levels = 0; levels <= maxLevels; ++levels) {
-            const TG3ImageInfo info = signedImageInfo(w, h, levels);
-            MemoryBandSource source(info, {forwardTransform53(image, w, h, levels)});
-            const Region whole = Region::fromOrigin(0, 0, w, h);
-            DecodeBase decoder(info, source, whole, levels, w, h, 1, 4);
-            ASSERT_EQ(decoder.status(), 0);
-            ASSERT_EQ(decodeRegion(decoder, whole, 4, 1), image)
-                << w << "x" << h << " with " << levels << " levels";
+    for (std::uint32_t w = 3; w <= 20; ++w)
+        for (std::uint32_t h = 3; h <= 20; ++h) {
+            const auto image = randomSamples(std::size_t{w} * h, rng);
+            int maxLevels = 0;
+            for (std::uint32_t m = std::max(w, h); m > 1; m = (m + 1) / 2) ++maxLevels;
+            for (int levels = 0; levels <= maxLevels; ++levels) {
+                const TG3ImageInfo info = signedImageInfo(w, h, levels);
+                MemoryBandSource source(info, {forwardTransform53(image, w, h, levels)});
+                DecodeBase decoder(info, source, Region::fromOrigin(0, 0, w, h), levels, w, h, 1,
+                                   4);
+                ASSERT_EQ(decoder.initialise(), 0);
+                std::vector<std::int32_t> decoded;  // in requests of up to four rows
+                for (std::uint32_t y = 0; y < h; y += 4) {
+                    const std::uint32_t last = std::min(y + 3, h - 1);
+                    const void* rows = nullptr;
+                    ASSERT_EQ(decoder.readRows(std::int32_t(y), std::int32_t(last), rows), 0);
+                    const auto* samples = static_cast<const std::int16_t*>(rows);
+                    decoded.insert(decoded.end(), samples, samples + w * (last - y + 1));
+                }
+                ASSERT_EQ(decoded, image) << w << "x" << h << " with " << levels << " levels";
+            }
         }
-    }
 }
 
 TEST(DecodeBase, ReportsItsStatuses) {
@@ -183,4 +166,63 @@ TEST(Lifting53, ShortLinesReflectAtBothEnds) {
         forwardLift53(line.data(), line.size());
         EXPECT_EQ(line, c.coefficients) << "width " << line.size();
     }
+}
+
+TEST(ColourTransform, YiqToRgbOfAKnownPosition) {
+    // Worked by hand from the fixed-point formulas: d = 100, e = 0,
+    // t = R(-1146900) = -70, u = 100, second = R(1930900) = 118,
+    // first = 30, third = R(2317166) - 100 = 41.
+    std::int32_t a = 100, b = 0, c = 0;
+    YiqToRgb(a, b, c);
+    EXPECT_EQ((std::vector<std::int32_t>{a, b, c}), (std::vector<std::int32_t>{30, 118, 41}));
+}
+
+TEST(ColourTransform, DcValueFollowsTheDynamicRange) {
+    struct Case {
+        std::int32_t min, max, dc;
+    };
+    const Case cases[] = {{0, 255, -128}, {0, 256, -256},   {0, 65535, -32768},
+                          {0, 1, -1},     {0, 0, -1},       {-32768, 32767, 0},
+                          {0, 2, -2},     {0, 4095, -2048}, {0, 3, -2}};
+    for (const Case& c : cases) EXPECT_EQ(dcValueFor(c.min, c.max), c.dc) << c.min << ".." << c.max;
+}
+
+TEST(ColourTransform, DcShiftTouchesBandZeroOnly) {
+    std::vector<std::int32_t> p0 = {0, 10}, p1 = {5, 6}, p2 = {7, 8};
+    ColourParameters params;
+    ASSERT_EQ(buildColourParameters(kColourDcShiftLuminanceOnly, 3, 0, 255, params), 0);
+    EXPECT_FALSE(params.active);
+    params.buffers = {p0.data(), p1.data(), p2.data()};
+    applyToBandCoefficients(params, 1, 2);
+    EXPECT_EQ(p0, (std::vector<std::int32_t>{0, 10}));
+    applyToBandCoefficients(params, 0, 2);
+    EXPECT_EQ(p0, (std::vector<std::int32_t>{-128, -118}));
+    // Code 20 leaves the chrominance components alone.
+    EXPECT_EQ(p1, (std::vector<std::int32_t>{5, 6}));
+    EXPECT_EQ(p2, (std::vector<std::int32_t>{7, 8}));
+
+    ASSERT_EQ(buildColourParameters(kColourDcShift, 3, 0, 255, params), 0);
+    params.buffers = {p0.data(), p1.data(), p2.data()};
+    applyToBandCoefficients(params, 0, 2);
+    EXPECT_EQ(p1, (std::vector<std::int32_t>{-123, -122}));
+
+    // Signed data carries no offset.
+    ASSERT_EQ(buildColourParameters(kColourDcShift, 3, -100, 255, params), 0);
+    EXPECT_EQ(params.dcValue, 0);
+}
+
+TEST(ColourTransform, UnsupportedCodesAreRefused) {
+    ColourParameters params;
+    EXPECT_EQ(buildColourParameters(kColourReversibleJ2k, 3, 0, 255, params), 2014);
+    EXPECT_EQ(buildColourParameters(99, 3, 0, 255, params), 2014);
+    EXPECT_EQ(buildColourParameters(kColourRgbToYiq, 1, 0, 255, params), 2014);
+    EXPECT_EQ(buildColourParameters(kColourIdentity, 1, 0, 255, params), 0);
+    // CMYK post-processing has no rule for signed 16-bit data.
+    std::int32_t sample = 0;
+    std::int32_t* planes[] = {&sample, &sample, &sample, &sample};
+    std::uint16_t out[4] = {};
+    EXPECT_EQ(postProcessAndStore(
+                  makeOutputOptions(kColourSpaceCmyk, kColourCmykToYiqk, 0, 255, kSampleSint16),
+                  planes, 4, 1, 1, out, 0),
+              2014);
 }
