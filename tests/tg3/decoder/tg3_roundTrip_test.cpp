@@ -234,14 +234,7 @@ TEST(TG3RoundTrip, EveryVariantDecodesExactlyOrWithinItsBound) {
         ASSERT_EQ(reader.width(), static_cast<std::int32_t>(c.image.width));
         ASSERT_EQ(reader.height(), static_cast<std::int32_t>(c.image.height));
         ASSERT_EQ(reader.levelCount(), c.levels);
-        const PixelLayout& layout = reader.properties().layout();
-        const std::size_t components = c.image.components.size();
-        ASSERT_EQ(layout.samplesPerPixel(), components);
-        EXPECT_EQ(layout.colorSpace().scheme(),
-                  static_cast<std::uint32_t>(components == 1   ? SchemeGrayscale
-                                             : components == 3 ? SchemeRGB
-                                                               : SchemeCMYK));
-        EXPECT_EQ(layout.dataType(), c.image.bitsPerSample == 16 ? DataTypeUInt16 : DataTypeUInt8);
+        ASSERT_EQ(reader.properties().layout().samplesPerPixel(), c.image.components.size());
 
         const Scene box = tovex_test::levelBox(reader, 0);
         const auto decoded = tovex_test::decodeScene(reader, 0, box, 16);
