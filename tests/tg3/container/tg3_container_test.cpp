@@ -75,25 +75,6 @@ TEST(PacketHeader, ExactLayoutsBothWays) {
                           static_cast<std::uint64_t>(h.headerLength)}),
                   fields);
     }
-
-    // The writer takes the smallest widths and patches the length in afterwards.
-    PacketHeader header;
-    header.type = packetTypePlaneset;
-    header.subType = 255;
-    header.subSubType = 65536;
-    header.imageNumber = 2;
-    header.versionMinor = 1;
-    MemoryKernelStream stream;
-    std::int64_t lengthPosition = 0;
-    ASSERT_EQ(writePacketHeader(stream, header, lengthPosition), 0);
-    ASSERT_EQ(patchPayloadLength(stream, lengthPosition, 0x0102), 0);
-    EXPECT_EQ(stream.bytes(), (Bytes{0x44, 0x77, 0xFF, 0, 1, 0, 0, 0, 0,    0,   2,
-                                     0,    1,    0,    0, 0, 0, 0, 0, 0x01, 0x02}));
-    EXPECT_EQ(canonicalHeaderSize(header), 21);
-    PacketHeader plain;
-    plain.sequenceNumber = 70000;
-    plain.subType = 300;
-    EXPECT_EQ(canonicalHeaderSize(plain), 16);
 }
 
 TEST(TG3Container, ScansFindsAndListsImages) {

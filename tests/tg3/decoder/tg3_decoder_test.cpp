@@ -97,7 +97,7 @@ TEST_F(TG3Decoding, RemovedLevelsAreRefused) {
                  UnimplementedException);
 }
 
-TEST_F(TG3Decoding, DescriptionAndDisplayRangeOrTheirDefaults) {
+TEST_F(TG3Decoding, WithoutDescriptionOrDisplayRangeTheDefaults) {
     const TestImage image = tovex_test::patternImage(32, 24, 1, 4095);
     FileRecipe recipe;
     recipe.levels = 2;
@@ -116,18 +116,6 @@ TEST_F(TG3Decoding, DescriptionAndDisplayRangeOrTheirDefaults) {
     navigator.decode(buffer);
     EXPECT_EQ(buffer.window(), 4096.0f);
     EXPECT_EQ(buffer.level(), 2048.0f);
-
-    ImageDescription description;
-    description.flags = ImageDescription::hasGeoData;
-    std::tie(description.xUL, description.yUL, description.xLR, description.yLR) =
-        std::tuple(500.0, 900.0, 531.0, 888.5);
-    description.xRes = 1.0;
-    description.yRes = -0.5;
-    recipe.description = description;
-    TvxFileImageReader geo(write(image, recipe), 0);
-    EXPECT_TRUE(geo.properties().hasGeoInformation());
-    EXPECT_EQ(geo.properties().yUL(), 900.0);
-    EXPECT_EQ(geo.properties().yResolution(), 0.5);  // stored as its absolute value
 }
 
 class RecordingCallbacks : public CV_ProcessCallbacks {

@@ -14,92 +14,82 @@ namespace {
 // The arithmetic decoder exactly as the format states it: a byte, a bit mask and
 // renormalisation one bit at a time. The library's decoder works on whole runs of bits;
 // this one is the reference it must equal.
-class BitSerialMqDecoder {
-  public:
-    BitSerialMqDecoder() { resetMqContexts(contexts_); }
+struct BitSerialMqDecoder {
+    BitSerialMqDecoder() { resetMqContexts(contexts); }
 
-    void initialise(const std::uint8_t* data, std::size_t length) {
-        data_ = data;
-        length_ = length;
-        position_ = 0;
-        consumedAny_ = false;
-        byte_ = 0;
-        std::uint32_t b0 = byte_ = nextByte();
-        const std::uint8_t b1 = byte_ = nextByte();
+    void initialise(const std::uint8_t* bytes, std::size_t size) {
+        data = bytes;
+        length = size;
+        position = 0;
+        consumedAny = false;
+        std::uint32_t b0 = byte = nextByte();
+        const std::uint8_t b1 = byte = nextByte();
         if (b0 < 0xFF) {
-            c_ = (b0 << 7) | (std::uint32_t{b1} >> 1);
-            mask_ = 1;
+            c = (b0 << 7) | (std::uint32_t{b1} >> 1);
+            mask = 1;
         } else {
-            // The top bit of the byte after 0xFF is a carry into the 0xFF itself.
-            if (b1 >= 0x80) b0 = 0x100;
-            c_ = (b0 << 7) | (b1 & 0x7Fu);
-            byte_ = nextByte();
-            mask_ = 128;
+            if (b1 >= 0x80) b0 = 0x100;  // the top bit after 0xFF is a carry into it
+            c = (b0 << 7) | (b1 & 0x7Fu);
+            byte = nextByte();
+            mask = 128;
         }
-        a_ = kHalf;
-        afterFF_ = byte_ == 0xFF;
+        a = 0x8000;
+        afterFF = byte == 0xFF;
     }
 
     int decode(int k) {
-        MqContext& cx = contexts_[static_cast<std::size_t>(k)];
+        MqContext& cx = contexts[static_cast<std::size_t>(k)];
         const MqState& s = kMqStates[cx.state];
         const std::uint32_t qe = cx.qe;
-        a_ -= qe;
+        a -= qe;
         bool mps;
-        if (c_ >= qe) {
-            c_ -= qe;
-            if (a_ >= kHalf) return cx.mps;
-            mps = a_ >= qe;
+        if (c >= qe) {
+            c -= qe;
+            if (a >= 0x8000) return cx.mps;
+            mps = a >= qe;
         } else {
-            mps = a_ < qe;  // conditional exchange
-            a_ = qe;
+            mps = a < qe;  // conditional exchange
+            a = qe;
         }
         const int decision = mps ? cx.mps : 1 - cx.mps;
         if (mps)
             cx.set(s.nmps, cx.mps);
         else
             cx.set(s.nlps, s.swtch != 0 ? 1 - cx.mps : cx.mps);
-        while (a_ < kHalf) {
-            a_ <<= 1;
-            c_ = (c_ << 1) | ((byte_ & mask_) != 0 ? 1u : 0u);
-            mask_ >>= 1;
-            if (mask_ == 0) {
-                mask_ = 128;
-                byte_ = nextByte();
-                if (afterFF_) {
+        while (a < 0x8000) {
+            a <<= 1;
+            c = (c << 1) | ((byte & mask) != 0 ? 1u : 0u);
+            if ((mask >>= 1) == 0) {
+                mask = 128;
+                byte = nextByte();
+                if (afterFF) {
                     // Carry bit: it belongs to the last bit of the 0xFF just shifted in.
-                    if ((byte_ & 0x80) != 0) c_ += 1;
-                    mask_ = 64;
+                    if ((byte & 0x80) != 0) c += 1;
+                    mask = 64;
                 }
-                afterFF_ = byte_ == 0xFF;
+                afterFF = byte == 0xFF;
             }
         }
         return decision;
     }
 
-    std::uint32_t codeRegister() const { return c_; }
-    std::uint32_t interval() const { return a_; }
-
-  private:
-    static constexpr std::uint32_t kHalf = 0x8000;
-
     // The next byte of the data, or the fill byte once they are used up (0x7F after a
     // 0xFF, otherwise 0xFF).
     std::uint8_t nextByte() {
-        if (consumedAny_) ++position_;
-        const bool previousWasFF = consumedAny_ && byte_ == 0xFF;
-        consumedAny_ = true;
-        if (position_ < length_) return data_[position_];
-        position_ = length_;
+        const bool previousWasFF = consumedAny && byte == 0xFF;
+        if (consumedAny) ++position;
+        consumedAny = true;
+        if (position < length) return data[position];
+        position = length;
         return previousWasFF ? 0x7F : 0xFF;
     }
 
-    MqContextSet contexts_;
-    std::uint32_t a_ = 0, c_ = 0;  // interval and code register
-    std::uint8_t byte_ = 0, mask_ = 0;
-    bool afterFF_ = false, consumedAny_ = false;
-    const std::uint8_t* data_ = nullptr;
-    std::size_t length_ = 0, position_ = 0;
+    MqContextSet contexts;
+    std::uint32_t a = 0, c = 0;  // interval and code register
+    std::uint8_t byte = 0, mask = 0;
+    bool afterFF = false, consumedAny = false;
+    const std::uint8_t* data = nullptr;
+    std::size_t length = 0, position = 0;
 };
 
 // Published test sequence of this arithmetic coder: one context starting in state 0 with
@@ -162,13 +152,13 @@ TEST(MqDecoder, EqualsTheBitSerialRuleOnAnyBytes) {
         for (int plane = 0; plane < 2; ++plane) {  // the contexts carry over
             fast.initialise(bytes.data(), bytes.size());
             reference.initialise(bytes.data(), bytes.size());
-            ASSERT_EQ(fast.codeRegister(), reference.codeRegister()) << "trial " << trial;
+            ASSERT_EQ(fast.codeRegister(), reference.c) << "trial " << trial;
             for (int i = 0; i < 600; ++i) {
                 const int k = static_cast<int>(rng() % kMqContextCount);
                 ASSERT_EQ(fast.decode(k), reference.decode(k))
                     << "trial " << trial << " plane " << plane << " decision " << i;
-                ASSERT_EQ(fast.interval(), reference.interval());
-                ASSERT_EQ(fast.codeRegister(), reference.codeRegister());
+                ASSERT_EQ(fast.interval(), reference.a);
+                ASSERT_EQ(fast.codeRegister(), reference.c);
             }
             fast.release();
         }
