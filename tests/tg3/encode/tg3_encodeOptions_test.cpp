@@ -36,32 +36,6 @@ RasterImage rgbCrop() {
     return cropImage(loadPng("chelsea.png", true), 100, 50, 203, 141);
 }
 
-TEST(TG3EncodeOptions, AutomaticLevelsKeepTheCoarsestLevelAtLeastEightPixels) {
-    struct Case {
-        std::uint32_t width, height;
-        int levels;
-    };
-    const Case cases[] = {{3, 3, 0},   {14, 40, 0},   {15, 40, 1},   {16, 16, 1},  {40, 17, 1},
-                          {32, 32, 2}, {255, 300, 5}, {256, 256, 5}, {2000, 64, 3}};
-    for (const Case& c : cases) {
-        RasterImage image;
-        image.width = c.width;
-        image.height = c.height;
-        image.components.assign(1, std::vector<std::int32_t>(std::size_t{c.width} * c.height, 7));
-        EXPECT_EQ(encodedImageInfo(image, {}).levels, c.levels) << c.width << " x " << c.height;
-    }
-}
-
-TEST(TG3EncodeOptions, DefaultColourTransformPaysOff) {
-    // The default for RGB is chosen for size: it beats coding the bands as they are and
-    // code 10, whose decoding step mixes luminance into every component.
-    const RasterImage rgb = rgbCrop();
-    const std::size_t chosen = encodeTG3(rgb, {}).size();
-    EXPECT_EQ(readFacts(encodeTG3(rgb, {})).info.colorTransform, colorTransformYIQOpposite);
-    for (TG3ColorTransform other : {colorTransformIdentity, colorTransformRGBToYIQ})
-        EXPECT_LT(chosen, encodeTG3(rgb, {.colourTransform = other}).size() * 95 / 100) << other;
-}
-
 TEST(TG3EncodeOptions, MetadataAndImageDescriptionAreWritten) {
     const RasterImage image = greyCrop();
     TG3EncodeOptions options;
