@@ -4,10 +4,8 @@
 // build runs the same cases and catches any bad access).
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
 #include <string>
-#include <tuple>
 
 #include "common/temp_dir.h"
 #include "common/tg3_test_files.h"
@@ -16,11 +14,8 @@
 #include "reader/cv_tvxFileImageReader.h"
 #include "support/cv_exception.h"
 #include "support/cv_status.h"
-#include "tg3/container/tg3_fileHeader.h"
-#include "tg3/container/tg3_kernelStream.h"
 #include "tg3/decoder/decode_support.h"
 #include "tg3/decoder/tg3_imageStage.h"
-#include "tg3/header/tg3_headerPacket.h"
 
 namespace Corvane {
 namespace {
@@ -178,40 +173,6 @@ TEST_F(TG3Decoding, ScenesPartlyOffTheImageKeepTheBackgroundOutside) {
             expected.push_back(x < 0 || y < 0 ? 0 : image.components[0][std::size_t(y * 40 + x)]);
     EXPECT_EQ(tovex_test::decodeScene(reader, 0, Scene(-10, -5, 0, 19, 14, 0), 7), expected);
     EXPECT_THROW(tovex_test::decodeScene(reader, 0, Scene(50, 0, 0, 60, 9, 0)), Exception);
-}
-
-// Two images, each with a description of the given extent and unit or other resolution.
-Bytes twoImageFile(const std::array<double, 4>& first, const std::array<double, 4>& second,
-                   double secondResolution = 1.0) {
-    MemoryKernelStream file;
-    EXPECT_EQ(writeFileHeader(file), 0);
-    for (std::uint32_t number = 0; number < 2; ++number) {
-        TG3ImageInfo info = tovex_test::recipeInfo(tovex_test::patternImage(16, 16), FileRecipe{});
-        info.imageNumber = number;
-        HeaderPacket header = makeHeaderPacket(info);
-        HeaderPacketKind kind;
-        EXPECT_EQ(writePacket(file, header.header(), *kind.newWriter(header)), 0);
-        const auto& e = number == 0 ? first : second;
-        ImageDescription d;
-        d.flags = ImageDescription::hasGeoData;
-        std::tie(d.xUL, d.yUL, d.xLR, d.yLR) = std::tuple(e[0], e[1], e[2], e[3]);
-        d.xRes = number == 0 ? 1.0 : secondResolution;
-        d.yRes = -d.xRes;
-        EXPECT_EQ(writeImageDescriptionPacket(file, d, number), 0);
-    }
-    return file.bytes();
-}
-
-TEST_F(TG3Decoding, MosaicsOfEqualResolutionOpenButAreNotDecodedYet) {
-    // Side by side: x 100..115 and 116..131, y 50 down to 35.
-    TvxFileImageReader sideBySide(write(twoImageFile({100, 50, 115, 35}, {116, 50, 131, 35})), 0);
-    EXPECT_EQ(sideBySide.width(), 32);
-    TvxFileImageReader reader(write(twoImageFile({0, 15, 15, 0}, {0, 31, 15, 16})), 0);
-    EXPECT_EQ(reader.height(), 32);
-    EXPECT_EQ(thrownText([&] { reader.createDecoder(); }),
-              "[4][2204]Unsupported feature: files of several images.");
-    EXPECT_THROW(TvxFileImageReader(write(twoImageFile({0, 15, 15, 0}, {0, 31, 7, 16}, 0.5)), 0),
-                 Exception);
 }
 
 enum class Outcome { Refused, Decoded, Exact };

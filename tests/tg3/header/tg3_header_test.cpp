@@ -16,22 +16,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(TG3ImageInfo, BandTableOfFiveByThree) {
-    const TG3ImageInfo info = tovex_test::imageInfo(5, 3, 1, 2);
-    // width, height, sub-block rows, sub-block columns of each band
-    const std::vector<std::vector<std::uint32_t>> expected = {
-        {3, 2, 1, 2}, {3, 2, 1, 2}, {2, 2, 1, 1}, {3, 1, 1, 2}, {2, 1, 1, 1}};
-    ASSERT_EQ(info.bands.size(), 5u);
-    for (std::size_t b = 0; b < 5; ++b) {
-        const TG3BandInfo& band = info.bands[b];
-        EXPECT_EQ((std::vector<std::uint32_t>{band.width, band.height, band.rows, band.columns}),
-                  expected[b])
-            << b;
-    }
-    EXPECT_EQ(info.totalSubblocks, 8u);
-    EXPECT_EQ(info.subblockWidth(0, 1), 1u);  // the last sub-block of a band 3 wide
-}
-
 TEST(HeaderPacket, RoundTripsThroughWriterAndReader) {
     HeaderPacketKind kind;
     const auto rgbInfo = [](std::uint32_t height, std::uint8_t levels, std::uint16_t size) {
