@@ -126,22 +126,19 @@ TEST(TG3Container, ScansFindsAndListsImages) {
     EXPECT_EQ(dynamic_cast<RawPacket*>(packet)->bytes, (Bytes{1, 2, 3}));
 }
 
-TG3ImageInfo rgbInfo() {
-    TG3ImageInfo info = tovex_test::imageInfo(37, 23, 2, 8, 3, 6);
-    info.domainBits = 8;
-    info.dataType = dataTypeUInt8;
-    info.dynamicRangeMax = 255;
-    info.inputColorSpace = colorSpaceRGB;
-    return info;
-}
-
 // The file, and where its packets and their payloads start (the file size last).
 struct Assembled {
     Bytes bytes;
     std::vector<std::int64_t> packets, payloads;
 };
 
-Assembled assemble(const TG3ImageInfo& info) {
+// An RGB image of 37 x 23 with two levels, sub-blocks of 8 and 6 planes.
+Assembled assemble() {
+    TG3ImageInfo info = tovex_test::imageInfo(37, 23, 2, 8, 3, 6);
+    info.domainBits = 8;
+    info.dataType = dataTypeUInt8;
+    info.dynamicRangeMax = 255;
+    info.inputColorSpace = colorSpaceRGB;
     MemoryKernelStream file;
     EXPECT_EQ(writeFileHeader(file), 0);
     HeaderPacket header = makeHeaderPacket(info);
@@ -214,7 +211,7 @@ Bytes bigEndian(std::uint64_t value) {
 }
 
 TEST(TG3Malformed, EachDamageGivesItsStatus) {
-    const Assembled file = assemble(rgbInfo());
+    const Assembled file = assemble();
     const Bytes& good = file.bytes;
     const std::int64_t header = file.packets[0], headerPayload = file.payloads[0];
     const std::int64_t description = file.payloads[2], planeset = file.payloads[3];
