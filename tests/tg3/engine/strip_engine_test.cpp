@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "common/tg3_test_files.h"
@@ -79,26 +80,19 @@ TEST(DecodeBase, ForwardThenInverseIsIdentityForEverySizeAndLevelCount) {
 }
 
 TEST(Lifting53, RoundingGoesToTheEvenNeighbourOnTies) {
-    struct Case {
-        std::int32_t s;
-        std::int32_t expected;
-    };
-    // Update: s / 4.
-    const Case update[] = {{2, 0},  {6, 2},  {-2, 0},   {-6, -2},  {3, 1}, {0, 0},
-                           {10, 2}, {14, 4}, {-10, -2}, {-14, -4}, {5, 1}, {-5, -1}};
-    for (const Case& c : update) EXPECT_EQ(liftUpdateRound(c.s), c.expected) << "U(" << c.s << ")";
-    // Predict: s / 2.
-    const Case predict[] = {{1, 0}, {3, 2}, {-1, 0}, {-3, -2}, {5, 2}, {-5, -2}, {4, 2}, {0, 0}};
-    for (const Case& c : predict)
-        EXPECT_EQ(liftPredictRound(c.s), c.expected) << "P(" << c.s << ")";
+    // Update: s / 4; predict: s / 2.
+    const std::pair<std::int32_t, std::int32_t> update[] = {
+        {2, 0},  {6, 2},  {-2, 0},   {-6, -2},  {3, 1}, {0, 0},
+        {10, 2}, {14, 4}, {-10, -2}, {-14, -4}, {5, 1}, {-5, -1}};
+    for (auto [s, expected] : update) EXPECT_EQ(liftUpdateRound(s), expected) << "U(" << s << ")";
+    const std::pair<std::int32_t, std::int32_t> predict[] = {{1, 0}, {3, 2},   {-1, 0}, {-3, -2},
+                                                             {5, 2}, {-5, -2}, {4, 2},  {0, 0}};
+    for (auto [s, expected] : predict) EXPECT_EQ(liftPredictRound(s), expected) << "P(" << s << ")";
 }
 
 TEST(Lifting53, ShortLinesReflectAtBothEnds) {
-    struct Case {
-        std::vector<std::int32_t> coefficients;
-        std::vector<std::int32_t> samples;
-    };
-    const Case cases[] = {
+    // coefficients, samples
+    const std::pair<std::vector<std::int32_t>, std::vector<std::int32_t>> cases[] = {
         {{7}, {7}},
         // x0 - U(2*3) = 8, then x1 + P(2*8) = 11.
         {{10, 3}, {8, 11}},
@@ -107,32 +101,27 @@ TEST(Lifting53, ShortLinesReflectAtBothEnds) {
         // Even length: the last (high-pass) sample sees its left neighbour twice.
         {{10, 4, 20, -3}, {8, 18, 20, 17}},
     };
-    for (const Case& c : cases) {
-        std::vector<std::int32_t> line = c.coefficients;
+    for (const auto& [coefficients, samples] : cases) {
+        std::vector<std::int32_t> line = coefficients;
         inverseLift53(line.data(), line.size());
-        EXPECT_EQ(line, c.samples) << "width " << line.size();
+        EXPECT_EQ(line, samples) << "width " << line.size();
         forwardLift53(line.data(), line.size());
-        EXPECT_EQ(line, c.coefficients) << "width " << line.size();
+        EXPECT_EQ(line, coefficients) << "width " << line.size();
     }
 }
 
-TEST(ColourTransform, YiqToRgbOfAKnownPosition) {
+TEST(ColourTransform, YiqToRgbAndDcValuesAreTheFixedOnes) {
     // Worked by hand from the fixed-point formulas: d = 100, e = 0,
     // t = R(-1146900) = -70, u = 100, second = R(1930900) = 118,
     // first = 30, third = R(2317166) - 100 = 41.
     std::int32_t a = 100, b = 0, c = 0;
     YiqToRgb(a, b, c);
     EXPECT_EQ((std::vector<std::int32_t>{a, b, c}), (std::vector<std::int32_t>{30, 118, 41}));
-}
-
-TEST(ColourTransform, DcValueFollowsTheDynamicRange) {
-    struct Case {
-        std::int32_t min, max, dc;
-    };
-    const Case cases[] = {{0, 255, -128}, {0, 256, -256},   {0, 65535, -32768},
-                          {0, 1, -1},     {0, 0, -1},       {-32768, 32767, 0},
-                          {0, 2, -2},     {0, 4095, -2048}, {0, 3, -2}};
-    for (const Case& c : cases) EXPECT_EQ(dcValueFor(c.min, c.max), c.dc) << c.min << ".." << c.max;
+    // minimum, maximum, DC value
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t> dc[] = {
+        {0, 255, -128},     {0, 256, -256}, {0, 65535, -32768}, {0, 1, -1}, {0, 0, -1},
+        {-32768, 32767, 0}, {0, 2, -2},     {0, 4095, -2048},   {0, 3, -2}};
+    for (auto [min, max, value] : dc) EXPECT_EQ(dcValueFor(min, max), value) << min << ".." << max;
 }
 
 TEST(ColourTransform, DcShiftTouchesBandZeroOnly) {

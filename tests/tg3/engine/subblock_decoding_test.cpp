@@ -36,6 +36,15 @@ std::vector<std::int32_t> decodeOne(int band, int w, int h, const PlaneSource& s
     return out;
 }
 
+// Header information of 8-bit samples with 32 planes.
+TG3ImageInfo byteInfo(std::uint32_t w, std::uint32_t h, std::uint8_t levels, std::uint16_t size,
+                      std::uint16_t components = 1) {
+    TG3ImageInfo info = tovex_test::imageInfo(w, h, levels, size, components, 32);
+    info.dataType = dataTypeUInt8;
+    info.dynamicRangeMax = 255;
+    return info;
+}
+
 std::vector<std::int32_t> randomBlock(int w, int h, int maxMagnitude, double density,
                                       unsigned seed) {
     std::mt19937 rng(seed);
@@ -154,25 +163,6 @@ TEST(BitPlaneDecoder, RawPlaneSignificanceLeavesDiagonalContextsAlone) {
 
 namespace {
 
-// A 40 x 24 image with one level and sub-blocks of 8: band 0 is 20 x 12
-// (3 x 2 sub-blocks, the last row and column partial).
-TG3ImageInfo smallInfo(int components) {
-    TG3ImageInfo info =
-        tovex_test::imageInfo(40, 24, 1, 8, static_cast<std::uint16_t>(components), 32);
-    info.dataType = dataTypeUInt8;
-    info.dynamicRangeMax = 255;
-    return info;
-}
-
-std::vector<std::int32_t> randomBlock(std::size_t count, std::int32_t low, std::int32_t high,
-                                      std::mt19937& rng) {
-    std::uniform_int_distribution<std::int32_t> value(low, high);
-    std::bernoulli_distribution negative(0.5);
-    std::vector<std::int32_t> v(count);
-    for (auto& x : v) x = negative(rng) ? -value(rng) : value(rng);
-    return v;
-}
-
 // Every band of every component filled with random coefficients, coded losslessly
 // sub-block by sub-block into a planeset in memory.
 struct CodedImage {
@@ -182,11 +172,11 @@ struct CodedImage {
     MemoryKernelStream stream;
 
     explicit CodedImage(const TG3ImageInfo& i) : info(i) {
-        std::mt19937 rng(1);
+        unsigned seed = 1;
         bands.resize(info.components);
         for (auto& component : bands)
             for (const TG3BandInfo& b : info.bands)
-                component.push_back(randomBlock(std::size_t{b.width} * b.height, 0, 900, rng));
+                component.push_back(randomBlock(int(b.width), int(b.height), 900, 0.9, seed++));
         const std::uint32_t s = info.subblockSize;
         for (std::uint32_t band = 0; band < info.bands.size(); ++band)
             for (std::uint32_t r = 0; r < info.bands[band].rows; ++r)
@@ -207,8 +197,10 @@ struct CodedImage {
 
 }  // namespace
 
+// A 40 x 24 image with one level and sub-blocks of 8: band 0 is 20 x 12 (3 x 2 sub-blocks,
+// the last row and column partial).
 TEST(FilePlaneStoreClient, RefusesKeysOutsideTheImageAndLengthsOutsideTheData) {
-    const TG3ImageInfo info = smallInfo(2);
+    const TG3ImageInfo info = byteInfo(40, 24, 1, 8, 2);
     MemoryPlaneset planeset(true);
     planeset.add(0, 0, 0, BitPlaneEncoder(0, 8, 8).encode(std::vector<std::int32_t>(64, 3)));
     MemoryKernelStream stream(planeset.bytes());
@@ -239,9 +231,8 @@ TEST(FilePlaneStoreClient, RefusesKeysOutsideTheImageAndLengthsOutsideTheData) {
 TEST(BandCache, ProbeTakesTheFirstUnbrokenRunOfPlanes) {
     // Magnitudes from 2^28 put the first plane at 3 (or 2); the planeset keeps
     // planes up to 9, leaves out 10 and 11 and has 12 again.
-    TG3ImageInfo info = smallInfo(1);
-    std::mt19937 rng(3);
-    std::vector<std::int32_t> coefficients = randomBlock(64, 1 << 27, (1 << 28) - 1, rng);
+    TG3ImageInfo info = byteInfo(40, 24, 1, 8);
+    std::vector<std::int32_t> coefficients = randomBlock(8, 8, (1 << 28) - 1, 1.0, 3);
     coefficients[5] = (1 << 28) + 12345;
     const EncodedPlanes lossless = BitPlaneEncoder(0, 8, 8).encode(coefficients);
     ASSERT_EQ(lossless.first, 3);
@@ -271,7 +262,7 @@ TEST(BandCache, RowsEqualTheCodedCoefficientsWhateverItsBudget) {
     // A budget too small for a whole row of sub-blocks keeps a few rows at a time and
     // decodes the sub-blocks again for the rows after them: one band row (3 x 4 x 20
     // bytes), a few rows, less than one row, and the default.
-    CodedImage image(smallInfo(2));
+    CodedImage image(byteInfo(40, 24, 1, 8, 2));
     for (std::uint64_t budget : {std::uint64_t{240}, std::uint64_t{5000}, std::uint64_t{16},
                                  TG3BandCache::kEntryBudgetBytes}) {
         SCOPED_TRACE(budget);
@@ -301,13 +292,6 @@ TEST(BandCache, RowsEqualTheCodedCoefficientsWhateverItsBudget) {
 
 namespace {
 
-TG3ImageInfo greyInfo(std::uint32_t side, std::uint16_t subblockSize) {
-    TG3ImageInfo info = tovex_test::imageInfo(side, side, 0, subblockSize, 1, 32);
-    info.dataType = dataTypeUInt8;
-    info.dynamicRangeMax = 255;
-    return info;
-}
-
 // Decodes the first row of a 16-sample region over one coded sub-block.
 std::int32_t decodeFirstRow(const TG3ImageInfo& info, std::int32_t expectedSample) {
     MemoryPlaneset planeset;
@@ -327,9 +311,9 @@ std::int32_t decodeFirstRow(const TG3ImageInfo& info, std::int32_t expectedSampl
 
 TEST(AllocationLimit, HugeClaimedSubBlockIsRefusedBeforeDecoding) {
     // The same single plane decodes when the sub-block is of an ordinary size...
-    EXPECT_EQ(decodeFirstRow(greyInfo(40000, 64), 5), 0);
+    EXPECT_EQ(decodeFirstRow(byteInfo(40000, 40000, 0, 64), 5), 0);
     // ...and is refused when the header claims a sub-block of 40000 x 40000.
-    const std::int32_t status = decodeFirstRow(greyInfo(40000, 40000), 5);
+    const std::int32_t status = decodeFirstRow(byteInfo(40000, 40000, 0, 40000), 5);
     EXPECT_EQ(status, TG3Status::outOfMemory);
     EXPECT_EQ(tovex_test::thrownText([&] { throwStatus(status); }),
               getMessageText(kMemoryAllocation));
@@ -339,7 +323,7 @@ TEST(AllocationLimit, RegionTooWideForItsStripIsRefusedBeforeTheEngineTakesItsLi
     // 2^22 columns: each line of the engine (16 MiB) fits the cap, the strip's plane
     // of 32 rows (512 MiB) does not, so the decoder is refused as it is made.
     const std::uint32_t width = 1u << 22;
-    TG3ImageInfo info = greyInfo(width, 128);
+    TG3ImageInfo info = byteInfo(width, width, 0, 128);
     info.levels = 2;
     info.buildBandTable();
     MemoryPlaneset planeset;
