@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <limits>
+#include <cstdint>
 
 #include "common/tg3_test_files.h"
 #include "support/cv_status.h"
@@ -154,38 +154,29 @@ TEST(PlanesetWriter, RunsLongerThanOneRecord) {
 }
 
 // The image rows that the sub-block at position k of an order covers, at full resolution.
-struct RowSpan {
-    std::int64_t first, end;  // end is one past the last row
-};
-
-std::vector<RowSpan> spansInOrder(const TG3ImageInfo& info, const SubblockOrder& order) {
-    std::vector<RowSpan> spans;
-    for (std::uint64_t k = 0; k < order.pairCount(); ++k) {
+// How far (in image rows) some sub-block lies above another one stored before it in the
+// order `kind`: a decoder that works from the top meets the upper one only after the lower.
+std::int64_t worstLateness(const TG3ImageInfo& info, std::uint32_t kind) {
+    std::unique_ptr<SubblockOrder> order;
+    EXPECT_EQ(SubblockOrder::create(info, kind, order), 0);
+    // The image rows each sub-block covers at full resolution: the first, one past the last.
+    std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+    for (std::uint64_t k = 0; order != nullptr && k < order->pairCount(); ++k) {
         std::uint8_t band = 0;
         std::uint32_t subblock = 0;
-        order.pairAt(k, band, subblock);
-        const std::uint32_t row = subblock / info.bands[band].columns;
+        order->pairAt(k, band, subblock);
+        const std::int64_t row = subblock / info.bands[band].columns, size = info.subblockSize;
         // Band 0 has the scale of the coarsest level; a band of level j is reduced
         // levels - j + 1 times by two.
         const int level = band == 0 ? 1 : (band + 3) / 4;
         const std::int64_t scale = std::int64_t{1} << (info.levels - level + 1);
-        const std::int64_t last = std::min<std::int64_t>(std::int64_t{row + 1} * info.subblockSize,
-                                                         info.bands[band].height);
-        spans.push_back({std::int64_t{row} * info.subblockSize * scale, last * scale});
+        const std::int64_t end = std::min<std::int64_t>((row + 1) * size, info.bands[band].height);
+        spans.emplace_back(row * size * scale, end * scale);
     }
-    return spans;
-}
-
-// How far (in image rows) some sub-block lies above another one stored before it: a
-// decoder that works from the top meets the upper one only after the lower one.
-std::int64_t worstLateness(const std::vector<RowSpan>& spans) {
-    std::int64_t worst = std::numeric_limits<std::int64_t>::min();
-    std::int64_t lowestEndAfter = std::numeric_limits<std::int64_t>::max();
+    std::int64_t worst = INT64_MIN, lowestEndAfter = INT64_MAX;
     for (std::size_t k = spans.size(); k-- > 0;) {
-        if (lowestEndAfter != std::numeric_limits<std::int64_t>::max()) {
-            worst = std::max(worst, spans[k].first - lowestEndAfter);
-        }
-        lowestEndAfter = std::min(lowestEndAfter, spans[k].end);
+        if (lowestEndAfter != INT64_MAX) worst = std::max(worst, spans[k].first - lowestEndAfter);
+        lowestEndAfter = std::min(lowestEndAfter, spans[k].second);
     }
     return worst;
 }
@@ -194,34 +185,19 @@ std::int64_t worstLateness(const std::vector<RowSpan>& spans) {
 // each sub-block no later than it needs it. At each level the 5-3 synthesis and its
 // streaming look only a few band rows (at most three) beyond the row they make, which at
 // full resolution is under 3 * 2^(levels + 1) rows in all: no sub-block may be stored after
-// another that lies further below it than that, however tall the image.
+// another that lies further below it than that, however tall the image. The measure tells
+// the orders apart: stored band after band, a tall image makes the decoder wait for the
+// top rows of the finer bands.
 TEST(PipelinedOrder, TopToBottomDecoderMeetsSubblocksInTime) {
-    for (std::uint32_t w : {3u, 17u, 100u}) {
-        for (std::uint32_t h : {3u, 4u, 33u, 70u, 129u, 300u}) {
-            for (std::uint8_t levels : {1, 2, 3, 4}) {
-                for (std::uint16_t size : {1, 2, 4, 16}) {
-                    SCOPED_TRACE(testing::Message()
-                                 << w << "x" << h << " L" << int{levels} << " S" << size);
-                    const TG3ImageInfo info = imageInfo(w, h, levels, size);
-                    std::unique_ptr<SubblockOrder> order;
-                    ASSERT_EQ(SubblockOrder::create(info, orderPipelined, order), 0);
-                    EXPECT_LE(worstLateness(spansInOrder(info, *order)),
-                              3 * (std::int64_t{1} << (levels + 1)));
-                }
-            }
-        }
-    }
-}
-
-// The measure tells the orders apart: stored band after band, a tall image makes the
-// decoder wait for the top rows of the finer bands.
-TEST(PipelinedOrder, BandOrdersAreNotPipelined) {
-    const TG3ImageInfo info = imageInfo(64, 256, 3, 8);
-    for (std::uint32_t kind : {orderSBCP, orderNoPipe}) {
-        std::unique_ptr<SubblockOrder> order;
-        ASSERT_EQ(SubblockOrder::create(info, kind, order), 0);
-        EXPECT_GT(worstLateness(spansInOrder(info, *order)), 100) << kind;
-    }
+    for (std::uint32_t w : {3u, 17u, 100u})
+        for (std::uint32_t h : {3u, 4u, 33u, 70u, 129u, 300u})
+            for (std::uint8_t levels : {1, 2, 3, 4})
+                for (std::uint16_t size : {1, 2, 4, 16})
+                    EXPECT_LE(worstLateness(imageInfo(w, h, levels, size), orderPipelined),
+                              3 * (std::int64_t{1} << (levels + 1)))
+                        << w << "x" << h << " L" << int{levels} << " S" << size;
+    for (std::uint32_t kind : {orderSBCP, orderNoPipe})
+        EXPECT_GT(worstLateness(imageInfo(64, 256, 3, 8), kind), 100) << kind;
 }
 
 TEST(PipelinedOrder, ImagesOfMoreThan32LevelsHaveNoPipelinedOrder) {
