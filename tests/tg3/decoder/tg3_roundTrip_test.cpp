@@ -27,14 +27,11 @@ namespace {
 // common to C, M and Y.
 TestImage cmykFrom(const TestImage& rgb) {
     TestImage cmyk = rgb;
-    cmyk.components.assign(4, std::vector<std::int32_t>(rgb.components[0].size()));
+    cmyk.components.push_back(rgb.components[0]);
     for (std::size_t i = 0; i < rgb.components[0].size(); ++i) {
-        const std::int32_t c = 255 - rgb.components[0][i], m = 255 - rgb.components[1][i],
-                           y = 255 - rgb.components[2][i], k = std::min({c, m, y});
-        cmyk.components[0][i] = c - k;
-        cmyk.components[1][i] = m - k;
-        cmyk.components[2][i] = y - k;
-        cmyk.components[3][i] = k;
+        std::int32_t& k = cmyk.components[3][i];
+        k = 255 - std::max({rgb.components[0][i], rgb.components[1][i], rgb.components[2][i]});
+        for (int c = 0; c < 3; ++c) cmyk.components[c][i] = 255 - rgb.components[c][i] - k;
     }
     return cmyk;
 }
