@@ -14,7 +14,8 @@ using namespace Corvane;
 
 namespace tovex_test {
 
-TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe) {
+// The information the recipe gives an image.
+static TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe) {
     TG3ImageInfo info;
     info.width = image.width;
     info.height = image.height;

@@ -34,9 +34,6 @@ struct FileRecipe {
     std::function<void(Corvane::TG3ImageInfo&)> editHeader;
 };
 
-// The information the recipe gives an image.
-Corvane::TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe);
-
 // The whole file.
 Bytes makeTG3File(const TestImage& image, const FileRecipe& recipe);
 
