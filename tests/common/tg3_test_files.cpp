@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include "encode/tg3/tg3_imageCoder.h"
+#include "tg3/container/tg3_container.h"
 #include "tg3/container/tg3_fileHeader.h"
 #include "tg3/container/tg3_kernelStream.h"
 #include "tg3/header/tg3_headerPacket.h"
+#include "tg3/metadata/cv_TG3MetadataDatabase.h"
 #include "tg3/planeset/tg3_planesetWriter.h"
 
 using namespace Corvane;
 
 namespace tovex_test {
 
-TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe) {
+// The information the recipe gives an image.
+static TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe) {
     TG3ImageInfo info;
     info.width = image.width;
     info.height = image.height;
@@ -128,6 +131,36 @@ std::vector<Corvane::CodedPlane> madeUpPlanes(const Corvane::TG3ImageInfo& info,
         }
     }
     return planes;
+}
+
+FileFacts readFacts(const Bytes& bytes) {
+    FileFacts facts;
+    MemoryKernelStream stream(bytes);
+    TG3Container container(stream);
+    EXPECT_EQ(container.open(), 0);
+    EXPECT_EQ(container.registerKind(std::make_unique<HeaderPacketKind>()), 0);
+    EXPECT_EQ(container.registerKind(std::make_unique<PlanesetPacketKind>()), 0);
+    const auto find = [&container](std::uint32_t type) {
+        PacketHeader key = PacketHeader::key(type);
+        key.imageNumber = 0;
+        Packet* packet = nullptr;
+        EXPECT_EQ(container.find(key, packet), 0) << "packet type " << type;
+        return packet;
+    };
+    const auto* headerPacket = dynamic_cast<HeaderPacket*>(find(packetTypeHeader));
+    const auto* planesetPacket = dynamic_cast<PlanesetPacket*>(find(packetTypePlaneset));
+    if (headerPacket == nullptr || planesetPacket == nullptr) {
+        ADD_FAILURE() << "no header or no planeset";
+        return facts;
+    }
+    facts.info = headerPacket->info;
+    facts.order = planesetPacket->order;
+    facts.orderStyle = planesetPacket->orderStyle;
+    facts.planesetMinor = planesetPacket->header().versionMinor;
+    EXPECT_EQ(findImageDescription(container, 0, facts.description), 0);
+    facts.metadata = TG3MetadataDatabase(container);
+    EXPECT_EQ(indexPlanes(stream, *planesetPacket, facts.info, facts.index), 0);
+    return facts;
 }
 
 }  // namespace tovex_test

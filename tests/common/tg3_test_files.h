@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "common/test_images.h"
+#include "metadata/cv_metadataDatabase.h"
 #include "tg3/header/tg3_imageDescription.h"
 #include "tg3/header/tg3_imageInfo.h"
+#include "tg3/planeset/tg3_planeIndex.h"
 #include "tg3/planeset/tg3_planesetWriter.h"
 
 namespace tovex_test {
@@ -32,9 +34,6 @@ struct FileRecipe {
     std::function<void(Corvane::TG3ImageInfo&)> editHeader;
 };
 
-// The information the recipe gives an image.
-Corvane::TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe);
-
 // The whole file.
 Bytes makeTG3File(const TestImage& image, const FileRecipe& recipe);
 
@@ -51,5 +50,19 @@ Corvane::TG3ImageInfo imageInfo(std::uint32_t width, std::uint32_t height, std::
 // of the positions, with lengths that need one, two and three record bytes, and raw
 // planes among them.
 std::vector<Corvane::CodedPlane> madeUpPlanes(const Corvane::TG3ImageInfo& info, unsigned seed);
+
+// What a written file says about itself, read the way a reader does: the container,
+// the header packet, the description, the metadata and the walk over the planeset.
+// Fails the calling test when a stage reports a status.
+struct FileFacts {
+    Corvane::TG3ImageInfo info;
+    std::uint32_t order = 0;
+    std::uint32_t orderStyle = 0;
+    std::uint8_t planesetMinor = 0;
+    Corvane::PlaneIndex index;
+    Corvane::ImageDescription description;
+    Corvane::MetadataDatabase metadata;
+};
+FileFacts readFacts(const Bytes& bytes);
 
 }  // namespace tovex_test

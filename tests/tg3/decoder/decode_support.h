@@ -13,33 +13,25 @@
 
 namespace tovex_test {
 
-// The samples of the navigator's scene, decoded into a buffer of `layout`, row by
-// row and pixel-interleaved.
+// The samples of the navigator's scene, decoded into a buffer of `layout`, row by row and
+// pixel-interleaved.
 inline std::vector<std::int32_t> decodeWith(Corvane::TovexNavigator& navigator,
                                             const Corvane::PixelLayout& layout,
                                             std::int32_t stripHeight = 128) {
-    using namespace Corvane;
-    const Scene& scene = navigator.scene();
-    PixelBuffer buffer(layout);
+    Corvane::PixelBuffer buffer(layout);
     buffer.setStripHeight(stripHeight);
     navigator.decode(buffer);
-    const std::size_t samplesPerRow =
-        static_cast<std::size_t>(scene.width()) * buffer.layout().samplesPerPixel();
-    const bool wide = buffer.layout().bytesPerSample() == 2;
+    const Corvane::Scene& scene = navigator.scene();
+    const std::size_t perRow = std::size_t(scene.width()) * buffer.layout().samplesPerPixel();
+    const std::size_t bytes = buffer.layout().bytesPerSample();
     std::vector<std::int32_t> samples;
-    samples.reserve(samplesPerRow * static_cast<std::size_t>(scene.height()));
-    for (std::int32_t y = 0; y < scene.height(); ++y) {
-        const std::uint8_t* row = buffer.pixel(0, y);
-        for (std::size_t i = 0; i < samplesPerRow; ++i) {
-            if (wide) {
-                std::uint16_t v = 0;
-                std::memcpy(&v, row + 2 * i, 2);
-                samples.push_back(v);
-            } else {
-                samples.push_back(row[i]);
-            }
+    for (std::int32_t y = 0; y < scene.height(); ++y)
+        for (std::size_t i = 0; i < perRow; ++i) {
+            const std::uint8_t* sample = buffer.pixel(0, y) + bytes * i;
+            std::uint16_t v = *sample;
+            if (bytes == 2) std::memcpy(&v, sample, 2);
+            samples.push_back(v);
         }
-    }
     return samples;
 }
 
