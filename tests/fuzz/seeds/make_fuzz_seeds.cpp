@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "encode/tg2/structure/tg2_streamWriter.h"
 #include "encode/tg2/tg2_fileEncoder.h"
 #include "encode/tg3/tg3_bitPlaneEncoder.h"
 #include "encode/tg3/tg3_fileEncoder.h"
@@ -144,55 +143,28 @@ void makeClassicalSeeds() {
          tagTableBlockBytes(&small.table(), ClassicalBlockForm::LibraryStream));
 }
 
-// Indices from the image's neighbour differences: mostly small, some zero runs.
-std::vector<std::int32_t> differenceIndices(const TestImage& image, std::uint32_t width,
-                                            std::uint32_t height, std::uint32_t shift) {
-    std::vector<std::int32_t> out;
-    for (std::uint32_t y = 0; y < height; ++y) {
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::size_t i = (y + shift) * image.width + x + shift;
-            out.push_back((image.components[0][i] - image.components[0][i + 1]) / 6);
-        }
-    }
-    return out;
-}
-
+// TG2 streams of one and three bands over 0 to 3 levels, with blocks and sub-blocks
+// that do not divide the bands, dither and georeferencing metadata.
 void makeTg2Seeds() {
     const TestImage camera = loadPng("camera.png", false);
+    const TestImage chelsea = loadPng("chelsea.png", true);
     struct Shape {
         const char* name;
-        std::uint32_t bands, levels, width, height;
+        TestImage image;
+        std::uint32_t levels, block, subBlock;
+        float step;
     };
-    for (const Shape& shape : {Shape{"one_band", 1, 0, 20, 15}, Shape{"three_bands", 3, 2, 37, 23},
-                               Shape{"deep", 1, 3, 45, 30}}) {
-        TG2StreamInput input;
-        input.bandCount = shape.bands;
-        input.levelCount = shape.levels;
-        input.width = shape.width;
-        input.height = shape.height;
-        for (std::uint32_t i = 0; i <= 3 * shape.levels; ++i) {
-            const TG2PlaneSize size =
-                tg2SubbandPlaneSize(input.width, input.height, input.levelCount, i);
-            TG2SubbandInput subband;
-            subband.width = size.width;
-            subband.height = size.height;
-            subband.blockWidth = std::max(4u, size.width / 2 + 1);
-            subband.blockHeight = std::max(4u, size.height / 2 + 1);
-            subband.subBlockWidth = std::max(3u, subband.blockWidth / 2);
-            subband.subBlockHeight = std::max(2u, subband.blockHeight / 2);
-            subband.ditherColumn = static_cast<std::uint8_t>(i * 7);
-            subband.ditherRow = static_cast<std::uint8_t>(i * 11);
-            for (std::uint32_t b = 0; b < shape.bands; ++b) {
-                subband.bands.push_back(
-                    differenceIndices(camera, size.width, size.height, 100 + 9 * b + i));
-                subband.steps.push_back(0.5f + static_cast<float>(b));
-            }
-            input.subbands.push_back(std::move(subband));
-        }
-        TG3ClassicalMetadata metadata;
-        fillTable(&metadata.table());
-        if (shape.levels == 2) input.metadata = &metadata.table();
-        save("fuzz_tg2_stream", std::string(shape.name) + ".tg2", writeTG2Stream(input));
+    const Shape shapes[] = {{"one_band", cropImage(camera, 100, 100, 20, 15), 0, 16, 8, 2.0f},
+                            {"three_bands", cropImage(chelsea, 150, 60, 37, 23), 2, 12, 5, 1.0f},
+                            {"deep", cropImage(camera, 200, 300, 45, 30), 3, 8, 3, 0.5f}};
+    for (const Shape& shape : shapes) {
+        TG2EncodeOptions options;
+        options.levels = shape.levels;
+        options.blockWidth = options.blockHeight = shape.block;
+        options.subBlockWidth = options.subBlockHeight = shape.subBlock;
+        options.step = shape.step;
+        if (shape.levels == 2) options.georeference = TG2Georeference{1000.5, -20.25, 0.5, 0.5};
+        save("fuzz_tg2_stream", std::string(shape.name) + ".tg2", encodeTG2(shape.image, options));
     }
 }
 
