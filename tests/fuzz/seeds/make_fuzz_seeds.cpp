@@ -110,8 +110,7 @@ void makeTg3Seeds() {
         description.backPixel = {3, 1, {7, 7, 7}};
         options.description = description;
         const Bytes file = encodeTG3(s.image, options);
-        for (const char* target :
-             {"fuzz_tg3_container", "fuzz_tg3_planeset", "fuzz_tg3_decode", "fuzz_tvx_file"})
+        for (const char* target : {"fuzz_tg3_container", "fuzz_tg3_decode", "fuzz_tvx_file"})
             save(target, std::string(s.name) + ".tvx", file);
         save("fuzz_tg3_header", std::string(s.name) + ".packet", headerPacketOf(file));
     }
