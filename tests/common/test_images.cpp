@@ -71,9 +71,3 @@ TestImage loadPnm(const std::string& name) {
     }
     return result;
 }
-
-TestImage loadPgm16(const std::string& name) {
-    TestImage result = loadPnm(name);
-    if (result.bandCount() != 1 || result.bitsPerSample != 16) return {};
-    return result;
-}

@@ -10,8 +10,6 @@ using TestImage = Corvane::RasterImage;
 TestImage loadPng(const std::string& name, bool rgb);
 // A binary PGM (P5), PPM (P6) or PAM (P7) with 8- or 16-bit samples; empty on failure.
 TestImage loadPnm(const std::string& name);
-// A binary PGM with 16-bit samples; empty on failure or when the samples are 8-bit.
-TestImage loadPgm16(const std::string& name);
 // The rectangle at (x, y) of size w x h.
 inline TestImage cropImage(const TestImage& image, std::uint32_t x, std::uint32_t y,
                            std::uint32_t w, std::uint32_t h) {

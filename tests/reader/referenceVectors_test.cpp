@@ -20,7 +20,7 @@
 #include "common/test_images.h"
 #include "common/thrown_text.h"
 #include "reader/cv_tvxFileImageReader.h"
-#include "tg3/decoder/decode_support.h"
+#include "common/decode_support.h"
 #include "transform/cv_transformerRegistry.h"
 
 namespace Corvane {
@@ -137,16 +137,14 @@ std::string requestName(const Json& request) {
 std::string firstDifference(const std::vector<std::int32_t>& decoded,
                             const std::vector<std::int32_t>& expected, const Scene& window,
                             std::size_t samplesPerPixel) {
-    for (std::size_t i = 0; i < std::min(decoded.size(), expected.size()); ++i) {
-        if (decoded[i] == expected[i]) continue;
-        const std::size_t pixel = i / samplesPerPixel;
-        const auto width = static_cast<std::size_t>(window.width());
-        return "first difference at x " + std::to_string(window.x0 + pixel % width) + ", y " +
-               std::to_string(window.y0 + pixel / width) + ", sample " +
-               std::to_string(i % samplesPerPixel) + ": decoded " + std::to_string(decoded[i]) +
-               ", expected " + std::to_string(expected[i]);
-    }
-    return "no sample differs";
+    const auto i = static_cast<std::size_t>(
+        std::mismatch(decoded.begin(), decoded.end(), expected.begin()).first - decoded.begin());
+    if (i == decoded.size()) return "no sample differs";
+    const std::size_t pixel = i / samplesPerPixel, width = std::size_t(window.width());
+    return "first difference at x " + std::to_string(window.x0 + pixel % width) + ", y " +
+           std::to_string(window.y0 + pixel / width) + ", sample " +
+           std::to_string(i % samplesPerPixel) + ": decoded " + std::to_string(decoded[i]) +
+           ", expected " + std::to_string(expected[i]);
 }
 
 class ReferenceVectors : public testing::Test {

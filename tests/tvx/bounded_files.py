@@ -204,8 +204,6 @@ def main():
         # A zero tail reads as a run of empty packets; too long a run is refused.
         ("TG3 + 50 MiB of zeros", with_zero_tail(astronaut, 50 << 20), tvx + ["info"], [], 1,
          PARSE_ERROR),
-        ("TG3 + 3 x 2^24 zeros", with_zero_tail(astronaut, 3 << 24), tvx + ["info"], [], 1,
-         PARSE_ERROR),
         ("TG3 + 5 GiB of zeros", with_zero_tail(astronaut, 5 << 30), tvx + ["info"], [], 1,
          PARSE_ERROR),
         ("TG3 + 5 GiB of zeros, module", with_zero_tail(astronaut, 5 << 30), amhost, [], 1,
@@ -221,8 +219,6 @@ def main():
         ("TG2 17 x 5242893: decode", with_size(ramp, height=5242893), decode, ["o.pgm"], 1,
          TOO_LARGE),
         # Decoding them anyway meets the cap on one allocation before any large one.
-        ("TG2 width 2^24: --allow-large", with_size(camera, 1 << 24), decode,
-         ["--allow-large", "o.pgm"], 1, OUT_OF_MEMORY),
         ("TG2 width 2^26: --allow-large", with_size(camera, 1 << 26), decode,
          ["--allow-large", "o.pgm"], 1, OUT_OF_MEMORY),
         ("TG3 width 2^21: info", with_size(astronaut, 1 << 21), tvx + ["info"], [], 0,
@@ -244,14 +240,10 @@ def main():
             astronaut, 0, lambda coded, value: length_record(coded, value, 8)), decode, ["o.ppm"], 0, ""),
         # No pixels at all.
         ("TG2 width 0", with_size(camera, width=0), tvx + ["info"], [], 1, NO_PIXELS),
-        ("TG2 height 0", with_size(camera, height=0), tvx + ["info"], [], 1, NO_PIXELS),
-        ("TG3 width 0", with_size(astronaut, width=0), tvx + ["info"], [], 1, NO_PIXELS),
         ("TG3 height 0", with_size(astronaut, height=0), tvx + ["info"], [], 1, NO_PIXELS),
         # Magnification stops four levels below full resolution; TG3 is not magnified.
         ("TG2 --width 100000", with_size(camera), decode, ["--width", "100000", "o.pgm"], 1,
          MAGNIFIED_TOO_FAR),
-        ("TG3 --width 100000", with_size(astronaut), decode, ["--width", "100000", "o.ppm"], 1,
-         NOT_MAGNIFIED),
         ("TG3 --width 600", with_size(astronaut), decode, ["--width", "600", "o.ppm"], 1,
          NOT_MAGNIFIED),
         ("TG2 module --width 100000", with_size(camera), amhost, ["--width", "100000"], 1,

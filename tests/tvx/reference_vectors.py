@@ -7,8 +7,9 @@ gives 8-bit grey or RGB samples only, so it takes the 8-bit grey and RGB vectors
 each level a request names is read whole and the request's window cut from it.
 TG3 samples must match bit for bit; TG2 samples within the request's tolerance
 and with at least its share of exact samples. A level beyond the coarsest is a
-usage error of tvx; the host asks for widths, so it has no such request. The expected files are checked against the SHA-256
-their description gives, so a damaged copy cannot pass for a decoder fault.
+usage error of tvx; the host asks for widths, so it has no such request. The
+expected files are checked against the SHA-256 their description gives, so a damaged
+copy cannot pass for a decoder fault.
 
 usage: reference_vectors.py --tvx TVX --amhost AMHOST --module MODULE --vectors DIR
 """
@@ -17,36 +18,26 @@ import glob
 import hashlib
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
 
 
 def read_pnm(path):
-    """(width, height, depth, samples) of a binary PGM, PPM or PAM; 16-bit big-endian."""
+    """(width, height, depth, samples, raw bytes) of a binary PGM, PPM or PAM; 16-bit
+    samples are big-endian."""
     data = open(path, "rb").read()
-    fields = {}
     if data.startswith(b"P7"):
-        end = data.index(b"ENDHDR\n") + len(b"ENDHDR\n")
-        for line in data[3:end].decode().splitlines():
-            parts = line.split()
-            if len(parts) == 2:
-                fields[parts[0]] = parts[1]
+        header = re.match(rb"P7\n(.*?)ENDHDR\n", data, re.S)
+        fields = dict(line.split() for line in header.group(1).decode().splitlines())
         width, height = int(fields["WIDTH"]), int(fields["HEIGHT"])
         depth, maxval = int(fields["DEPTH"]), int(fields["MAXVAL"])
     else:
-        tokens, at = [], 2
-        while len(tokens) < 3:
-            while data[at:at + 1].isspace():
-                at += 1
-            start = at
-            while not data[at:at + 1].isspace():
-                at += 1
-            tokens.append(int(data[start:at]))
-        end = at + 1
-        width, height, maxval = tokens
-        depth = 1 if data.startswith(b"P5") else 3
-    raw = data[end:]
+        header = re.match(rb"P([56])\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+        width, height, maxval = (int(header.group(i)) for i in (2, 3, 4))
+        depth = 1 if header.group(1) == b"5" else 3
+    raw = data[header.end():]
     if maxval > 255:
         samples = [(raw[i] << 8) | raw[i + 1] for i in range(0, len(raw), 2)]
     else:

@@ -60,7 +60,7 @@ Bytes headerPacketOf(const Bytes& file) {
 void makeTg3Seeds() {
     const TestImage camera = loadPng("camera.png", false);
     const TestImage chelsea = loadPng("chelsea.png", true);
-    const TestImage flower = loadPgm16("flower_green16_crop.pgm");
+    const TestImage flower = loadPnm("flower_green16_crop.pgm");
     require(!camera.empty() && !chelsea.empty() && !flower.empty(), "test images");
     struct Setup {
         const char* name;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/decode_support.h"
 #include "common/temp_dir.h"
 #include "common/test_images.h"
 #include "common/thrown_text.h"
@@ -43,64 +44,20 @@ struct EncodedImage {
     std::unique_ptr<CVStream> stream;
     std::unique_ptr<TG2ImageStage> stage;
 };
-// 8-bit pixels of a decoded scene, interleaved, row by row.
-struct Pixels {
-    std::int32_t width = 0, height = 0;
-    std::uint32_t samplesPerPixel = 0;
-    std::vector<std::uint8_t> samples;
-
-    std::uint8_t at(std::int32_t x, std::int32_t y, std::uint32_t sample = 0) const {
-        return samples[(static_cast<std::size_t>(y) * width + x) * samplesPerPixel + sample];
-    }
-};
-
-// Decodes `scene` at `level` through a navigator into 8-bit samples in the image's
-// own colour scheme (grey or RGB), in strips; a strip height below 1 is one strip.
-Pixels decodeScene(ImageStage& stage, std::int32_t level, const Scene& scene,
-                   std::int32_t stripHeight = 128) {
+// The samples of a decoded scene: 8-bit, in the image's own scheme (grey or RGB),
+// interleaved; a strip height below 1 is one strip.
+std::vector<std::int32_t> decodeScene(ImageStage& stage, std::int32_t level, const Scene& scene,
+                                      std::int32_t stripHeight = 128) {
     registerAll();
-    PixelBuffer buffer(PixelLayout(
-        0, ColorSpace(stage.bandCount() == 1 ? SchemeGrayscale : SchemeRGB), DataTypeUInt8));
-    buffer.setStripHeight(stripHeight);
-    TovexNavigator(stage, level, scene).decode(buffer);
-    return {static_cast<std::int32_t>(scene.width()),
-            static_cast<std::int32_t>(scene.height()),
-            buffer.layout().samplesPerPixel(),
-            {buffer.memory(), buffer.memory() + buffer.totalSize()}};
+    TovexNavigator navigator(stage, level, scene);
+    const std::uint32_t scheme = stage.bandCount() == 1 ? SchemeGrayscale : SchemeRGB;
+    return tovex_test::decodeWith(navigator, PixelLayout(0, ColorSpace(scheme), DataTypeUInt8),
+                                  stripHeight);
 }
 
-Pixels decodeLevel(ImageStage& stage, std::int32_t level, std::int32_t stripHeight = 0) {
-    const Scene all(0, 0, 0, levelExtent(stage.width(), level) - 1,
-                    levelExtent(stage.height(), level) - 1, 0);
-    return decodeScene(stage, level, all, stripHeight);
-}
-
-// The rectangle at (x, y) of size w x h of a decoded image.
-Pixels cut(const Pixels& pixels, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
-    Pixels part{w, h, pixels.samplesPerPixel, {}};
-    for (std::int32_t r = y; r < y + h; ++r)
-        for (std::int32_t c = x; c < x + w; ++c)
-            for (std::uint32_t s = 0; s < pixels.samplesPerPixel; ++s)
-                part.samples.push_back(pixels.at(c, r, s));
-    return part;
-}
-
-// The largest difference of decoded 8-bit samples from the source, and the PSNR in dB.
-std::pair<int, double> compare(const Pixels& decoded, const RasterImage& source) {
-    const std::size_t count = std::size_t{source.width} * source.height * source.bandCount();
-    if (decoded.width != std::int32_t(source.width) || decoded.samples.size() != count)
-        return {255, 0.0};
-    int largest = 0;
-    double squares = 0.0;
-    for (std::uint32_t y = 0; y < source.height; ++y)
-        for (std::uint32_t x = 0; x < source.width; ++x)
-            for (std::uint32_t b = 0; b < source.bandCount(); ++b) {
-                const int difference = decoded.at(std::int32_t(x), std::int32_t(y), b) -
-                                       source.components[b][std::size_t{y} * source.width + x];
-                largest = std::max(largest, std::abs(difference));
-                squares += double(difference) * difference;
-            }
-    return {largest, squares == 0.0 ? INFINITY : 10.0 * std::log10(65025.0 * count / squares)};
+std::vector<std::int32_t> decodeLevel(ImageStage& stage, std::int32_t level,
+                                      std::int32_t stripHeight = 0) {
+    return decodeScene(stage, level, tovex_test::levelBox(stage, level), stripHeight);
 }
 
 TG2EncodeOptions options(std::uint32_t levels, float step = 0.5f, bool dither = false,
@@ -206,40 +163,47 @@ TEST(TG2RoundTrip, EveryVariantRestoresTheImageAndAgreesAcrossStripsAndWindows) 
         EXPECT_EQ(stage.levelCount(), static_cast<std::int32_t>(*c.options.levels));
         EXPECT_EQ(stage.properties().dither(), c.options.dither);
 
-        const auto [largest, psnr] = compare(decodeLevel(stage, 0, 128), c.image);
+        const auto [largest, psnr] =
+            tovex_test::difference(decodeLevel(stage, 0, 128),
+                                   tovex_test::interleave(c.image.components, c.image.width,
+                                                          tovex_test::levelBox(stage, 0)),
+                                   255);
         EXPECT_LE(largest, c.largestError);
         EXPECT_GE(psnr, c.psnr);
 
+        const int bands = stage.bandCount() == 1 ? 1 : 3;
         const std::int32_t finest = c.image.width < 200 ? -1 : 0;
         for (std::int32_t level = finest; level <= stage.levelCount(); ++level) {
-            const Pixels whole = decodeLevel(stage, level);
+            const std::vector<std::int32_t> whole = decodeLevel(stage, level);
+            const std::int32_t width = levelExtent(stage.width(), level);
+            const std::int32_t height = levelExtent(stage.height(), level);
             // The level steps and weights undo the gain of the low-pass filters, so a
             // flat image keeps its value however far it is reduced or magnified.
-            for (const std::uint8_t sample : c.name == "flat" ? whole.samples : Bytes{})
+            for (const std::int32_t sample : c.name == "flat" ? whole : std::vector<std::int32_t>{})
                 ASSERT_NEAR(sample, 137, 1) << "level " << level;
             // Each level halves the sides, rounding up; level -1 doubles them.
-            EXPECT_EQ(whole.width,
+            EXPECT_EQ(width,
                       level < 0 ? 2 * stage.width() : (stage.width() + (1 << level) - 1) >> level);
             for (const std::int32_t rows : {1, 7})
-                EXPECT_EQ(decodeLevel(stage, level, rows).samples, whole.samples)
+                EXPECT_EQ(decodeLevel(stage, level, rows), whole)
                     << "level " << level << " strips of " << rows;
             for (const auto& [x0, y0, x1, y1] : kWindows) {
                 const auto at = [](std::int32_t size, int eighths) {
                     return std::clamp(size * eighths / 8, 0, size - 1);
                 };
-                const Scene window(at(whole.width, x0), at(whole.height, y0), 0,
-                                   at(whole.width, x1), at(whole.height, y1), 0);
-                const Pixels part = decodeScene(stage, level, window, 16);
-                EXPECT_EQ(part.samples,
-                          cut(whole, window.x0, window.y0, part.width, part.height).samples)
-                    << "level " << level << " window " << window.x0 << "," << window.y0 << " "
-                    << part.width << " x " << part.height;
+                const Scene window(at(width, x0), at(height, y0), 0, at(width, x1), at(height, y1),
+                                   0);
+                EXPECT_EQ(decodeScene(stage, level, window, 16),
+                          tovex_test::cut(whole, width, bands, window))
+                    << "level " << level << " window " << window.x0 << "," << window.y0;
             }
             // Three columns and two rows outside the level on the left and top.
-            const Pixels past = decodeScene(
-                stage, level, Scene(-3, -2, 0, whole.width / 2, whole.height / 2, 0), 8);
-            EXPECT_EQ(cut(past, 3, 2, whole.width / 2 + 1, whole.height / 2 + 1).samples,
-                      cut(whole, 0, 0, whole.width / 2 + 1, whole.height / 2 + 1).samples)
+            const Scene quarter(0, 0, 0, width / 2, height / 2, 0);
+            const std::vector<std::int32_t> past =
+                decodeScene(stage, level, Scene(-3, -2, 0, width / 2, height / 2, 0), 8);
+            EXPECT_EQ(tovex_test::cut(past, width / 2 + 4, bands,
+                                      Scene(3, 2, 0, width / 2 + 3, height / 2 + 2, 0)),
+                      tovex_test::cut(whole, width, bands, quarter))
                 << "level " << level << " past the image";
         }
     }
@@ -326,7 +290,7 @@ TEST(TG2Decoder, PropertiesComeFromTheMetadataAndEveryMemoryModelDecodesAlike) {
     for (std::int32_t model = 0; model < 8; ++model) {
         TG2ImageStage stage(*grey.stream, model);
         EXPECT_TRUE(grey.stream->isOpen()) << model;
-        EXPECT_EQ(decodeLevel(stage, 0).samples, decodeLevel(*grey.stage, 0).samples) << model;
+        EXPECT_EQ(decodeLevel(stage, 0), decodeLevel(*grey.stage, 0)) << model;
     }
 }
 

@@ -14,7 +14,7 @@
 #include "reader/cv_tvxFileImageReader.h"
 #include "support/cv_exception.h"
 #include "support/cv_status.h"
-#include "tg3/decoder/decode_support.h"
+#include "common/decode_support.h"
 #include "tg3/decoder/tg3_imageStage.h"
 
 namespace Corvane {

@@ -1,7 +1,10 @@
 #pragma once
-// Decoding through the library's public path: a file-level reader, a navigator
-// and a pixel buffer in the image's own layout.
+// Decoding through the library's public path (a stage, a navigator and a pixel buffer)
+// into interleaved samples, and comparing them with the source image's.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -70,6 +73,26 @@ inline std::vector<std::int32_t> cut(const std::vector<std::int32_t>& samples, s
             for (int c = 0; c < components; ++c)
                 out.push_back(samples[static_cast<std::size_t>((y * width + x) * components + c)]);
     return out;
+}
+
+// How far decoded samples lie from the expected ones: the largest difference of any
+// sample, and the PSNR in dB for samples of the given peak (1000 when equal).
+struct Difference {
+    int largest = 0;
+    double psnr = 1000;
+};
+inline Difference difference(const std::vector<std::int32_t>& decoded,
+                             const std::vector<std::int32_t>& expected, double peak) {
+    if (decoded.size() != expected.size() || decoded.empty()) return {1 << 30, 0};
+    Difference d;
+    double squared = 0;
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        const double e = double(decoded[i]) - expected[i];
+        d.largest = std::max(d.largest, int(std::abs(e)));
+        squared += e * e;
+    }
+    if (squared > 0) d.psnr = 10 * std::log10(peak * peak * double(decoded.size()) / squared);
+    return d;
 }
 
 }  // namespace tovex_test
