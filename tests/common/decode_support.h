@@ -13,6 +13,7 @@
 #include "image/cv_pixelBuffer.h"
 #include "image/cv_scene.h"
 #include "image/cv_tovexNavigator.h"
+#include "support/cv_callbacks.h"
 
 namespace tovex_test {
 
@@ -37,6 +38,16 @@ inline std::vector<std::int32_t> decodeWith(Corvane::TovexNavigator& navigator,
         }
     return samples;
 }
+
+// Callbacks that remember every progress value and interrupt once asked more than
+// `interruptAfter` times.
+struct RecordingCallbacks : Corvane::CV_ProcessCallbacks {
+    void progress(float fraction) override { values.push_back(fraction); }
+    bool isInterrupted() override { return ++queries > interruptAfter; }
+    std::vector<float> values;
+    int queries = 0;
+    int interruptAfter = 1 << 30;
+};
 
 // The samples of a decoded scene, row by row and pixel-interleaved.
 inline std::vector<std::int32_t> decodeScene(Corvane::ImageStage& stage, std::int32_t level,

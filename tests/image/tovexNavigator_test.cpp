@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "common/decode_support.h"
 #include "common/thrown_text.h"
 #include "image/cv_tovexNavigator.h"
 #include "image_test_support.h"
@@ -14,14 +15,6 @@ using tovex_test::thrownText;
 
 namespace {
 const PixelLayout kGrey(0, ColorSpace(SchemeGrayscale), DataTypeUInt8);
-
-// Callbacks that remember every progress value.
-struct RecordingCallbacks : CV_ProcessCallbacks {
-    void progress(float fraction) override { values.push_back(fraction); }
-    bool isInterrupted() override { return interrupt; }
-    std::vector<float> values;
-    bool interrupt = false;
-};
 }  // namespace
 
 TEST(Scene, LevelExtentAndIntersection) {
@@ -108,7 +101,7 @@ TEST(TovexNavigator, NegativeSizesAndAreasAreRefused) {
 TEST(TovexNavigator, DecodeWritesThePatternOnTheImageAndBackgroundElsewhere) {
     TestStage stage(1000, 600, 3, 3);
     TovexNavigator navigator(stage);
-    auto recorder = std::make_shared<RecordingCallbacks>();
+    auto recorder = std::make_shared<tovex_test::RecordingCallbacks>();
     navigator.setCallbacks(recorder);
     navigator.setSceneSize(128, 128, AnchorCentre);  // (-2, -27) to (125, 100) of 125 x 75
     PixelValue background(rgba());
@@ -185,7 +178,7 @@ TEST(TovexNavigator, FailuresReleaseTheLockAndCopiesStartAfresh) {
     navigator.decode(buffer);  // would deadlock had the lock been kept
     EXPECT_EQ(buffer.decodeCount(), 1);
 
-    auto recorder = std::make_shared<RecordingCallbacks>();
+    auto recorder = std::make_shared<tovex_test::RecordingCallbacks>();
     navigator.setCallbacks(recorder);
     TovexNavigator copy(navigator);
     EXPECT_EQ(copy.decoder(), nullptr);
@@ -197,7 +190,7 @@ TEST(TovexNavigator, FailuresReleaseTheLockAndCopiesStartAfresh) {
     EXPECT_THROW(navigator.decode(buffer), NullPointerException);
     PatternDecoder decoder(stage);
     decoder.setCallbacks(recorder);
-    recorder->interrupt = true;
+    recorder->interruptAfter = 0;
     EXPECT_EQ(thrownText([&] { decoder.checkInterrupt(); }),
               "[4][2006]Program interrupt encountered");
 }

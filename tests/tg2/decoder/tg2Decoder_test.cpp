@@ -109,14 +109,6 @@ std::vector<Case> cases() {
 const std::array<int, 4> kWindows[] = {{0, 0, 0, 0}, {8, 8, 8, 8}, {7, 6, 8, 8}, {3, 3, 5, 4},
                                        {3, 0, 3, 8}, {0, 3, 8, 3}, {1, 2, 6, 7}};
 
-struct RecordingCallbacks : CV_ProcessCallbacks {
-    void progress(float fraction) override { values.push_back(fraction); }
-    bool isInterrupted() override { return ++queries > interruptAfter; }
-    std::vector<float> values;
-    int queries = 0;
-    int interruptAfter = 1 << 30;
-};
-
 RasterImage cameraCrop(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) {
     return cropImage(loadPng("camera.png", false), x, y, w, h);
 }
@@ -235,7 +227,7 @@ TEST(TG2DamagedFiles, TruncatedAndCorruptedFilesAreRefusedOrDecoded) {
 TEST(TG2Decoder, ProgressInterruptsAndWorkFollowTheStrips) {
     EncodedImage file(cameraCrop(0, 0, 64, 300), options(2));
     registerAll();
-    auto callbacks = std::make_shared<RecordingCallbacks>();
+    auto callbacks = std::make_shared<tovex_test::RecordingCallbacks>();
     TovexNavigator navigator(*file.stage, 0, Scene(0, 0, 0, 63, 299, 0));
     navigator.setCallbacks(callbacks);
     const std::vector<std::uint8_t> pixels = navigate(navigator, 128);
