@@ -16,22 +16,15 @@ namespace tovex_test {
 
 // The information the recipe gives an image.
 static TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe) {
-    TG3ImageInfo info;
-    info.width = image.width;
-    info.height = image.height;
-    info.levels = static_cast<std::uint8_t>(recipe.levels);
-    info.subblockSize = recipe.subblockSize;
-    info.components = static_cast<std::uint16_t>(image.components.size());
-    info.planes = 32;
+    TG3ImageInfo info =
+        imageInfo(image.width, image.height, static_cast<std::uint8_t>(recipe.levels),
+                  recipe.subblockSize, static_cast<std::uint16_t>(image.components.size()), 32);
     info.dataType = recipe.sixteenBit ? dataTypeUInt16 : dataTypeUInt8;
     info.domainBits = recipe.sixteenBit ? 16 : 8;
-    info.dynamicRangeMin = 0;
     info.dynamicRangeMax =
         recipe.rangeMax >= 0 ? recipe.rangeMax : (recipe.sixteenBit ? 65535 : 255);
-    info.inputColorSpace = recipe.colorSpace;
-    info.waveletColorSpace = recipe.colorSpace;
+    info.inputColorSpace = info.waveletColorSpace = recipe.colorSpace;
     info.colorTransform = recipe.transform;
-    info.buildBandTable();
     return info;
 }
 
@@ -59,17 +52,20 @@ Bytes makeTG3File(const TestImage& image, const FileRecipe& recipe) {
     if (recipe.description) {
         EXPECT_EQ(writeImageDescriptionPacket(file, *recipe.description, 0), 0);
     }
-    if (recipe.withPlaneset) {
-        PacketHeader planesetHeader;
-        planesetHeader.type = packetTypePlaneset;
-        planesetHeader.versionMinor = 1;
-        PlanesetPacket planeset(planesetHeader);
-        planeset.order = recipe.order;
-        planeset.orderStyle = orderStyleInterleaved;
-        planeset.planeCount = planes.size();
-        EXPECT_EQ(writePlanesetPacket(file, planeset, info, planes), 0);
-    }
+    if (recipe.withPlaneset) writeTestPlaneset(file, info, planes, recipe.order);
     return file.bytes();
+}
+
+void writeTestPlaneset(KernelStream& file, const TG3ImageInfo& info,
+                       const std::vector<CodedPlane>& planes, std::uint32_t order) {
+    PacketHeader planesetHeader;
+    planesetHeader.type = packetTypePlaneset;
+    planesetHeader.versionMinor = 1;
+    PlanesetPacket planeset(planesetHeader);
+    planeset.order = order;
+    planeset.orderStyle = orderStyleInterleaved;
+    planeset.planeCount = planes.size();
+    EXPECT_EQ(writePlanesetPacket(file, planeset, info, planes), 0);
 }
 
 TestImage patternImage(std::uint32_t width, std::uint32_t height, int components,
@@ -80,13 +76,12 @@ TestImage patternImage(std::uint32_t width, std::uint32_t height, int components
     image.bitsPerSample = maximum > 255 ? 16 : 8;
     for (int c = 0; c < components; ++c) {
         std::vector<std::int32_t> plane(std::size_t{width} * height);
-        for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t y = 0; y < height; ++y)
             for (std::uint32_t x = 0; x < width; ++x) {
                 const std::int64_t v = (std::int64_t{x} * 7 + std::int64_t{y} * 3 + c * 50) +
                                        ((x / 5 + y / 3) % 2) * 40;
                 plane[std::size_t{y} * width + x] = static_cast<std::int32_t>(v % (maximum + 1));
             }
-        }
         image.components.push_back(std::move(plane));
     }
     return image;
@@ -112,24 +107,20 @@ std::vector<Corvane::CodedPlane> madeUpPlanes(const Corvane::TG3ImageInfo& info,
         state = state * 1103515245u + 12345u;
         return (state >> 16) & 0x7FFF;
     };
-    for (std::uint8_t b = 0; b < info.bands.size(); ++b) {
-        for (std::uint32_t s = 0; s < info.bands[b].subblockCount(); ++s) {
-            for (std::uint16_t c = 0; c < info.components; ++c) {
+    for (std::uint8_t b = 0; b < info.bands.size(); ++b)
+        for (std::uint32_t s = 0; s < info.bands[b].subblockCount(); ++s)
+            for (std::uint16_t c = 0; c < info.components; ++c)
                 for (std::uint8_t p = 0; p < info.planes; ++p) {
                     if (next() % 2 == 0) continue;
                     Corvane::CodedPlane plane;
                     plane.position = {b, s, c, p};
                     const unsigned kind = next() % 16;
                     const std::size_t length = kind == 0 ? 5000 : kind < 4 ? 0 : next() % 60;
-                    for (std::size_t i = 0; i < length; ++i) {
+                    for (std::size_t i = 0; i < length; ++i)
                         plane.bytes.push_back(static_cast<std::uint8_t>(next()));
-                    }
                     plane.raw = next() % 5 == 0;
                     planes.push_back(std::move(plane));
                 }
-            }
-        }
-    }
     return planes;
 }
 

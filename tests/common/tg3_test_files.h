@@ -29,13 +29,17 @@ struct FileRecipe {
     std::int32_t rangeMax = -1;  // -1: the full range of the sample type
     std::uint32_t order = Corvane::orderSBCP;
     bool withPlaneset = true;
-    std::optional<Corvane::ImageDescription> description;
+    std::optional<Corvane::ImageDescription> description = std::nullopt;
     // Changes the header information after the planes are coded.
-    std::function<void(Corvane::TG3ImageInfo&)> editHeader;
+    std::function<void(Corvane::TG3ImageInfo&)> editHeader = nullptr;
 };
 
 // The whole file.
 Bytes makeTG3File(const TestImage& image, const FileRecipe& recipe);
+
+// A planeset packet of version 0.1, interleaved, holding the planes.
+void writeTestPlaneset(Corvane::KernelStream& file, const Corvane::TG3ImageInfo& info,
+                       const std::vector<Corvane::CodedPlane>& planes, std::uint32_t order);
 
 // A grey test pattern of the given size (smooth with some edges).
 TestImage patternImage(std::uint32_t width, std::uint32_t height, int components = 1,

@@ -150,15 +150,7 @@ Assembled assemble() {
     ImageDescription description;
     description.flags = ImageDescription::hasGeoData;
     EXPECT_EQ(writeImageDescriptionPacket(file, description, 0), 0);
-    PacketHeader planesetHeader;
-    planesetHeader.type = packetTypePlaneset;
-    planesetHeader.versionMinor = 1;
-    PlanesetPacket planeset(planesetHeader);
-    planeset.order = orderSBCP;
-    planeset.orderStyle = orderStyleInterleaved;
-    const std::vector<CodedPlane> planes = tovex_test::madeUpPlanes(info, 9);
-    planeset.planeCount = planes.size();
-    EXPECT_EQ(writePlanesetPacket(file, planeset, info, planes), 0);
+    tovex_test::writeTestPlaneset(file, info, tovex_test::madeUpPlanes(info, 9), orderSBCP);
 
     Assembled result{file.bytes(), {}, {}};
     MemoryKernelStream stream(result.bytes);

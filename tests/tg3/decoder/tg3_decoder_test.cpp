@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "common/decode_support.h"
 #include "common/temp_dir.h"
 #include "common/tg3_test_files.h"
 #include "common/thrown_text.h"
@@ -14,7 +15,6 @@
 #include "reader/cv_tvxFileImageReader.h"
 #include "support/cv_exception.h"
 #include "support/cv_status.h"
-#include "common/decode_support.h"
 #include "tg3/decoder/tg3_imageStage.h"
 
 namespace Corvane {
@@ -56,10 +56,7 @@ TEST_F(TG3Decoding, HeadersAndLevelsTheDecoderCannotServeAreRefusedWithTheirReas
          "[4][2209]Invalid image data. the file holds no coded planes for its image"},
     };
     for (const Case& c : cases) {
-        FileRecipe recipe;
-        recipe.levels = 2;
-        recipe.editHeader = c.edit;
-        recipe.withPlaneset = c.withPlaneset;
+        const FileRecipe recipe{.levels = 2, .withPlaneset = c.withPlaneset, .editHeader = c.edit};
         TvxFileImageReader reader(write(image, recipe), 0);
         // Twice: the stage stays usable after the failed creation.
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -88,11 +85,7 @@ TEST_F(TG3Decoding, HeadersAndLevelsTheDecoderCannotServeAreRefusedWithTheirReas
 
 TEST_F(TG3Decoding, WithoutDescriptionOrDisplayRangeTheDefaults) {
     const TestImage image = tovex_test::patternImage(32, 24, 1, 4095);
-    FileRecipe recipe;
-    recipe.levels = 2;
-    recipe.sixteenBit = true;
-    recipe.rangeMax = 4095;
-    TvxFileImageReader plain(write(image, recipe), 0);
+    TvxFileImageReader plain(write(image, {.levels = 2, .sixteenBit = true, .rangeMax = 4095}), 0);
     const ImageProperties& p = plain.properties();
     EXPECT_FALSE(p.hasGeoInformation());
     EXPECT_EQ(p.yUL(), 23.0);  // height - 1
@@ -107,31 +100,15 @@ TEST_F(TG3Decoding, WithoutDescriptionOrDisplayRangeTheDefaults) {
     EXPECT_EQ(buffer.level(), 2048.0f);
 }
 
-class RecordingCallbacks : public CV_ProcessCallbacks {
-  public:
-    void progress(float fraction) override { values.push_back(fraction); }
-    bool isInterrupted() override { return ++queries > interruptAfter; }
-
-    std::vector<float> values;
-    int queries = 0;
-    int interruptAfter = 1 << 30;
-};
-
 TEST_F(TG3Decoding, ProgressPerStripAndInterruptBetweenSubblocks) {
     const TestImage image = tovex_test::patternImage(40, 300);
-    FileRecipe recipe;
-    recipe.levels = 2;
-    recipe.subblockSize = 16;
-    TvxFileImageReader reader(write(image, recipe), 0);
-    auto callbacks = std::make_shared<RecordingCallbacks>();
+    TvxFileImageReader reader(write(image, {.levels = 2, .subblockSize = 16}), 0);
+    auto callbacks = std::make_shared<tovex_test::RecordingCallbacks>();
     const Scene whole(0, 0, 0, 39, 299, 0);
     const auto expected = tovex_test::interleave(image.components, 40, whole);
     TovexNavigator navigator(reader, 0, whole);
     navigator.setCallbacks(callbacks);
-    {
-        PixelBuffer buffer(reader.properties().layout());
-        navigator.decode(buffer);
-    }
+    tovex_test::decodeWith(navigator, reader.properties().layout());
     // Strips of 128, 128 and 44 rows: each reports where it starts; the end reports 1.
     const std::vector<float> progress = {0.0f, 128.0f / 300.0f, 256.0f / 300.0f, 1.0f};
     ASSERT_EQ(callbacks->values.size(), progress.size());
@@ -175,12 +152,11 @@ enum class Outcome { Refused, Decoded, Exact };
 // library exception or decodes to some pixels; a cut one never to the original pixels.
 TEST_F(TG3Decoding, DamagedFilesAreRefusedOrDecode) {
     const TestImage image = tovex_test::patternImage(40, 30, 3);
-    FileRecipe recipe;
-    recipe.levels = 2;
-    recipe.subblockSize = 16;
-    recipe.colorSpace = colorSpaceRGB;
-    recipe.transform = colorTransformRGBToYIQ;
-    recipe.order = orderPipelined;
+    FileRecipe recipe{.levels = 2,
+                      .subblockSize = 16,
+                      .colorSpace = colorSpaceRGB,
+                      .transform = colorTransformRGBToYIQ,
+                      .order = orderPipelined};
     ImageDescription description;
     description.flags = ImageDescription::hasGeoData | ImageDescription::hasBackPixel;
     description.xRes = description.yRes = 1.0;

@@ -153,7 +153,6 @@ TEST(PlanesetWriter, RunsLongerThanOneRecord) {
     }
 }
 
-// The image rows that the sub-block at position k of an order covers, at full resolution.
 // How far (in image rows) some sub-block lies above another one stored before it in the
 // order `kind`: a decoder that works from the top meets the upper one only after the lower.
 std::int64_t worstLateness(const TG3ImageInfo& info, std::uint32_t kind) {
