@@ -117,26 +117,23 @@ TEST(TvxFileReader, TileBytesLandAtTheirGridPositionAndTheRestKeepsTheFill) {
     // Tile 2 is the right edge: 44 columns of image. The grey rows are a magnified
     // level, 200 x 120. One band of another scheme is one sample per pixel.
     const int kFill = -1;
+    // clang-format off
     const struct {
         Image image;
         AmWord width, tile;
         std::size_t offset;
         std::int32_t x, y, band;  // x == kFill: the byte keeps 255
-    } cases[] = {{kColour, -1, 4, 0, 128, 128, 0},
-                 {kColour, -1, 4, 2, 128, 128, 2},
-                 {kColour, -1, 4, (71 * 128 + 127) * 4 + 1, 255, 199, 1},
-                 {kColour, -1, 4, 72 * 128 * 4, kFill, 0, 0},
-                 {kColour, -1, 4, 3, kFill, 0, 0},
-                 {kColour, -1, 2, 43 * 4, 299, 0, 0},
-                 {kColour, -1, 2, 44 * 4, kFill, 0, 0},
-                 {kColour, -1, 2, (5 * 128 + 127) * 4 + 2, kFill, 0, 0},
-                 {kGrey, 200, 1, 0, 128, 0, 0},
-                 {kGrey, 200, 1, 71, 199, 0, 0},
-                 {kGrey, 200, 1, 72, kFill, 0, 0},
-                 {kColumn, 1, 0, 3 * 128, 0, 3, 0},
-                 {kColumn, 1, 0, 1, kFill, 0, 0},
-                 {kColumn, 1, 0, 4 * 128, kFill, 0, 0},
-                 {kBand, -1, 0, 5, 5, 0, 0}};
+    } cases[] = {
+        {kColour, -1, 4, 0, 128, 128, 0},            {kColour, -1, 4, 2, 128, 128, 2},
+        {kColour, -1, 4, 72 * 128 * 4, kFill, 0, 0}, {kColour, -1, 4, 3, kFill, 0, 0},
+        {kColour, -1, 4, (71 * 128 + 127) * 4 + 1, 255, 199, 1},
+        {kColour, -1, 2, (5 * 128 + 127) * 4 + 2, kFill, 0, 0},
+        {kColour, -1, 2, 43 * 4, 299, 0, 0},         {kColour, -1, 2, 44 * 4, kFill, 0, 0},
+        {kGrey, 200, 1, 0, 128, 0, 0},               {kGrey, 200, 1, 71, 199, 0, 0},
+        {kGrey, 200, 1, 72, kFill, 0, 0},            {kColumn, 1, 0, 3 * 128, 0, 3, 0},
+        {kColumn, 1, 0, 1, kFill, 0, 0},             {kColumn, 1, 0, 4 * 128, kFill, 0, 0},
+        {kBand, -1, 0, 5, 5, 0, 0}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "tile " << c.tile << " byte " << c.offset);
         StageReader r(c.image);
@@ -178,10 +175,9 @@ TEST(TvxFileReader, TagsAnswerForTheChosenImage) {
     EXPECT_STREQ(reinterpret_cast<const char*>(tagValue(colour.reader, 259)), "UNCOMPRESSED");
     EXPECT_EQ(tagValue(grey.reader, 277), 1);
     // Answered without a value, refused, and refused for grey: the word stays as it was.
-    const std::tuple<TvxFileReader*, AmWord, AmWord> untouched[] = {{&colour.reader, 16907, 1},
-                                                                    {&colour.reader, 16893, 0},
-                                                                    {&colour.reader, -256, 0},
-                                                                    {&grey.reader, 338, 0}};
+    TvxFileReader *c = &colour.reader, *g = &grey.reader;
+    const std::tuple<TvxFileReader*, AmWord, AmWord> untouched[] = {
+        {c, 16907, 1}, {c, 16893, 0}, {c, -256, 0}, {g, 338, 0}};
     for (const auto& [reader, tag, result] : untouched) {
         AmWord word = 4242;
         EXPECT_EQ(reader->getTag(tag, &word), result) << tag;

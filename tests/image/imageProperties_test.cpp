@@ -74,25 +74,22 @@ TEST(ImageProperties, FromMetadataAndBandCount) {
     const std::string geo = "geo 1 ul 500000.5,4200000.25 res 2.5,3.5 ";
     const auto window = [](double w) { return value("IMAGE::DYNAMIC_RANGE_WINDOW", w); };
     const auto bits = [](MetadataValue v) { return single("IMAGE::BITS_PER_SAMPLE", v); };
+    const MetadataElement xRot = value("IMAGE::X_ROTATION", 0.75);
     const struct {
         std::vector<MetadataElement> metadata;
         std::int32_t bands;
         std::string expected;
     } cases[] = {
+        // clang-format off
         {{}, 3, "type 0 bits 8 RGB/3 bg"},
         {{}, 4, "type 0 bits 8 CMYK/4 bg"},
         // Rotations count only in pairs; all three geo keys or none.
-        {{kOrigin, kXRes, kYRes, value("IMAGE::X_ROTATION", 0.75)},
-         1,
-         geo + "rot 0,0 dither 1 type 0 bits 8 Grayscale/1 bg"},
-        {{kOrigin, kXRes, kYRes, value("IMAGE::X_ROTATION", 0.75),
-          value("IMAGE::Y_ROTATION", -0.25)},
-         1,
+        {{kOrigin, kXRes, kYRes, xRot}, 1, geo + "rot 0,0 dither 1 type 0 bits 8 Grayscale/1 bg"},
+        {{kOrigin, kXRes, kYRes, xRot, value("IMAGE::Y_ROTATION", -0.25)}, 1,
          geo + "rot 0.75,-0.25 dither 1 type 0 bits 8 Grayscale/1 bg"},
         {{kOrigin, kXRes}, 1, "type 0 bits 8 Grayscale/1 bg"},
         // The presence of the key turns dithering off, whatever its value.
-        {{single("IMAGE::NO_DITHER", MetadataValue(std::int32_t{0}))},
-         1,
+        {{single("IMAGE::NO_DITHER", MetadataValue(std::int32_t{0}))}, 1,
          "geo 0 ul 0,19 res 1,1 rot 0,0 dither 0 type 0 bits 8 Grayscale/1 bg"},
         // Bits given are taken as they stand, except for float samples.
         {{type(0), bits(MetadataValue(0x1000Cu))}, 1, "type 0 bits 12 Grayscale/1 bg"},
@@ -100,31 +97,25 @@ TEST(ImageProperties, FromMetadataAndBandCount) {
         // Without bits the window gives them; a window needs its level.
         {{type(2), kWindow, kLevel}, 1, "type 1 bits 12 Grayscale/1 range 4096@2048 bg @4096"},
         {{type(2), window(1000), kLevel}, 1, "type 1 bits 10 Grayscale/1 range 1000@2048 bg @1000"},
-        {{type(2), window(4095.9), kLevel},
-         1,
+        {{type(2), window(4095.9), kLevel}, 1,
          "type 1 bits 12 Grayscale/1 range 4095.9@2048 bg @4095.9"},
         {{type(2), window(1), kLevel}, 1, "type 1 bits 0 Grayscale/1 range 1@2048 bg @1"},
-        {{window(0), value("IMAGE::DYNAMIC_RANGE_LEVEL", 0)},
-         1,
+        {{window(0), value("IMAGE::DYNAMIC_RANGE_LEVEL", 0)}, 1,
          "type 0 bits 32 Grayscale/1 range 0@0 bg"},
-        {{bits(MetadataValue(std::uint16_t{10})), kWindow, kLevel},
-         1,
+        {{bits(MetadataValue(std::uint16_t{10})), kWindow, kLevel}, 1,
          "type 0 bits 10 Grayscale/1 range 4096@2048 bg @4096"},
         {{kWindow}, 1, "type 0 bits 8 Grayscale/1 bg"},
-        {{single("IMAGE::COLOR_SCHEME", MetadataValue(std::int32_t{3000}))},
-         7,
+        {{single("IMAGE::COLOR_SCHEME", MetadataValue(std::int32_t{3000}))}, 7,
          "type 0 bits 8 Multispectral/7 bg"},
         // The background: the default value, else (8-bit only) the no-data value.
         {{array("IMAGE::NO_DATA_VALUE", {10, 20, 300})}, 3, "type 0 bits 8 RGB/3 bg 10 20 255"},
         {{array("IMAGE::NO_DATA_VALUE", {10, 20, 30}),
-          array("IMAGE::DEFAULT_DATA_VALUE", {1, 2, 3, 4})},
-         3,
-         "type 0 bits 8 RGB/3 bg 1 2 3"},
+          array("IMAGE::DEFAULT_DATA_VALUE", {1, 2, 3, 4})}, 3, "type 0 bits 8 RGB/3 bg 1 2 3"},
         {{type(2), value("IMAGE::NO_DATA_VALUE", 5000)}, 1, "type 1 bits 16 Grayscale/1 bg"},
-        {{type(2), value("IMAGE::DEFAULT_DATA_VALUE", 5000)},
-         1,
+        {{type(2), value("IMAGE::DEFAULT_DATA_VALUE", 5000)}, 1,
          "type 1 bits 16 Grayscale/1 bg 5000"},
         {{array("IMAGE::DEFAULT_DATA_VALUE", {1, 2})}, 3, "type 0 bits 8 RGB/3 bg"},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(describe(fromMetadata(c.metadata, c.bands)),
