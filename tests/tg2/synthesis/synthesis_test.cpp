@@ -197,7 +197,6 @@ TEST(Merge2, ChildrenThatLackWhatThePassesReadAreRefused) {
 }
 
 TEST(Subband, InvalidRequestsAreRefusedWithTheirMessages) {
-    // Level, support, whether magnified, and the message.
     const struct {
         std::int32_t level;
         Region support;
