@@ -88,18 +88,14 @@ class PatternDecoder : public ImageDecoder {
             const Scene onImage = Scene(scene().x0 + strip.x0, scene().y0 + strip.y0, 0,
                                         scene().x0 + strip.x1, scene().y0 + strip.y1, 0)
                                       .intersection(clipped);
-            if (!onImage.isEmpty()) {
-                reportProgress();
-                for (std::int32_t y = onImage.y0; y <= onImage.y1; ++y) {
-                    for (std::int32_t x = onImage.x0; x <= onImage.x1; ++x) {
-                        std::uint8_t* p = buffer.pixel(x - scene().x0, y - scene().y0);
-                        const auto& bandMap = buffer.layout().bandMap();
-                        for (std::uint32_t b = 0; b < bandMap.size(); ++b) {
-                            p[bandMap[b] * sampleBytes] = patternValue(x, y, b);
-                        }
-                    }
+            if (!onImage.isEmpty()) reportProgress();
+            const auto& bandMap = buffer.layout().bandMap();
+            for (std::int32_t y = onImage.y0; y <= onImage.y1; ++y)
+                for (std::int32_t x = onImage.x0; x <= onImage.x1; ++x) {
+                    std::uint8_t* p = buffer.pixel(x - scene().x0, y - scene().y0);
+                    for (std::uint32_t b = 0; b < bandMap.size(); ++b)
+                        p[bandMap[b] * sampleBytes] = patternValue(x, y, b);
                 }
-            }
             advanceProgress(buffer, strip);
             buffer.nextStrip();
         }

@@ -57,11 +57,10 @@ TEST(PixelBuffer, AddressingStripsAndMemory) {
         std::vector<std::int32_t> firstRows;
         buffer.prepareDecode();
         for (; buffer.hasStrip(); buffer.nextStrip()) {
-            EXPECT_EQ(
-                buffer.currentStrip().y1,
-                std::min(buffer.currentStrip().y0 + (c.stripHeight ? c.stripHeight : 300), c.rows) -
-                    1);
-            firstRows.push_back(buffer.currentStrip().y0);
+            const Scene strip = buffer.currentStrip();
+            EXPECT_EQ(strip.y1,
+                      std::min(strip.y0 + (c.stripHeight ? c.stripHeight : 300), c.rows) - 1);
+            firstRows.push_back(strip.y0);
         }
         buffer.finishDecode();
         EXPECT_EQ(firstRows, c.firstRows) << c.stripHeight;

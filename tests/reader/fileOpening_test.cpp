@@ -6,12 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "common/decode_support.h"
 #include "common/temp_dir.h"
 #include "common/test_images.h"
 #include "encode/tg2/tg2_fileEncoder.h"
 #include "encode/tg3/tg3_fileEncoder.h"
-#include "image/cv_pixelBuffer.h"
-#include "image/cv_tovexNavigator.h"
 #include "reader/cv_tvxFileImageReader.h"
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
@@ -111,13 +110,9 @@ TEST_F(FileOpening, WorldFileGivesGeoDataToAnImageWithout) {
 TEST_F(FileOpening, ReaderMadeFromAnotherSharesItsStreamAndOutlivesNothing) {
     auto first = std::make_unique<TvxFileImageReader>(write("image.tvx", tg3_), 0);
     const auto decodeWith = [](ImageStage& stage) {
-        TovexNavigator navigator(stage, 0, Scene(0, 0, 0, 32, 20, 0));
-        PixelBuffer buffer(stage.properties().layout());
-        navigator.decode(buffer);
-        return std::vector<std::uint8_t>(buffer.memory(), buffer.memory() + buffer.totalSize());
+        return tovex_test::decodeScene(stage, 0, Scene(0, 0, 0, 32, 20, 0));
     };
-    std::vector<std::uint8_t> source;
-    for (std::int32_t v : image_.components[0]) source.push_back(static_cast<std::uint8_t>(v));
+    const std::vector<std::int32_t>& source = image_.components[0];
     EXPECT_EQ(decodeWith(*first), source);
     {
         TvxFileImageReader second(*first);

@@ -84,11 +84,10 @@ TEST(TG3EncodeOptions, UnsupportedInputIsRefusedWithTheReason) {
         const char* reason;
         const std::string& kind;
     };
+    // clang-format off
     const Case cases[] = {
         {with(rgb, [](Image i) { i.components.pop_back(); }), {}, "2 bands", unsupported},
-        {with(rgb, [](Image i) { i.components.resize(5, i.components[0]); }),
-         {},
-         "5 bands",
+        {with(rgb, [](Image i) { i.components.resize(5, i.components[0]); }), {}, "5 bands",
          unsupported},
         {with(grey, [](Image i) { i.bitsPerSample = 12; }), {}, "12 bits per", unsupported},
         {RasterImage{}, {}, "no samples", unsupported},
@@ -96,10 +95,8 @@ TEST(TG3EncodeOptions, UnsupportedInputIsRefusedWithTheReason) {
         {with(grey, [](Image i) { i.components[0].pop_back(); }), {}, "component 0", unsupported},
         {with(grey, [](Image i) { i.components[0][7] = 256; }), {}, "range 0..255", unsupported},
         {with(rgb, [](Image i) { i.components[2][0] = -1; }), {}, "component 2", unsupported},
-        {with(grey, [](Image i) { i.components[0][0] = 101; }),
-         {.dynamicRangeMax = 100},
-         "range 0..100",
-         unsupported},
+        {with(grey, [](Image i) { i.components[0][0] = 101; }), {.dynamicRangeMax = 100},
+         "range 0..100", unsupported},
         {grey, {.dynamicRangeMax = 256}, "dynamic range maximum", argument},
         {grey, {.levels = 31}, "levels", argument},
         {grey, {.levels = 8}, "8 levels", argument},
@@ -115,6 +112,7 @@ TEST(TG3EncodeOptions, UnsupportedInputIsRefusedWithTheReason) {
         {grey, {.rateMode = R::targetSize, .targetBytes = 20}, "target of 20 bytes", argument},
         {grey, O{.rateMode = R::targetQuality}, "PSNR", argument},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const std::string text = tovex_test::thrownText([&] { encodeTG3(c.image, c.options); });
         EXPECT_EQ(text.rfind(c.kind, 0), 0u) << text;
