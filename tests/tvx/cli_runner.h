@@ -2,21 +2,16 @@
 // Writes and compares images for the tool's tests.
 
 #include <climits>
-#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/decode_support.h"
 #include "encode/encode_rasterImage.h"
 #include "tvx_rasterWriter.h"
 
 namespace tvx_test {
-
-struct Difference {
-    int largest;  // of any sample; INT_MAX when size, bands or sample depth differ
-    double psnr;  // in dB, peak of the sample depth
-};
 
 // Writes the image with the tool's writer in bands of 37 rows, as `tvx decode` does.
 inline void writeImage(const std::string& path, const Corvane::RasterImage& image,
@@ -39,21 +34,19 @@ inline void writeImage(const std::string& path, const Corvane::RasterImage& imag
     writer->finish();
 }
 
-inline Difference compare(const Corvane::RasterImage& a, const Corvane::RasterImage& b) {
-    Difference d{0, INFINITY};
+// The largest difference of any sample (INT_MAX when size, bands or sample depth differ)
+// and the PSNR for the peak of the sample depth.
+inline tovex_test::Difference compare(const Corvane::RasterImage& a,
+                                      const Corvane::RasterImage& b) {
     if (a.width != b.width || a.height != b.height || a.bandCount() != b.bandCount() ||
         a.bitsPerSample != b.bitsPerSample)
         return {INT_MAX, 0};
-    double squared = 0, count = 0;
-    for (std::size_t c = 0; c < a.bandCount(); ++c)
-        for (std::size_t i = 0; i < a.components[c].size(); ++i, ++count) {
-            const int e = a.components[c][i] - b.components[c][i];
-            d.largest = std::max(d.largest, std::abs(e));
-            squared += double(e) * e;
-        }
-    const double peak = (1 << a.bitsPerSample) - 1;
-    if (squared > 0) d.psnr = 10.0 * std::log10(peak * peak * count / squared);
-    return d;
+    std::vector<std::int32_t> first, second;
+    for (std::size_t c = 0; c < a.bandCount(); ++c) {
+        first.insert(first.end(), a.components[c].begin(), a.components[c].end());
+        second.insert(second.end(), b.components[c].begin(), b.components[c].end());
+    }
+    return tovex_test::difference(first, second, (1 << a.bitsPerSample) - 1);
 }
 
 }  // namespace tvx_test
