@@ -236,15 +236,9 @@ TEST(BandCache, ProbeTakesTheFirstUnbrokenRunOfPlanes) {
     coefficients[5] = (1 << 28) + 12345;
     const EncodedPlanes lossless = BitPlaneEncoder(0, 8, 8).encode(coefficients);
     ASSERT_EQ(lossless.first, 3);
-    EncodedPlanes kept;
-    kept.first = 3;
-    kept.planes.assign(lossless.planes.begin(), lossless.planes.begin() + 7);  // 3..9
-    EncodedPlanes late;
-    late.first = 12;
-    late.planes.push_back(lossless.planes[9]);
     MemoryPlaneset planeset;
-    planeset.add(0, 0, 0, kept);
-    planeset.add(0, 0, 0, late);
+    planeset.add(0, 0, 0, {3, {lossless.planes.begin(), lossless.planes.begin() + 7}});  // 3..9
+    planeset.add(0, 0, 0, {12, {lossless.planes[9]}});
     MemoryKernelStream stream(planeset.bytes());
     tg3_filePlaneStoreClient store(info, planeset.index(), stream, 0, false);
     TG3BandCache cache(info, store);
