@@ -60,15 +60,18 @@ struct Table {
     ClassicalTagTable table;
 };
 
-// A TG2-like file with no levels: the pointer at 27 leads to the plain block at 40.
-Bytes tg2File(const std::function<void(ClassicalTagTable*)>& fill) {
+// A TG2-like file: with no levels the pointer at 27 leads to the plain block at 40; with
+// two the pointer sits at 12 * 2 + 27 = 51 and the block at 60.
+Bytes tg2File(const std::function<void(ClassicalTagTable*)>& fill, std::uint8_t levels = 0) {
     Table t;
     fill(&t.table);
     setEndOfMetadata(&t.table);
-    Bytes file(40, 0);
-    file[27] = 0xFF;
-    file[28] = 0xD0;
-    file[32] = 40;
+    const std::size_t pointer = 27 + 12 * levels, block = 40 + 10 * levels;
+    Bytes file(block, 0);
+    file[14] = levels;
+    file[pointer] = 0xFF;
+    file[pointer + 1] = 0xD0;
+    file[pointer + 5] = static_cast<std::uint8_t>(block);
     const Bytes plain = tagTableBlockBytes(&t.table, ClassicalBlockForm::PlainFile);
     file.insert(file.end(), plain.begin(), plain.end());
     return file;
@@ -242,18 +245,9 @@ TEST(ClassicalBlock, TG2SearchFindsTheBlockOrLeavesTheDatabaseEmpty) {
         EXPECT_EQ(db.keys(),
                   c.found ? std::vector<std::string>{"IMAGE::WIDTH"} : std::vector<std::string>{})
             << c.at << " " << c.size;
-        if (c.found) {
-            EXPECT_FALSE(s.isOpen());
-        }  // the database closes the stream when done
+        EXPECT_TRUE(!c.found || !s.isOpen()) << "the database closes the stream when done";
     }
-    // Two levels: the pointer sits at 12 * 2 + 27 = 51, the block at 60.
-    Bytes twoLevels(60, 0);
-    twoLevels[14] = 2;
-    twoLevels[51] = 0xFF;
-    twoLevels[52] = 0xD0;
-    twoLevels[56] = 60;
-    twoLevels.insert(twoLevels.end(), good.begin() + 40, good.end());
-    CVByteVectorStream s(twoLevels);
+    CVByteVectorStream s(tg2File([](ClassicalTagTable* t) { setImageWidth(t, 77); }, 2));
     EXPECT_EQ(TG2MetadataDatabase(&s).get("IMAGE::WIDTH").row(0)[0].asUInt32(), 77u);
 }
 

@@ -71,8 +71,7 @@ TEST(ClassicalTagTable, AddReplaceGrowCopy) {
 TEST(ClassicalTagTable, RefusalsGiveTheirResultCodes) {
     Table t, cleared;
     clearTagTable(&cleared.table);
-    ClassicalTagTable* T = &t.table;
-    ClassicalTagTable* C = &cleared.table;
+    ClassicalTagTable *T = &t.table, *C = &cleared.table;
     const std::int32_t dims[3] = {1, 1, 1};
     std::int32_t v = 5, out = 0;
     const std::string k100(100, 'k'), k101(101, 'k');
@@ -122,15 +121,12 @@ TEST(ClassicalTagTable, DumpsAndNames) {
               " 5\tTYPE_LONG\t-1\t\tIMAGE::WIDTH \n"
               " 6\tTYPE_BYTE\t200\t\tIMAGE::NO_DITHER \n"
               " 7 Error: TYPE UNKNOWN  ");
-    const std::pair<std::int32_t, const char*> codes[] = {{0, "MSUCCESS"},
-                                                          {-1, "MFAIL (and/or MTAG_NOT_FOUND)"},
-                                                          {-2, "MTAG_EXISTS"},
-                                                          {-3, "MALL_TAGS_USED"},
-                                                          {-4, "MMETADATA_NOT_FOUND"},
-                                                          {-5, "MVERSION_INCOMPATIBLE"},
-                                                          {-6, "MUNINITIALIZED_POINTER"},
-                                                          {-9, "Tag # -9"},
-                                                          {7, "Tag # 7"}};
+    // clang-format off
+    const std::pair<std::int32_t, const char*> codes[] = {
+        {0, "MSUCCESS"}, {-1, "MFAIL (and/or MTAG_NOT_FOUND)"}, {-2, "MTAG_EXISTS"},
+        {-3, "MALL_TAGS_USED"}, {-4, "MMETADATA_NOT_FOUND"}, {-5, "MVERSION_INCOMPATIBLE"},
+        {-6, "MUNINITIALIZED_POINTER"}, {-9, "Tag # -9"}, {7, "Tag # 7"}};
+    // clang-format on
     for (const auto& [code, name] : codes)
         EXPECT_EQ(capture([code](std::FILE* f) { printResultCode(code, f); }), name);
     EXPECT_STREQ(tagTypeName(12), "Error: tag_type unknown.");

@@ -62,7 +62,7 @@ TEST(MetadataValue, PersistentFormHasTheFixedBytesAndRoundTrips) {
     EXPECT_EQ(persisted(MetadataValue("xy"), LittleEndianOrder),
               std::string("\x05\0\0\0\3xy\0", 8));
     EXPECT_EQ(persisted(MetadataValue(), BigEndianOrder), std::string("\x0b", 1));
-    for (std::int32_t order : {BigEndianOrder, LittleEndianOrder}) {
+    for (std::int32_t order : {BigEndianOrder, LittleEndianOrder})
         for (const MetadataValue& value :
              {MetadataValue(std::uint8_t{250}), MetadataValue(std::uint32_t{0xDEADBEEF}),
               MetadataValue("a text"), MetadataValue(3.25f), MetadataValue(-1.0e300),
@@ -73,7 +73,6 @@ TEST(MetadataValue, PersistentFormHasTheFixedBytesAndRoundTrips) {
             back.read(in, order);
             EXPECT_EQ(back, value) << "type " << value.type() << " order " << order;
         }
-    }
     // Unknown types are skipped; short data, even a text length far past the end, throw.
     MetadataValue value(std::int16_t{9});
     for (const char type : {'\x04', '\x0b', '\x00', '\x7f'}) {
