@@ -2,23 +2,17 @@
 
 #include <png.h>
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
-namespace {
-
-std::string pathOf(const std::string& name) {
+static std::string pathOf(const std::string& name) {
     return std::string(TOVEX_TEST_DATA_DIR) + "/" + name;
 }
 
-}  // namespace
-
 TestImage loadPng(const std::string& name, bool rgb) {
     TestImage result;
-    png_image image;
-    std::memset(&image, 0, sizeof image);
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, pathOf(name).c_str())) return result;
     image.format = rgb ? PNG_FORMAT_RGB : PNG_FORMAT_GRAY;
@@ -64,10 +58,8 @@ TestImage loadPnm(const std::string& name) {
     result.height = h;
     result.bitsPerSample = bytesPerSample == 2 ? 16 : 8;
     result.components.assign(channels, std::vector<std::int32_t>(std::size_t{w} * h));
-    for (std::size_t i = 0; i < samples; ++i) {
-        const std::int32_t value =
+    for (std::size_t i = 0; i < samples; ++i)
+        result.components[i % channels][i / channels] =
             bytesPerSample == 2 ? (bytes[2 * i] << 8) | bytes[2 * i + 1] : bytes[i];
-        result.components[i % channels][i / channels] = value;
-    }
     return result;
 }
