@@ -40,30 +40,22 @@ TEST(TovexNavigator, BoxAndLevelMoves) {
         std::int32_t level;
         Scene scene;
     } steps[] = {
+        // clang-format off
         {[] {}, 3, Scene(0, 0, 0, 124, 74, 0)},  // the whole image at the coarsest level
         {[&] { n.setSceneSize(128, 128, AnchorCentre); }, 3, Scene(-2, -27, 0, 125, 100, 0)},
         {[&] { n.moveScene(256, 128, AnchorUpperLeft); }, 3, Scene(256, 128, 0, 383, 255, 0)},
         {[&] { n.setSceneSize(64, 32, AnchorUpperLeft); }, 3, Scene(256, 128, 0, 319, 159, 0)},
         {[&] { n.setSceneSize(64, 32, AnchorCentre); }, 3, Scene(256, 128, 0, 319, 159, 0)},
         {[&] { n.moveScene(0, 0, AnchorCentre); }, 3, Scene(-32, -16, 0, 31, 15, 0)},
-        {[&] {
-             n.setSceneSize(128, 128, AnchorUpperLeft);
-             n.moveScene(0, 0, AnchorUpperLeft);
-         },
+        {[&] { n.setSceneSize(128, 128, AnchorUpperLeft); n.moveScene(0, 0, AnchorUpperLeft); },
          3, Scene(0, 0, 0, 127, 127, 0)},
         {[&] { n.zoom(1); }, 2, Scene(64, 64, 0, 191, 191, 0)},  // the centre doubles
         {[&] { n.setLevel(3); }, 3, Scene(0, 0, 0, 127, 127, 0)},
-        {[&] {
-             n.moveScene(1, 1, AnchorUpperLeft);
-             n.setLevel(3);
-         },
+        {[&] { n.moveScene(1, 1, AnchorUpperLeft); n.setLevel(3); },
          3, Scene(1, 1, 0, 128, 128, 0)},
         {[&] { n.setLevel(7); }, 3, Scene(1, 1, 0, 128, 128, 0)},  // above the level count
-        {[&] {
-             n.setLevel(-250);
-             n.zoom(5);
-         },
-         -100, n.scene()},  // saturated at the minimum
+        {[&] { n.setLevel(-250); n.zoom(5); }, -100, n.scene()},  // saturated at the minimum
+        // clang-format on
     };
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         steps[i].step();
