@@ -171,10 +171,8 @@ TEST(PixelTransformers, ConversionsGiveTheValuesOfTheirFormulas) {
         {kGray, kGray, {0, 10, 255}, {255, 245, 0}, invert},
         {kGray, kGray, {0, 40, 90, 200, 255}, {0, 0, 1, 2, 3}, levels},
     };
-    for (std::size_t i = 0; i < cases.size(); ++i)
-        EXPECT_EQ(convertRow(cases[i].destination, cases[i].source, cases[i].in, cases[i].prepare),
-                  cases[i].out)
-            << "case " << i;
+    for (const Case& c : cases)
+        EXPECT_EQ(convertRow(c.destination, c.source, c.in, c.prepare), c.out) << &c - &cases[0];
 
     // Infinities of opposite sign meet in the YIQ sums; the sanitiser build checks that
     // no NaN reaches an integer conversion.
@@ -240,7 +238,7 @@ TEST(PixelTransformers, WrongBuffersAndTablesAreRefused) {
               "min > max..");
 }
 
-TEST(TransformerRegistry, RegisterAllServesItsPairsAndTheDefaultTheRest) {
+TEST(TransformerRegistry, ServesItsPairsAndTheDefaultAndKeepsReplacedTransformersWhileHeld) {
     clearTransformerRegistry();
     registerAll();
     for (const char* key : {"2.to.0", "2.to.4", "0.to.2", "0.to.3", "10.to.0", "0.to.10", "2.to.11",
@@ -257,9 +255,6 @@ TEST(TransformerRegistry, RegisterAllServesItsPairsAndTheDefaultTheRest) {
     EXPECT_EQ(findConverter(described(SchemeRGB, 3, 10), kRgb), nullptr);
     EXPECT_EQ(thrownText([] { requireConverter(kGray, kCmyk); }),
               "[4][2211]Cannot find transformer for CMYK to Grayscale.");
-}
-
-TEST(TransformerRegistry, ReplacedTransformersLiveOnlyAsLongAsSomeoneHoldsThem) {
     clearTransformerRegistry();
     bool first = false, second = false;
     registerTransformer(std::make_unique<ProbeTransformer>(&first));
