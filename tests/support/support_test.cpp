@@ -36,7 +36,7 @@ TEST(MessageCatalog, LooksUpTextsByFamilyAndIndexOnly) {
         EXPECT_EQ(getMessageText(code), nullptr) << std::hex << code;
 }
 
-TEST(Exception, ComposesEachConstructorsMessage) {
+TEST(Exception, ComposesEachConstructorsMessageAndCopiesOwnIt) {
     const struct {
         Exception e;
         std::string expected;
@@ -66,9 +66,6 @@ TEST(Exception, ComposesEachConstructorsMessage) {
               999u);
     EXPECT_EQ(Exception(messageCode(1, 0xc7)).what(), nullptr);
     EXPECT_THROW(throw InvalidImageDataException(), DataFormatException);
-}
-
-TEST(Exception, CopiesOwnTheirMessage) {
     auto* source = new IOException(IoRead);
     const IOException copy(*source);
     const std::string expected = source->what();
