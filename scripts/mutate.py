@@ -150,10 +150,12 @@ FAULTS = [
      [("src/tg3/engine/tg3_bitPlaneContexts.h",
        "return kSignTable[signIndex & 0xFFu].prediction;",
        "return kSignTable[signIndex & 0xFFu].prediction ^ 1;")]),
-    ("shared-significance-index", "symmetric",
-     [("src/tg3/engine/tg3_bitPlaneContexts.h",
-       "return contextTable(table)[significanceIndex & 0xFFu];",
-       "return contextTable(table)[(significanceIndex ^ 0x01u) & 0xFFu];")]),
+    ("shared-band-context-table", "symmetric",
+     [("src/tg3/engine/tg3_bitPlaneContexts.cpp",
+       """        case 3:
+            return SignificanceTable::C;""",
+       """        case 3:
+            return SignificanceTable::B;""")]),
     ("shared-dither-rows", "symmetric",
      [("src/tg2/entropy/tg2_dither.cpp",
        "kTG2DitherTable[(placement.ditherRow + placement.firstRow + y) & kMask];",
