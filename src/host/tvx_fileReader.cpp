@@ -1,10 +1,8 @@
 #include "host/tvx_fileReader.h"
 
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <optional>
-#include <system_error>
 
 #include "image/cv_imageStage.h"
 #include "image/cv_levelChoice.h"
@@ -14,6 +12,7 @@
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
 #include "pixel/cv_pixelLayout.h"
+#include "platform/cv_fileSystem.h"
 #include "support/cv_exception.h"
 
 namespace Corvane {
@@ -57,10 +56,9 @@ void TvxFileReader::attachImage(std::unique_ptr<ImageStage> image) {
     navigator_.reset();
     image_ = std::move(image);
     if (image_) navigator_ = std::make_unique<TovexNavigator>(*image_);
-    std::error_code error;
-    const std::uintmax_t bytes =
-        hostFile_ ? std::filesystem::file_size(hostFile_->path(), error) : 0;
-    fileBytes_ = error ? 0 : static_cast<std::uint64_t>(bytes);
+    const std::optional<std::uint64_t> bytes =
+        hostFile_ ? fileSizeOf(hostFile_->path()) : std::nullopt;
+    fileBytes_ = bytes.value_or(0);
 }
 
 void* TvxFileReader::destroy(unsigned flags) {
