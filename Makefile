@@ -14,7 +14,8 @@ export CCACHE_NOHASHDIR ?= 1
 FUZZ_SECONDS ?= 60
 TSAN_ITERATIONS ?= 8
 
-.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz fuzz fuzz-build demo bench mutate clean
+.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz fuzz fuzz-build demo bench mutate clean \
+	windows windows-win32 windows-win64
 
 all: build
 
@@ -60,6 +61,20 @@ test-fuzz: fuzz-build
 
 test: test-normal test-asan test-tsan test-fuzz
 
+# The module for Windows hosts, cross-built with MinGW-w64: build-win32/bin holds
+# tvx_reader.dll and amhost.exe for 32-bit hosts, build-win64/bin the same for 64-bit.
+windows: windows-win32 windows-win64
+
+windows-win32: deps
+	cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --build build-win32 -j $(JOBS)
+
+windows-win64: deps
+	cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --build build-win64 -j $(JOBS)
+
 demo: build
 	@scripts/demo.sh
 
@@ -72,4 +87,4 @@ mutate: build
 	scripts/mutate.py
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz out
+	rm -rf build build-asan build-tsan build-fuzz build-win32 build-win64 out

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-dev
   libpng-dev libtiff-dev libgeotiff-dev geotiff-bin
   python3
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
 )
 
 missing=()

@@ -1,19 +1,18 @@
 #include "host/tvx_fileReader.h"
 
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <optional>
-#include <system_error>
 
-#include "pixel/cv_colorSpace.h"
-#include "pixel/cv_dataType.h"
 #include "image/cv_imageStage.h"
 #include "image/cv_levelChoice.h"
 #include "image/cv_pixelBuffer.h"
-#include "pixel/cv_pixelLayout.h"
 #include "image/cv_scene.h"
 #include "image/cv_tovexNavigator.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
+#include "pixel/cv_pixelLayout.h"
+#include "platform/cv_fileSystem.h"
 #include "support/cv_exception.h"
 
 namespace Corvane {
@@ -57,10 +56,9 @@ void TvxFileReader::attachImage(std::unique_ptr<ImageStage> image) {
     navigator_.reset();
     image_ = std::move(image);
     if (image_) navigator_ = std::make_unique<TovexNavigator>(*image_);
-    std::error_code error;
-    const std::uintmax_t bytes =
-        hostFile_ ? std::filesystem::file_size(hostFile_->path(), error) : 0;
-    fileBytes_ = error ? 0 : static_cast<std::uint64_t>(bytes);
+    const std::optional<std::uint64_t> bytes =
+        hostFile_ ? fileSizeOf(hostFile_->path()) : std::nullopt;
+    fileBytes_ = bytes.value_or(0);
 }
 
 void* TvxFileReader::destroy(unsigned flags) {
@@ -73,22 +71,22 @@ void* TvxFileReader::destroy(unsigned flags) {
 }
 
 std::int32_t TvxFileReader::level() const {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     return level_;
 }
 
 std::uint32_t TvxFileReader::tilesAcross() const {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     return tilesAcross_;
 }
 
 std::uint32_t TvxFileReader::tilesDown() const {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     return tilesDown_;
 }
 
 AmWord TvxFileReader::selectImage(AmWord index) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     if (index != 0 || !image_) return 0;
     bitsPerSample_ = 8;
     samplesPerPixel_ = image_->bandCount() <= 1 ? 1 : 4;
@@ -104,7 +102,7 @@ AmWord TvxFileReader::passThrough4(AmWord first, AmWord second) {
 }
 
 AmWord TvxFileReader::getTag(AmWord tag, AmWord* value) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     if (!value) return 0;
     switch (tag) {
         case TagImageWidth:
@@ -146,7 +144,7 @@ AmWord TvxFileReader::getTag(AmWord tag, AmWord* value) {
 }
 
 AmWord TvxFileReader::setTag(AmWord tag, const AmWord* value) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     if (tag != TagImageWidth || !value || *value == 0 || !image_) return 0;
     return selectLevelForWidth(*value);
 }
@@ -200,7 +198,7 @@ AmWord TvxFileReader::selectLevelForWidth(AmWord requestedWidth) {
 }
 
 AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     // Before a level has been chosen there is no grid to map the number onto, and
     // before the image has been selected the host's buffer size is unknown. A number
     // past the last tile names no tile of the level; refusing it also keeps its

@@ -5,9 +5,9 @@
 // A host may share one reader between threads: its calls then take turns.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "host/am_host_interfaces.h"
+#include "platform/cv_sync.h"
 
 namespace Corvane {
 
@@ -64,7 +64,7 @@ class TvxFileReader final : public AmFileReader {
 
     // Held by every slot that reads or changes the level, grid and tile counts, and
     // through a whole tile decode, so the grid cannot change under a tile.
-    mutable std::mutex lock_;
+    mutable CVCriticalSection lock_;
     AmHostFile* hostFile_;
     std::uint64_t fileBytes_ = 0;
     // Declared in this order so that destruction releases the navigator first, then

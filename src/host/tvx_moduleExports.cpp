@@ -1,12 +1,17 @@
 // The module's only two visible functions. Everything else in the module is hidden
-// (compiled with hidden visibility and listed as local in the linker script), so the
-// host and other modules can never bind to the library inside.
+// (compiled with hidden visibility and listed as local in the linker script; on
+// Windows the .def file names these two alone), so the host and other modules can
+// never bind to the library inside.
 #include <new>
 
 #include "host/am_host_interfaces.h"
 #include "host/tvx_fileAnalyzer.h"
 
+#ifdef _WIN32
+#define TVX_EXPORT
+#else
 #define TVX_EXPORT __attribute__((visibility("default")))
+#endif
 
 extern "C" {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "image/cv_imageDecoder.h"
 #include "image/cv_imageStage.h"
@@ -73,7 +74,7 @@ TovexNavigator::TovexNavigator(ImageStage& stage, std::int32_t level, const Scen
 }
 
 TovexNavigator::TovexNavigator(const TovexNavigator& other) {
-    const std::lock_guard<std::recursive_mutex> guard(other.lock_);
+    const CVScopedLock guard(other.lock_);
     minimumLevel_ = other.minimumLevel_;
     stage_ = other.stage_;
     level_ = other.level_;
@@ -83,7 +84,11 @@ TovexNavigator::TovexNavigator(const TovexNavigator& other) {
 
 TovexNavigator& TovexNavigator::operator=(const TovexNavigator& other) {
     if (this == &other) return *this;
-    const std::scoped_lock guard(lock_, other.lock_);
+    // Both locks, always in the same (address) order, so that two threads assigning
+    // each other's navigators cannot deadlock.
+    const bool thisFirst = std::less<const TovexNavigator*>()(this, &other);
+    const CVScopedLock first(thisFirst ? lock_ : other.lock_);
+    const CVScopedLock second(thisFirst ? other.lock_ : lock_);
     minimumLevel_ = other.minimumLevel_;
     stage_ = other.stage_;
     level_ = other.level_;
@@ -97,32 +102,32 @@ TovexNavigator& TovexNavigator::operator=(const TovexNavigator& other) {
 TovexNavigator::~TovexNavigator() = default;
 
 std::int32_t TovexNavigator::level() const {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     return level_;
 }
 
 Scene TovexNavigator::scene() const {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     return scene_;
 }
 
 void TovexNavigator::setCallbacks(std::shared_ptr<CV_ProcessCallbacks> callbacks) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     callbacks_.setCallbacks(std::move(callbacks));
 }
 
 void TovexNavigator::setInterruptFunction(InterruptFunction function) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     callbacks_.setInterruptFunction(function);
 }
 
 void TovexNavigator::setProgressFunction(ProgressFunction function) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     callbacks_.setProgressFunction(function);
 }
 
 void TovexNavigator::setSceneSize(std::int32_t width, std::int32_t height, std::int32_t anchor) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     if (width < 0 || height < 0) {
         throw GeometryException(getMessageText(kNegativeDimensions));
     }
@@ -145,7 +150,7 @@ void TovexNavigator::setSceneSize(std::int32_t width, std::int32_t height, std::
 }
 
 void TovexNavigator::moveScene(std::int32_t x, std::int32_t y, std::int32_t anchor) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     const std::int64_t width = scene_.width();
     const std::int64_t height = scene_.height();
     switch (anchor) {
@@ -163,7 +168,7 @@ void TovexNavigator::moveScene(std::int32_t x, std::int32_t y, std::int32_t anch
 }
 
 void TovexNavigator::zoom(std::int32_t steps) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     zoomBy(steps);
 }
 
@@ -192,13 +197,13 @@ void TovexNavigator::zoomBy(std::int64_t steps) {
 }
 
 void TovexNavigator::setLevel(std::int32_t level) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     // In 64 bits: the distance between two 32-bit levels may not fit in 32.
     zoomBy(std::int64_t{level_} - level);
 }
 
 void TovexNavigator::decode(PixelBuffer& buffer) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     if (hasNegativeArea(scene_)) refuseArea();
     const std::int64_t w = scene_.width();
     const std::int64_t h = scene_.height();
@@ -215,7 +220,7 @@ void TovexNavigator::decode(PixelBuffer& buffer) {
 
 void TovexNavigator::decodeAt(std::int32_t x, std::int32_t y, std::int32_t width,
                               std::int32_t height, PixelBuffer& buffer) {
-    const std::lock_guard<std::recursive_mutex> guard(lock_);
+    const CVScopedLock guard(lock_);
     setSceneSize(width, height, AnchorUpperLeft);
     moveScene(x, y, AnchorUpperLeft);
     decode(buffer);

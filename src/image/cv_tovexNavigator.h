@@ -6,9 +6,9 @@
 // request that places a scene and decodes it (decodeAt) is one turn.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "image/cv_scene.h"
+#include "platform/cv_sync.h"
 #include "support/cv_callbacks.h"
 
 namespace Corvane {
@@ -71,7 +71,7 @@ class TovexNavigator {
     Scene scene_;
     std::unique_ptr<ImageDecoder> decoder_;
     // Recursive, so that decodeAt can run the public steps it is made of.
-    mutable std::recursive_mutex lock_;
+    mutable CVCriticalSection lock_;
     CallbackHolder callbacks_;
 };
 

@@ -1,14 +1,10 @@
 #include "stream/cv_fileSpecification.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
+#include "platform/cv_fileSystem.h"
+#include "platform/cv_sync.h"
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
@@ -43,8 +39,8 @@ std::size_t lastSeparator(const std::string& path) {
 }
 
 // Process-wide; each number is handed out once, whichever thread asks.
-std::atomic<unsigned> g_temporaryCounter{0};
-constexpr unsigned kTemporaryLimit = 65536;
+CVInterlockedCounter g_temporaryCounter;
+constexpr std::int32_t kTemporaryLimit = 65536;
 
 }  // namespace
 
@@ -153,13 +149,12 @@ bool FileSpecification::exists() const {
 }
 
 bool FileSpecification::isDirectory() const {
-    struct stat info {};
-    return ::stat(path_.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return isDirectoryPath(path_.c_str());
 }
 
 int FileSpecification::makeDirectory() const {
     if (isDirectory()) return 0;
-    return ::mkdir(path_.c_str(), 0777) == 0 ? 0 : 1;
+    return createDirectory(path_.c_str()) ? 0 : 1;
 }
 
 std::FILE* FileSpecification::openBufferedFile(const char* mode) const {
@@ -174,11 +169,11 @@ std::unique_ptr<std::ifstream> FileSpecification::openInputFileStream(
 }
 
 int FileSpecification::renameTo(const FileSpecification& other) const {
-    return std::rename(path_.c_str(), other.path_.c_str());
+    return renameFile(path_.c_str(), other.path_.c_str());
 }
 
 int FileSpecification::remove() const {
-    const int result = ::unlink(path_.c_str());
+    const int result = removeFile(path_.c_str());
     if (result != 0) {
         std::fprintf(stderr, getMessageText(kFileDeleteFailed), path_.c_str());
         std::fputc('\n', stderr);
@@ -187,17 +182,13 @@ int FileSpecification::remove() const {
 }
 
 int FileSpecification::copyTo(const FileSpecification& other, bool overwrite) const {
-    std::error_code error;
-    const auto options = overwrite ? std::filesystem::copy_options::overwrite_existing
-                                   : std::filesystem::copy_options::none;
-    const bool copied = std::filesystem::copy_file(path_, other.path_, options, error);
-    return copied && !error ? 0 : 1;
+    return copyFile(path_.c_str(), other.path_.c_str(), overwrite) ? 0 : 1;
 }
 
 std::uint64_t FileSpecification::size() const {
-    struct stat info {};
-    if (::stat(path_.c_str(), &info) != 0) throw IOException(IoPath{path_}, IoFind);
-    return static_cast<std::uint64_t>(info.st_size);
+    const std::optional<std::uint64_t> bytes = fileSizeOf(path_.c_str());
+    if (!bytes) throw IOException(IoPath{path_}, IoFind);
+    return *bytes;
 }
 
 FileSpecification FileSpecification::temporaryName(const FileSpecification& directory) {
@@ -207,8 +198,8 @@ FileSpecification FileSpecification::temporaryName(const FileSpecification& dire
                       directory.path().c_str());
         throw Exception(buffer);
     }
-    while (g_temporaryCounter.load() < kTemporaryLimit) {
-        const unsigned n = g_temporaryCounter.fetch_add(1);
+    while (g_temporaryCounter.value() < kTemporaryLimit) {
+        const std::int32_t n = g_temporaryCounter.increment() - 1;
         if (n >= kTemporaryLimit) break;
         const FileSpecification candidate(directory.path().c_str(),
                                           ("tmp" + std::to_string(n)).c_str());
@@ -220,7 +211,14 @@ FileSpecification FileSpecification::temporaryName(const FileSpecification& dire
     throw Exception(buffer);
 }
 
+// Where the runtime names temporary files, it is asked; elsewhere the names are
+// numbered in the current directory as above.
 FileSpecification FileSpecification::temporaryName() {
+    if (hasRuntimeTemporaryNames()) {
+        const std::optional<std::string> name = runtimeTemporaryName(".", "tmp");
+        if (!name) throw Exception(kTempFileCreation);
+        return FileSpecification(*name);
+    }
     try {
         return temporaryName(FileSpecification("."));
     } catch (const Exception&) {

@@ -1,47 +1,13 @@
 #include "stream/cv_fileStream.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
-#include "stream/cv_rawFile.h"
+#include "platform/cv_fileHandle.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
 
 namespace Corvane {
-
-namespace {
-
-// The open(2) flags of a stdio mode: r, w or a, with + and b in any order after it.
-int openFlagsOf(const char* mode) {
-    const std::string text(mode);
-    const bool plus = text.find('+') != std::string::npos;
-    switch (text.empty() ? '\0' : text[0]) {
-        case 'r':
-            return plus ? O_RDWR : O_RDONLY;
-        case 'w':
-            return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
-        case 'a':
-            return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
-        default:
-            return -1;
-    }
-}
-
-// fopen, without blocking on a FIFO and for regular files only.
-std::FILE* openRegularStdioFile(const char* path, const char* mode) {
-    const int flags = openFlagsOf(mode);
-    if (flags < 0) return nullptr;
-    const int descriptor = openRegularFile(path, flags);
-    if (descriptor < 0) return nullptr;
-    std::FILE* file = ::fdopen(descriptor, mode);
-    if (!file) ::close(descriptor);
-    return file;
-}
-
-}  // namespace
 
 CVFileStream::CVFileStream(const FileSpecification& file, const char* mode) {
     open(file.path().c_str(), mode, 0);
@@ -97,7 +63,7 @@ bool CVFileStream::write(const void* buffer, std::uint32_t count) {
 bool CVFileStream::open(const char* path, const char* mode, int) {
     if (isOpen() && !close()) return false;
     if (!path || !mode) return false;
-    std::FILE* file = openRegularStdioFile(path, mode);
+    std::FILE* file = openBufferedRegularFile(path, mode);
     if (!file) return false;
     file_ = file;
     path_ = std::make_unique<std::string>(path);

@@ -1,17 +1,14 @@
 #pragma once
-// The unbuffered file under the large-file stream, on POSIX descriptors with 64-bit
-// offsets. Results follow the library's convention: 0 for success, 1 for failure.
+// The unbuffered file under the large-file stream, on the platform's file handle with
+// 64-bit positions. Results follow the library's convention: 0 for success, 1 for
+// failure.
 #include <cstdint>
 #include <memory>
 #include <string>
 
-namespace Corvane {
+#include "platform/cv_fileHandle.h"
 
-// open(2) for the library's file streams. Every reader seeks, so only regular files
-// are kept; the open itself does not block, because a FIFO without a writer would
-// otherwise hang there. Returns the descriptor, or -1 with errno set (EISDIR for a
-// directory, ESPIPE for any other file that is not regular).
-int openRegularFile(const char* path, int flags);
+namespace Corvane {
 
 class CVRawFile {
   public:
@@ -30,13 +27,13 @@ class CVRawFile {
     int seek(std::uint32_t low, std::int32_t high, int origin);
     std::int64_t tell();
     bool isAtEnd() const { return atEnd_; }
-    bool isOpen() const { return descriptor_ >= 0; }
+    bool isOpen() const { return file_.isOpen(); }
     std::unique_ptr<CVRawFile> duplicate() const;
 
   private:
     enum LastOperation { None = 0, Read = 1, Write = 2 };
 
-    int descriptor_ = -1;
+    CVFileHandle file_;
     bool atEnd_ = false;
     std::string path_;
     std::string mode_;

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <map>
-#include <mutex>
 
+#include "platform/cv_sync.h"
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
@@ -14,7 +14,7 @@ namespace Corvane {
 namespace {
 
 struct Registry {
-    std::mutex lock;
+    CVCriticalSection lock;
     std::map<std::string, std::shared_ptr<Transformer>> transformers;
     std::shared_ptr<Transformer> defaultTransformer;
 };
@@ -39,19 +39,19 @@ void registerTransformer(std::shared_ptr<Transformer> transformer) {
     const std::string key =
         transformerKey(transformer->sourceScheme(), transformer->destinationScheme());
     Registry& table = registry();
-    const std::lock_guard<std::mutex> guard(table.lock);
+    const CVScopedLock guard(table.lock);
     table.transformers[key].swap(transformer);
 }
 
 void setDefaultTransformer(std::shared_ptr<Transformer> transformer) {
     Registry& table = registry();
-    const std::lock_guard<std::mutex> guard(table.lock);
+    const CVScopedLock guard(table.lock);
     table.defaultTransformer.swap(transformer);
 }
 
 std::shared_ptr<Transformer> registeredTransformer(const std::string& key) {
     Registry& table = registry();
-    const std::lock_guard<std::mutex> guard(table.lock);
+    const CVScopedLock guard(table.lock);
     const auto found = table.transformers.find(key);
     return found == table.transformers.end() ? nullptr : found->second;
 }
@@ -69,7 +69,7 @@ std::unique_ptr<PixelConverter> findConverter(const PixelDescription& destinatio
     std::shared_ptr<Transformer> fallback;
     {
         Registry& table = registry();
-        const std::lock_guard<std::mutex> guard(table.lock);
+        const CVScopedLock guard(table.lock);
         fallback = table.defaultTransformer;
     }
     return fallback ? fallback->create(destination, source) : nullptr;
@@ -104,7 +104,7 @@ void clearTransformerRegistry() {
     std::map<std::string, std::shared_ptr<Transformer>> released;
     std::shared_ptr<Transformer> releasedDefault;
     Registry& table = registry();
-    const std::lock_guard<std::mutex> guard(table.lock);
+    const CVScopedLock guard(table.lock);
     released.swap(table.transformers);
     releasedDefault.swap(table.defaultTransformer);
 }

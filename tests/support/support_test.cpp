@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "common/thrown_text.h"
+#include "platform/cv_sync.h"
 #include "support/cv_callbacks.h"
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
-#include "support/cv_sync.h"
 
 using namespace Corvane;
 

@@ -1,9 +1,7 @@
-// amhost: a reference host for the reader module. It loads the module with dlopen,
+// amhost: a reference host for the reader module. It loads the module as a library,
 // calls its two exports, prints what the analyzer says about itself, and then reads
 // one file as the host would: create a reader, select image 0, ask for a width (or
 // the width of a level), read every tile and write the assembled level as PNM.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,11 +9,16 @@
 #include <string>
 
 #include "amhost_hostFile.h"
+#include "amhost_module.h"
 #include "amhost_tileImage.h"
 #include "host/am_host_interfaces.h"
 
 #ifndef AMHOST_DEFAULT_MODULE
+#ifdef _WIN32
+#define AMHOST_DEFAULT_MODULE "tvx_reader.dll"
+#else
 #define AMHOST_DEFAULT_MODULE "tvx_reader.so"
+#endif
 #endif
 
 namespace {
@@ -141,24 +144,22 @@ int readFile(AmFileAnalyzer& analyzer, const Options& options) {
 int main(int argc, char** argv) {
     const Options options = parseOptions(argc, argv);
 
-    void* module = dlopen(options.module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-        std::fprintf(stderr, "amhost: %s\n", dlerror());
+    const amhost::LoadedModule module(options.module);
+    if (!module.isLoaded()) {
+        std::fprintf(stderr, "amhost: %s\n", module.error().c_str());
         return 1;
     }
     const auto identify =
-        reinterpret_cast<AmModuleIdentifyFunction>(dlsym(module, "moduleIdentify"));
+        reinterpret_cast<AmModuleIdentifyFunction>(module.symbol("moduleIdentify"));
     const auto newAnalyzer =
-        reinterpret_cast<AmNewFileAnalyzerFunction>(dlsym(module, "newAmFileAnalyzer"));
+        reinterpret_cast<AmNewFileAnalyzerFunction>(module.symbol("newAmFileAnalyzer"));
     if (!identify || !newAnalyzer) {
         std::fprintf(stderr, "amhost: %s lacks the module exports\n", options.module.c_str());
-        dlclose(module);
         return 1;
     }
     AmFileAnalyzer* analyzer = newAnalyzer();
     if (!analyzer) {
         std::fprintf(stderr, "amhost: the module made no analyzer\n");
-        dlclose(module);
         return 1;
     }
 
@@ -171,6 +172,5 @@ int main(int argc, char** argv) {
         status = 1;
     }
     analyzer->destroy(1);
-    dlclose(module);
     return status;
 }

@@ -19,8 +19,8 @@ const char* imageKindText(std::uint32_t kind) {
 
 std::int32_t TG3Container::open() {
     if (lock_) return TG3Status::repeatedOrMissing;
-    lock_ = std::make_unique<std::mutex>();
-    std::lock_guard guard(*lock_);
+    lock_ = std::make_unique<CVCriticalSection>();
+    const CVScopedLock guard(*lock_);
     database_ = std::make_unique<PacketDatabase>();
     database_->registerKind(std::make_unique<MetadataPacketKind>());
     database_->registerKind(std::make_unique<GenericPacketKind>());
@@ -33,20 +33,20 @@ std::int32_t TG3Container::open() {
 
 std::int32_t TG3Container::registerKind(std::unique_ptr<PacketKind> kind) {
     if (!lock_) return TG3Status::repeatedOrMissing;
-    std::lock_guard guard(*lock_);
+    const CVScopedLock guard(*lock_);
     return database_->registerKind(std::move(kind));
 }
 
 std::int32_t TG3Container::find(const PacketHeader& key, Packet*& packet) {
     packet = nullptr;
     if (!lock_) return TG3Status::repeatedOrMissing;
-    std::lock_guard guard(*lock_);
+    const CVScopedLock guard(*lock_);
     return database_->find(key, packet);
 }
 
 std::int32_t TG3Container::findAll(const PacketHeader& key, std::vector<Packet*>& packets) {
     if (!lock_) return TG3Status::repeatedOrMissing;
-    std::lock_guard guard(*lock_);
+    const CVScopedLock guard(*lock_);
     return database_->findAll(key, packets);
 }
 

@@ -3,9 +3,9 @@
 // it holds, and serves packet look-ups to the image decoders under one lock.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "platform/cv_sync.h"
 #include "tg3/container/tg3_packetDatabase.h"
 
 namespace Corvane {
@@ -43,7 +43,7 @@ class TG3Container {
     void buildImageList();
 
     KernelStream& stream_;
-    std::unique_ptr<std::mutex> lock_;
+    std::unique_ptr<CVCriticalSection> lock_;
     std::unique_ptr<PacketDatabase> database_;
     std::vector<TG3ImageEntry> images_;
     std::int64_t positionAfterScan_ = -1;

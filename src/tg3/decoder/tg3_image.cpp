@@ -105,7 +105,7 @@ std::int32_t TG3Image::openMosaic() {
 std::int32_t TG3Image::planeDirectory(KernelStream& stream, const PlanesetPacket& planeset,
                                       const TG3ImageInfo& info,
                                       std::shared_ptr<const PlaneDirectory>& directory) {
-    const std::lock_guard<std::mutex> lock(directoryMutex_);
+    const CVScopedLock lock(directoryMutex_);
     if (!directoryWalked_) {
         PlaneIndex index;
         directoryStatus_ = indexPlanes(stream, planeset, info, index);

@@ -4,8 +4,8 @@
 // their extents, which gives the size of the whole mosaic.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
+#include "platform/cv_sync.h"
 #include "tg3/container/tg3_container.h"
 #include "tg3/header/tg3_headerPacket.h"
 #include "tg3/header/tg3_imageDescription.h"
@@ -60,7 +60,7 @@ class TG3Image {
     std::uint32_t height_ = 0;
     ImageDescription description_;
 
-    std::mutex directoryMutex_;
+    CVCriticalSection directoryMutex_;
     bool directoryWalked_ = false;
     std::int32_t directoryStatus_ = 0;
     std::shared_ptr<const PlaneDirectory> directory_;
