@@ -11,7 +11,20 @@ packages=(
   libpng-dev libtiff-dev libgeotiff-dev geotiff-bin
   python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  wine wine32:i386
 )
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+
+# The 32-bit Windows module is tested under 32-bit Wine, which comes from the i386
+# architecture; a machine that lacks it gets it once, and apt's lists with it.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup-deps: adding the i386 architecture for wine32"
+  $SUDO dpkg --add-architecture i386
+  $SUDO apt-get update -qq >/dev/null
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,9 +35,6 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup-deps: installing ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq >/dev/null
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
