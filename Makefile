@@ -3,7 +3,8 @@
 # build-asan/. Warnings are errors in both. A ThreadSanitizer build in build-tsan/
 # drives the host module from several threads (TSAN_ITERATIONS rounds per thread).
 # Then it builds the libFuzzer targets with clang in build-fuzz/ and runs each for 20 s
-# on its corpus; `make fuzz` runs them for FUZZ_SECONDS each (default 60).
+# on its corpus; `make fuzz` runs them for FUZZ_SECONDS each (default 60). Last, the
+# 32-bit Windows module is cross-built in build-win32/ and tested under Wine.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # ccache, when present, makes the four builds and repeated runs of `make test` cheap.
@@ -14,7 +15,7 @@ export CCACHE_NOHASHDIR ?= 1
 FUZZ_SECONDS ?= 60
 TSAN_ITERATIONS ?= 8
 
-.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz fuzz fuzz-build demo bench mutate clean \
+.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz test-windows fuzz fuzz-build demo bench mutate clean \
 	windows windows-win32 windows-win64
 
 all: build
@@ -59,7 +60,15 @@ fuzz: fuzz-build
 test-fuzz: fuzz-build
 	FUZZ_TIMEOUT=10 scripts/run-fuzzers.sh 20
 
-test: test-normal test-asan test-tsan test-fuzz
+test: test-normal test-asan test-tsan test-fuzz test-windows
+
+# The 32-bit module under Wine (its own prefix in build-win32/wine-prefix, made on the
+# first run): the DLL's export and import tables, and the Windows hosts' PNM output for
+# every example at levels 0 and 2 against the Linux amhost's, byte for byte.
+test-windows: build windows-win32
+	python3 tests/windows/windows_checks.py --win32-bin build-win32/bin \
+		--linux-amhost build/tools/amhost/amhost --examples examples \
+		--prefix build-win32/wine-prefix
 
 # The module for Windows hosts, cross-built with MinGW-w64: build-win32/bin holds
 # tvx_reader.dll and amhost.exe for 32-bit hosts, build-win64/bin the same for 64-bit.
