@@ -64,11 +64,12 @@ test: test-normal test-asan test-tsan test-fuzz test-windows
 
 # The 32-bit module under Wine (its own prefix in build-win32/wine-prefix, made on the
 # first run): the DLL's export and import tables, and the Windows hosts' PNM output for
-# every example at levels 0 and 2 against the Linux amhost's, byte for byte.
+# every example at levels 0 and 2 against the Linux amhost's, byte for byte; then the
+# suites cross-built for 32-bit Windows.
 test-windows: build windows-win32
 	python3 tests/windows/windows_checks.py --win32-bin build-win32/bin \
 		--linux-amhost build/tools/amhost/amhost --examples examples \
-		--prefix build-win32/wine-prefix
+		--prefix build-win32/wine-prefix --suites build-win32/windows_suites.txt
 
 # The module for Windows hosts, cross-built with MinGW-w64: build-win32/bin holds
 # tvx_reader.dll and amhost.exe for 32-bit hosts, build-win64/bin the same for 64-bit.

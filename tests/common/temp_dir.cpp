@@ -1,17 +1,21 @@
 #include "common/temp_dir.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <fstream>
+#include <random>
 #include <stdexcept>
+
+#include "platform/cv_fileHandle.h"
 
 namespace tovex_test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tovex-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = base / ("tovex-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path_)) return;
+    }
+    throw std::runtime_error("cannot make a directory in " + base.string());
 }
 
 TempDir::~TempDir() {
@@ -25,10 +29,16 @@ void writeFile(const std::string& path, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+// The platform's own handle writes the last byte only: every system these tests run
+// on leaves the bytes before it unallocated.
 void makeSparseFile(const std::string& path, long long size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || ::ftruncate(fd, size) != 0) throw std::runtime_error("cannot size " + path);
-    ::close(fd);
+    Corvane::CVFileHandle file;
+    const long long last = size - 1;
+    const char zero = 0;
+    if (size < 1 || !file.open(path.c_str(), {.write = true, .createAlways = true}) ||
+        !file.seek(static_cast<std::uint32_t>(last), static_cast<std::int32_t>(last >> 32), 1) ||
+        file.write(&zero, 1) != 1 || !file.close())
+        throw std::runtime_error("cannot size " + path);
 }
 
 }  // namespace tovex_test

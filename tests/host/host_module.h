@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/am_host_interfaces.h"
+#include "host/host_slots.h"
 
 namespace host_test {
 
@@ -51,16 +52,6 @@ inline int openDescriptorCount() {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++count;
     return count;
-}
-
-inline AmWord setWidth(AmFileReader& reader, AmWord width) {
-    return reader.setTag(256, &width);
-}
-
-inline AmWord tagValue(AmFileReader& reader, AmWord tag) {
-    AmWord value = -12345;
-    if (reader.getTag(tag, &value) != 1) throw std::runtime_error("tag not answered");
-    return value;
 }
 
 }  // namespace host_test

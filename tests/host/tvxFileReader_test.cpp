@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "amhost_hostFile.h"
-#include "host/host_module.h"
+#include "host/host_slots.h"
 #include "host/tvx_fileAnalyzer.h"
 #include "host/tvx_fileReader.h"
 #include "image/image_test_support.h"

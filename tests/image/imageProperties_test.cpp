@@ -2,6 +2,7 @@
 // and the text a stage dumps of them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <iomanip>
 #include <sstream>
 
@@ -168,6 +169,9 @@ TEST(ImageProperties, WorldFiles) {
     for (const auto& [name, text, expected] : cases) {
         tovex_test::TempDir dir;
         tovex_test::writeFile(dir.file(name), text);
+        // Where the file system ignores case, as on Windows, any case of it is found.
+        if (std::string(name) == "sheet.txw" && std::filesystem::exists(dir.file("sheet.TXW")))
+            continue;
         ImageProperties p;
         p.setXUL(11.0);
         p.setYUL(22.0);

@@ -7,6 +7,8 @@
   table index with __thiscall as a host built by another compiler does) reads every tile of every example at levels 0 and 2 and writes
   the same PNM bytes as the Linux amhost for the same request.
 - A truncated file and a missing file end each Windows host with exit status 1.
+- The GoogleTest suites cross-built for 32-bit Windows (listed in the build folder's
+  windows_suites.txt) pass.
 
 Wine runs in its own 32-bit prefix under the Windows build folder, made on the first
 run; no display is needed.
@@ -87,6 +89,8 @@ def run(command, env=None):
         result = subprocess.run(command, env=env, stdout=out, stderr=err, timeout=120)
         err.seek(0)
         result.stderr = err.read()
+        out.seek(0)
+        result.stdout = out.read()
     return result
 
 
@@ -131,12 +135,30 @@ def check_bad_files(checks, windows_hosts, example, work, env):
                           f"{host.name} on {bad.name}: no message on standard error")
 
 
+def run_suites(checks, suite_list, bin_dir, env):
+    names = suite_list.read_text().split() if suite_list.exists() else []
+    checks.expect(names, f"no suites listed in {suite_list}")
+    for name in names:
+        suite = bin_dir / f"{name}.exe"
+        if not checks.expect(suite.exists(), f"{suite} is missing"):
+            continue
+        started = time.monotonic()
+        result = run(["wine", str(suite), "--gtest_brief=1"], env)
+        ok = checks.expect(result.returncode == 0, f"{suite.name} exit {result.returncode}")
+        print(f"{suite.name}: {'passed' if ok else 'FAILED'} "
+              f"({time.monotonic() - started:.1f} s)", flush=True)
+        if not ok:
+            print(result.stdout.decode(errors="replace")[-4000:], flush=True)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--win32-bin", type=Path, required=True)
     parser.add_argument("--linux-amhost", type=Path, required=True)
     parser.add_argument("--examples", type=Path, required=True)
     parser.add_argument("--prefix", type=Path, required=True)
+    parser.add_argument("--suites", type=Path, required=True,
+                        help="the list of Windows test suites, one name a line")
     parser.add_argument("--objdump", default="i686-w64-mingw32-objdump")
     args = parser.parse_args()
 
@@ -157,6 +179,7 @@ def main():
         work = Path(scratch)
         compare_hosts(checks, args.linux_amhost.resolve(), hosts, examples, work, env)
         check_bad_files(checks, hosts, examples[0], work, env)
+    run_suites(checks, args.suites, args.win32_bin, env)
 
     elapsed = time.monotonic() - started
     if checks.failures:
