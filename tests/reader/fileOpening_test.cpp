@@ -17,7 +17,7 @@
 #include "support/cv_messages.h"
 #include "transform/cv_transformerRegistry.h"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 class FileOpening : public testing::Test {
@@ -125,4 +125,3 @@ TEST_F(FileOpening, ReaderMadeFromAnotherSharesItsStreamAndOutlivesNothing) {
 }
 
 }  // namespace
-}  // namespace Corvane

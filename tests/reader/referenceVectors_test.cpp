@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "common/decode_support.h"
 #include "common/test_images.h"
 #include "common/thrown_text.h"
 #include "reader/cv_tvxFileImageReader.h"
-#include "common/decode_support.h"
 #include "transform/cv_transformerRegistry.h"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 // Just enough JSON for the vectors' descriptions: objects, arrays, numbers,
@@ -234,4 +234,3 @@ TEST_F(ReferenceVectors, LevelsBeyondTheCoarsestAreRefusedWithTheirStatus) {
 }
 
 }  // namespace
-}  // namespace Corvane

@@ -39,28 +39,32 @@ CANNOT_READ = "[4][4007]Cannot read stream."
 
 
 def tg3_packets(data):
-    """Each packet of a TG3 file: type, version, where its length field and payload lie."""
+    """Each packet of a TG3 file: type, where it starts, where its length field and
+    payload lie."""
     at = 8
     while at < len(data):
         first, sizes = data[at], data[at + 1]
         widths = [0, 1, 2, 4]
         fields = widths[sizes >> 6] + widths[(sizes >> 4) & 3]
-        fields += (4 if sizes & 8 else 0) + (4 if sizes & 4 else 0)
-        version = (0, 0)
-        if first & 0x40:
-            version = (data[at + 2 + fields], data[at + 3 + fields])
-            fields += 2
+        fields += (4 if sizes & 8 else 0) + (4 if sizes & 4 else 0) + (2 if first & 0x40 else 0)
         length_at = at + 2 + fields
         length_width = [1, 2, 4, 8][sizes & 3]
         payload = length_at + length_width
         length = int.from_bytes(data[length_at:payload], "big")
-        yield dict(type=first & 0x0F, start=at, version=version, length_at=length_at,
-                   length_width=length_width, payload=payload, length=length)
+        yield dict(type=first & 0x0F, start=at, length_at=length_at, length_width=length_width,
+                   payload=payload, length=length)
         at = payload + length
 
 
-def planeset_of(data):
-    return next(p for p in tg3_packets(data) if p["type"] == 4)
+def packet_of(data, kind):
+    """The first packet of a kind: 1 the header, 4 the planeset."""
+    return next(p for p in tg3_packets(data) if p["type"] == kind)
+
+
+def saved(folder, name, data):
+    path = os.path.join(folder, name)
+    open(path, "wb").write(data)
+    return path
 
 
 def length_records(data, planeset):
@@ -98,19 +102,17 @@ def with_length_record(example, which, make_record):
 
     def make(folder):
         data = bytearray(open(example, "rb").read())
-        planeset = planeset_of(data)
+        planeset = packet_of(data, 4)
         data[planeset["start"]] |= 0x40  # a version follows the fixed fields
         data[planeset["length_at"]:planeset["length_at"]] = bytes([0, 1])
-        planeset = planeset_of(data)
+        planeset = packet_of(data, 4)
         start, end, coded, value = length_records(data, planeset)[which]
         record = make_record(coded, value)
         data[start:end] = record
         at, width = planeset["length_at"], planeset["length_width"]
         length = planeset["length"] + len(record) - (end - start)
         data[at:at + width] = length.to_bytes(width, "big")
-        path = os.path.join(folder, "records.tvx")
-        open(path, "wb").write(data)
-        return path
+        return saved(folder, "records.tvx", data)
 
     return make
 
@@ -121,8 +123,7 @@ def with_size(example, width=None, height=None):
     def make(folder):
         data = bytearray(open(example, "rb").read())
         if data[4] == 3:
-            header = next(p for p in tg3_packets(data) if p["type"] == 1)
-            width_at = header["payload"] + 8  # after the 64-bit flags
+            width_at = packet_of(data, 1)["payload"] + 8  # after the 64-bit flags
             height_at = width_at + 4
         else:
             width_at, height_at = TG2_WIDTH_AT, TG2_HEIGHT_AT
@@ -130,9 +131,7 @@ def with_size(example, width=None, height=None):
             data[width_at:width_at + 4] = width.to_bytes(4, "big")
         if height is not None:
             data[height_at:height_at + 4] = height.to_bytes(4, "big")
-        path = os.path.join(folder, "claimed.tvx")
-        open(path, "wb").write(data)
-        return path
+        return saved(folder, "claimed.tvx", data)
 
     return make
 

@@ -21,7 +21,7 @@
 #include "tg3/planeset/tg3_lengthRecord.h"
 #include "tg3/planeset/tg3_planesetWriter.h"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -291,4 +291,3 @@ TEST(TG3Malformed, EndlessLengthRecord) {
 }
 
 }  // namespace
-}  // namespace Corvane

@@ -17,7 +17,7 @@
 #include "support/cv_status.h"
 #include "tg3/decoder/tg3_imageStage.h"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 using tovex_test::Bytes;
@@ -207,4 +207,3 @@ TEST_F(TG3Decoding, DamagedFilesAreRefusedOrDecode) {
 }
 
 }  // namespace
-}  // namespace Corvane

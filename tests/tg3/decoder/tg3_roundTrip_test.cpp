@@ -20,7 +20,7 @@
 // left out are meant to stay empty.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 // CMYK with full grey replacement, made from an RGB photograph: K takes the part
@@ -236,4 +236,3 @@ TEST(TG3RoundTrip, EveryVariantDecodesExactlyOrWithinItsBound) {
 }
 
 }  // namespace
-}  // namespace Corvane

@@ -22,7 +22,7 @@
 // left out are meant to stay empty.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 using tovex_test::readFacts;
@@ -121,4 +121,3 @@ TEST(TG3EncodeOptions, UnsupportedInputIsRefusedWithTheReason) {
 }
 
 }  // namespace
-}  // namespace Corvane

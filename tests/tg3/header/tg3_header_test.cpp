@@ -11,7 +11,7 @@
 #include "tg3/header/tg3_headerPacket.h"
 #include "tg3/header/tg3_imageDescription.h"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -105,4 +105,3 @@ TEST(ImageDescription, ExactLayoutAndRoundTrip) {
 }
 
 }  // namespace
-}  // namespace Corvane

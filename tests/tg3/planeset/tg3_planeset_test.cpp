@@ -9,7 +9,7 @@
 #include "tg3/planeset/tg3_planesetWriter.h"
 #include "tg3/planeset/tg3_subblockOrder.h"
 
-namespace Corvane {
+using namespace Corvane;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -209,4 +209,3 @@ TEST(PipelinedOrder, TopToBottomDecoderMeetsSubblocksInTimeUpTo32Levels) {
 }
 
 }  // namespace
-}  // namespace Corvane
