@@ -10,7 +10,6 @@
 #include "stream/cv_fileSpecification.h"
 #include "stream/cv_fileStream.h"
 #include "stream/cv_largeFileStream.h"
-#include "stream/cv_rawFile.h"
 #include "stream/cv_streamFunctions.h"
 
 using namespace Corvane;
@@ -160,42 +159,6 @@ TEST(FileStreams, LargeFilesAreOpenedLargeAndWorkAboveFourGiB) {
     EXPECT_EQ(std::string(c, 2), "QR");
     ASSERT_TRUE(s.seekTo(0, SeekFromEnd));
     EXPECT_EQ(s.position(), (5LL << 30) + 100);
-}
-
-// The raw file alone, without the stream above it: a file that it makes sparse by
-// writing past 4 GiB, then reads back through positions given as high:low words from
-// each origin.
-TEST(RawFile, SeeksWritesAndReadsPastFourGiB) {
-    tovex_test::TempDir dir;
-    const std::string path = dir.file("sparse.bin");
-    const std::int64_t far = (4LL << 30) + 0x1234;  // high word 1, low word 0x1234
-    {
-        CVRawFile file;
-        file.setNames(path.c_str(), "w");
-        ASSERT_EQ(file.openNow(), 0);
-        ASSERT_EQ(file.seek(0x1234u, 1, SeekFromStart), 0);
-        EXPECT_EQ(file.write("TOVEX", 5), 5u);
-        EXPECT_EQ(file.tell(), far + 5);
-        EXPECT_EQ(file.close(), 0);
-    }
-    CVRawFile file;
-    file.setNames(path.c_str(), "r");
-    ASSERT_EQ(file.openNow(), 0);
-    ASSERT_EQ(file.seek(0, 0, SeekFromEnd), 0);
-    EXPECT_EQ(file.tell(), far + 5);
-    ASSERT_EQ(file.seek(0xFFFFFFFBu, -1, SeekFromCurrent), 0);  // back by five
-    EXPECT_EQ(file.tell(), far);
-    char text[8] = {};
-    EXPECT_EQ(file.read(text, 8), 5u);  // three short of the end
-    EXPECT_EQ(std::string(text, 5), "TOVEX");
-    EXPECT_TRUE(file.isAtEnd());
-    // The hole before it reads as zeros, just below and just above 4 GiB.
-    for (const std::uint32_t high : {0u, 1u}) {
-        ASSERT_EQ(file.seek(high ? 0x1000u : 0xFFFFFFF0u, std::int32_t(high), SeekFromStart), 0);
-        char hole[4] = {1, 1, 1, 1};
-        EXPECT_EQ(file.read(hole, 4), 4u);
-        EXPECT_EQ(std::string(hole, 4), std::string(4, '\0')) << high;
-    }
 }
 
 TEST(FileStreams, TypedReadsFollowTheSwapFlag) {

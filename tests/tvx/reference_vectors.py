@@ -56,16 +56,14 @@ def cut(samples, width, depth, x0, y0, x1, y1):
 
 def compare(what, decoded, expected, request, exact_only, failures):
     """Appends a failure text when the samples differ more than the request allows."""
-    if len(decoded) != len(expected):
-        failures.append(f"{what}: {len(decoded)} samples, expected {len(expected)}")
-        return
     differences = [i for i, (d, e) in enumerate(zip(decoded, expected)) if d != e]
-    if not differences:
+    if len(decoded) != len(expected) or not differences:
+        if len(decoded) != len(expected):
+            failures.append(f"{what}: {len(decoded)} samples, expected {len(expected)}")
         return
-    first = differences[0]
-    largest = max(abs(decoded[i] - expected[i]) for i in differences)
-    exact_share = 1 - len(differences) / len(expected)
-    if exact_only or largest > request["tolerance"] or exact_share < request["exact_fraction_min"]:
+    first, largest = differences[0], max(abs(decoded[i] - expected[i]) for i in differences)
+    if (exact_only or largest > request["tolerance"]
+            or 1 - len(differences) / len(expected) < request["exact_fraction_min"]):
         failures.append(f"{what}: {len(differences)} of {len(expected)} samples differ, largest "
                         f"{largest}, first at sample {first} (decoded {decoded[first]}, "
                         f"expected {expected[first]})")
@@ -74,6 +72,15 @@ def compare(what, decoded, expected, request, exact_only, failures):
 def run(command):
     return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                           timeout=60)
+
+
+def decoded(command, output, what, failures):
+    """The image the command writes to `output` (its last argument), or None and a failure."""
+    result = run(command + [output])
+    if result.returncode == 0:
+        return read_pnm(output)
+    failures.append(f"{what}: exit {result.returncode}: {result.stdout}")
+    return None
 
 
 def main():
@@ -105,29 +112,22 @@ def main():
                         failures.append(f"{what}: the expected file does not match its SHA-256")
                         continue
 
-                    output = os.path.join(folder, "window.pam")
-                    result = run([args.tvx, "decode", "--quiet", "--threads", "1",
-                                  "--level", str(level),
-                                  "--window", f"{x0},{y0},{x1 - x0 + 1},{y1 - y0 + 1}",
-                                  image, output])
-                    if result.returncode != 0:
-                        failures.append(f"tvx, {what}: exit {result.returncode}: {result.stdout}")
-                    else:
-                        compare("tvx, " + what, read_pnm(output)[3], expected, request,
-                                exact_only, failures)
+                    window = decoded([args.tvx, "decode", "--quiet", "--threads", "1", "--level",
+                                      str(level), "--window",
+                                      f"{x0},{y0},{x1 - x0 + 1},{y1 - y0 + 1}", image],
+                                     os.path.join(folder, "window.pam"), "tvx, " + what, failures)
+                    if window:
+                        compare("tvx, " + what, window[3], expected, request, exact_only,
+                                failures)
                         counts["tvx"] += 1
 
                     if host_covers:
                         if level not in host_levels:
-                            output = os.path.join(folder, f"level{level}.pnm")
-                            result = run([args.amhost, "--module", args.module, image,
-                                          "--level", str(level), "--output", output])
-                            if result.returncode != 0:
-                                failures.append(f"host, {what}: exit {result.returncode}: "
-                                                f"{result.stdout}")
-                                host_levels[level] = None
-                            else:
-                                host_levels[level] = read_pnm(output)
+                            host_levels[level] = decoded(
+                                [args.amhost, "--module", args.module, image, "--level",
+                                 str(level), "--output"],
+                                os.path.join(folder, f"level{level}.pnm"), "host, " + what,
+                                failures)
                         if host_levels[level]:
                             width, _, depth, samples, _ = host_levels[level]
                             compare("host, " + what, cut(samples, width, depth, x0, y0, x1, y1),
