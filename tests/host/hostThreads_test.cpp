@@ -19,19 +19,6 @@ using Tile = std::vector<std::uint8_t>;
 
 namespace {
 
-// A reader at full resolution, or null.
-ScopedReader openReader(AmFileAnalyzer& analyzer, amhost::HostFile& file) {
-    ScopedReader reader(analyzer.createReader(&file));
-    if (reader && (reader->selectImage(0) != 1 || setWidth(*reader, -1) != 1)) reader.reset();
-    return reader;
-}
-
-Tile readTile(AmFileReader& reader, AmWord number) {
-    Tile tile(static_cast<std::size_t>(tagValue(reader, 277)) << 14);
-    if (reader.readTile(number, tile.data()) != 1) tile.clear();
-    return tile;
-}
-
 // Runs body(thread) on four threads and waits for all of them.
 template <class Body>
 void onThreads(Body body) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host/am_host_interfaces.h"
 #include "host/host_slots.h"
@@ -52,6 +53,21 @@ inline int openDescriptorCount() {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++count;
     return count;
+}
+
+// A reader of the host file at the width asked for (-1: full resolution), or null.
+template <class HostFile>
+ScopedReader openReader(AmFileAnalyzer& analyzer, HostFile& file, AmWord width = -1) {
+    ScopedReader reader(analyzer.createReader(&file));
+    if (reader && (reader->selectImage(0) != 1 || setWidth(*reader, width) != 1)) reader.reset();
+    return reader;
+}
+
+// One tile's bytes as the reader writes them over a filled buffer; empty when refused.
+inline std::vector<std::uint8_t> readTile(AmFileReader& reader, AmWord number) {
+    std::vector<std::uint8_t> tile(static_cast<std::size_t>(tagValue(reader, 277)) << 14, 0x5a);
+    if (reader.readTile(number, tile.data()) != 1) tile.clear();
+    return tile;
 }
 
 }  // namespace host_test
