@@ -44,6 +44,20 @@ int openFlagsOf(const char* mode) {
     }
 }
 
+// Reads or writes until `count` bytes have moved, the file ends or an error other than
+// an interrupted call stops it; the bytes moved.
+template <class Bytes, class Transfer>
+std::uint32_t transferAll(int descriptor, Bytes* bytes, std::uint32_t count, Transfer transfer) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t n = transfer(descriptor, bytes + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::uint32_t>(n);
+    }
+    return done;
+}
+
 }  // namespace
 
 bool CVFileHandle::open(const char* path, FileHandleMode mode) {
@@ -66,30 +80,14 @@ bool CVFileHandle::close() {
 
 std::uint32_t CVFileHandle::read(void* buffer, std::uint32_t count) {
     if (handle_ == kClosed) return 0;
-    const int descriptor = static_cast<int>(handle_);
-    std::uint32_t done = 0;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::read(descriptor, bytes + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::uint32_t>(n);
-    }
-    return done;
+    return transferAll(static_cast<int>(handle_), static_cast<unsigned char*>(buffer), count,
+                       ::read);
 }
 
 std::uint32_t CVFileHandle::write(const void* buffer, std::uint32_t count) {
     if (handle_ == kClosed) return 0;
-    const int descriptor = static_cast<int>(handle_);
-    std::uint32_t done = 0;
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::write(descriptor, bytes + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::uint32_t>(n);
-    }
-    return done;
+    return transferAll(static_cast<int>(handle_), static_cast<const unsigned char*>(buffer), count,
+                       ::write);
 }
 
 bool CVFileHandle::seek(std::uint32_t low, std::int32_t high, int origin) {
