@@ -50,6 +50,10 @@ const std::vector<Command>& commands() {
           {"levels", "N", "wavelet levels (default: up to 5, keeping the coarsest >= 8 pixels)"},
           {"subblock", "N", "side of the coded sub-blocks (TG3 default 64, TG2 32)"},
           {"order", "O", "TG3 sub-block order: pipelined (default), nopipe or sbcp"},
+          {"colour", "C",
+           "TG3 colour transform code: 17 is the reversible integer transform of JPEG 2000 "
+           "(default: 4 for RGB, 13 for CMYK, 19 for grey)"},
+          {"periodic", "", "TG3: extend the image periodically at its edges, not by reflection"},
           {"world", "FILE", "take the georeferencing from this world file"},
           {"write-world", "", "write the world file (.TXW) beside OUT"},
           {"quiet", "", "no summary line"}},

@@ -40,6 +40,9 @@ Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& inpu
     if (const auto size = arguments.integer("subblock", 1, 65535))
         options.subblockSize = static_cast<std::uint32_t>(*size);
     if (const auto order = arguments.value("order")) options.order = parseOrder(*order);
+    if (const auto colour = arguments.integer("colour", 1, 20))
+        options.colourTransform = static_cast<Corvane::TG3ColorTransform>(*colour);
+    options.periodic = arguments.has("periodic");
     if (const auto quality = arguments.number("quality", 1.0, 200.0)) {
         options.rateMode = Corvane::TG3RateMode::targetQuality;
         options.targetPsnr = *quality;
@@ -76,8 +79,9 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
     const Corvane::RasterImage& image = input.raster;
     if (image.bitsPerSample != 8)
         throw Corvane::Exception("TG2 files hold 8-bit samples; use --gen 3 for 16-bit images");
-    if (arguments.has("order") || arguments.has("quality"))
-        throw UsageError("--order and --quality apply to --gen 3 only");
+    if (arguments.has("order") || arguments.has("quality") || arguments.has("colour") ||
+        arguments.has("periodic"))
+        throw UsageError("--order, --quality, --colour and --periodic apply to --gen 3 only");
     Corvane::TG2EncodeOptions options;
     if (const auto levels = arguments.integer("levels", 0, 30))
         options.levels = static_cast<std::uint32_t>(*levels);

@@ -42,6 +42,7 @@ bool transformFits(TG3ColorTransform transform, std::size_t components) {
         case colorTransformRGBToYIQ:
         case colorTransformRGBToYIQOutside:
         case colorTransformDCShiftNonChrominance:
+        case colorTransformJ2KReversible:
             return components == 3;
         case colorTransformCMYKToYIQK:
         case colorTransformCMYKToYIQKProcessed:
@@ -206,7 +207,7 @@ TG3ImageInfo encodedImageInfo(const RasterImage& image, const TG3EncodeOptions& 
     info.colorTransform = transform;
     info.kernel = kernel53HV;
     info.coderType = coderMQ;
-    info.boundary = boundaryReflective;
+    info.boundary = options.periodic ? boundaryPeriodic : boundaryReflective;
     info.hasMSEs = options.withMSEs ? 1 : 0;
     info.buildBandTable();
     return info;

@@ -52,12 +52,16 @@ struct TG3EncodeOptions {
     // for grey, code 4 (luminance and two chrominance differences) for RGB, CMYK to
     // YIQK for CMYK. All of these are exact.
     // Grey takes identity or DC shift; RGB also the RGB-to-YIQ codes and DC shift on
-    // non-chrominance bands, and codes 4 and 7; CMYK the CMYK-to-YIQK codes (with or without K
-    // processing).
+    // non-chrominance bands, codes 4 and 7, and code 17 (the reversible integer
+    // transform of JPEG 2000, which fewer readers undo); CMYK the CMYK-to-YIQK codes (with or
+    // without K processing).
     std::optional<TG3ColorTransform> colourTransform;
     // Largest sample value of the image's dynamic range; 0 takes the full range of the
     // sample type (255 or 65535). Samples above it are refused.
     std::int32_t dynamicRangeMax = 0;
+    // Extends the image periodically instead of by reflection at its edges in the
+    // wavelet transform, for images that wrap round (a whole parallel of the globe).
+    bool periodic = false;
 
     // Classical metadata entries, written as the file's metadata packet when given.
     std::optional<TG3ClassicalMetadata> metadata;

@@ -12,26 +12,20 @@ std::int32_t sumOf(std::int32_t a, std::int32_t b) {
 
 }  // namespace
 
-void forwardLift53(std::int32_t* line, std::size_t count, std::ptrdiff_t stride) {
+void forwardLift53(std::int32_t* line, std::size_t count, std::ptrdiff_t stride, EdgeRule rule) {
     if (count < 2) return;
-    const auto at = [&](std::size_t i) -> std::int32_t& {
-        return line[static_cast<std::ptrdiff_t>(i) * stride];
+    const auto n = static_cast<std::ptrdiff_t>(count);
+    const auto at = [&](std::ptrdiff_t i) -> std::int32_t& {
+        return line[edgeNeighbour(i, n, rule) * stride];
     };
-    const std::size_t last = count - 1;
 
     // The decoder predicts from even samples it has already updated, which are
     // exactly the even samples here before anything changes: remove the
     // prediction first.
-    for (std::size_t i = 1; i < count; i += 2) {
-        const std::int32_t right = i == last ? at(i - 1) : at(i + 1);
-        at(i) -= liftPredictRound(sumOf(at(i - 1), right));
-    }
+    for (std::ptrdiff_t i = 1; i < n; i += 2)
+        at(i) -= liftPredictRound(sumOf(at(i - 1), at(i + 1)));
     // Then reverse the update using the finished high-pass coefficients.
-    for (std::size_t i = 0; i < count; i += 2) {
-        const std::int32_t left = i == 0 ? at(1) : at(i - 1);
-        const std::int32_t right = i == last ? at(i - 1) : at(i + 1);
-        at(i) += liftUpdateRound(sumOf(left, right));
-    }
+    for (std::ptrdiff_t i = 0; i < n; i += 2) at(i) += liftUpdateRound(sumOf(at(i - 1), at(i + 1)));
 }
 
 }  // namespace Corvane

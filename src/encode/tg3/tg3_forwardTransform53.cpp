@@ -5,15 +5,15 @@
 namespace Corvane {
 
 BandPlanes forwardTransform53(const std::vector<std::int32_t>& samples, std::uint32_t width,
-                              std::uint32_t height, int levels) {
+                              std::uint32_t height, int levels, EdgeRule rule) {
     BandPlanes bands(4 * static_cast<std::size_t>(levels) + 1);
     std::vector<std::int32_t> current = samples;
     std::size_t w = width;
     std::size_t h = height;
     for (int j = levels; j >= 1; --j) {
-        for (std::size_t y = 0; y < h; ++y) forwardLift53(current.data() + y * w, w, 1);
+        for (std::size_t y = 0; y < h; ++y) forwardLift53(current.data() + y * w, w, 1, rule);
         for (std::size_t x = 0; x < w; ++x)
-            forwardLift53(current.data() + x, h, static_cast<std::ptrdiff_t>(w));
+            forwardLift53(current.data() + x, h, static_cast<std::ptrdiff_t>(w), rule);
 
         // Even rows and columns are low-pass: split the interleaved grid.
         const std::size_t lowW = (w + 1) / 2, highW = w / 2;

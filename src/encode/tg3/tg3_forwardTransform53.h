@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tg3/engine/tg3_lifting53.h"
+
 namespace Corvane {
 
 // One component's bands in the numbering of the band table: 4 L + 1 planes,
@@ -14,6 +16,6 @@ namespace Corvane {
 using BandPlanes = std::vector<std::vector<std::int32_t>>;
 
 BandPlanes forwardTransform53(const std::vector<std::int32_t>& samples, std::uint32_t width,
-                              std::uint32_t height, int levels);
+                              std::uint32_t height, int levels, EdgeRule rule = EdgeRule::mirror);
 
 }  // namespace Corvane

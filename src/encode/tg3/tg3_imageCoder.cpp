@@ -9,8 +9,9 @@ std::vector<BandPlanes> transformImage(const TG3ImageInfo& info,
                                        const std::vector<std::vector<std::int32_t>>& components,
                                        std::int32_t& status) {
     std::vector<BandPlanes> bands;
+    const EdgeRule rule = info.boundary == boundaryPeriodic ? EdgeRule::periodic : EdgeRule::mirror;
     for (const auto& samples : components)
-        bands.push_back(forwardTransform53(samples, info.width, info.height, info.levels));
+        bands.push_back(forwardTransform53(samples, info.width, info.height, info.levels, rule));
     ColourParameters colour;
     status = buildColourParameters(info.colorTransform, static_cast<std::int32_t>(bands.size()),
                                    info.dynamicRangeMin, info.dynamicRangeMax, colour);

@@ -13,6 +13,13 @@ namespace {
 // Rows of coefficients the engine decodes per step.
 constexpr std::int32_t kEngineStripHeight = 32;
 
+// The multiple of `period` at or below `position`.
+std::int64_t wholePeriods(std::int64_t position, std::int64_t period) {
+    if (period <= 0) return 0;
+    const std::int64_t q = position / period - (position % period < 0 ? 1 : 0);
+    return q * period;
+}
+
 }  // namespace
 
 TG3SceneDecoder::TG3SceneDecoder(TG3DecoderTool& tool) : tool_(tool) {}
@@ -75,7 +82,6 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
         release();
         return TG3Status::notFound;
     }
-    // The engine has no periodic extension; such images decode as if reflective.
     internalLevel_ = level + levelsRemoved_;
 
     const TG3ImageInfo& info = tool_.info();
@@ -87,16 +93,22 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
     // The request is relative to the support's corner at the internal level.
     const Region supportAtLevel = support_.coarser(internalLevel_);
     const Region image = Region::fromOrigin(0, 0, levelWidth, levelHeight);
+    // A periodic image repeats: a request off the image is moved by whole periods
+    // so that its corner lies on it, and whatever still sticks out is clipped. The
+    // clipped scene is handed back where it was asked for.
+    const bool periodic = transformMode_ == kPeriodicMode;
+    const std::int64_t shiftX = periodic ? wholePeriods(rectangle.x0, levelWidth) : 0;
+    const std::int64_t shiftY = periodic ? wholePeriods(rectangle.y0, levelHeight) : 0;
     const Region clipped = rectangle.region()
-                               .translated(supportAtLevel.x0, supportAtLevel.y0)
+                               .translated(supportAtLevel.x0 - shiftX, supportAtLevel.y0 - shiftY)
                                .intersection(supportAtLevel)
                                .intersection(image);
     const bool continues = continuePrevious(previousLevel, clipped);
     if (!continues) release();
     clippedInternal_ = clipped;
     if (clippedInternal_.empty()) return TG3Status::notFound;
-    clippedLevelScene_ =
-        Scene::fromRegion(clipped.translated(-supportAtLevel.x0, -supportAtLevel.y0));
+    clippedLevelScene_ = Scene::fromRegion(
+        clipped.translated(shiftX - supportAtLevel.x0, shiftY - supportAtLevel.y0));
     if (continues) {
         continued_ = true;
         return TG3Status::ok;

@@ -27,6 +27,14 @@ void RgbToYiq(std::int32_t& a, std::int32_t& b, std::int32_t& c) {
     c = static_cast<std::int32_t>(e + base);
 }
 
+void ReversibleToRgb(std::int32_t& a, std::int32_t& b, std::int32_t& c) {
+    // The arithmetic shift of the 64-bit sum is the floor of its quarter.
+    const std::int64_t g = a - ((std::int64_t{b} + c) >> 2);
+    a = static_cast<std::int32_t>(c + g);
+    c = static_cast<std::int32_t>(b + g);
+    b = static_cast<std::int32_t>(g);
+}
+
 std::int32_t dcValueFor(std::int32_t rangeMin, std::int32_t rangeMax) {
     if (rangeMin < 0) return 0;
     if (rangeMax < 2) return -1;
@@ -49,6 +57,7 @@ std::int32_t buildColourParameters(std::int32_t transformCode, std::int32_t comp
         case kColourCmykToYiqk:
         case kColourCmykToYiqkProcessed:
         case kColourRgbToYiqOutsideWavelet:
+        case kColourReversibleJ2k:
             out.transform = transformCode;
             break;
         case kColourDcShift:
@@ -58,7 +67,6 @@ std::int32_t buildColourParameters(std::int32_t transformCode, std::int32_t comp
             out.skipChroma = transformCode == kColourDcShiftLuminanceOnly;
             break;
         default:
-            // Includes the reversible JPEG 2000 transform: no inverse here.
             return TG3Status::unsupported;
     }
     out.active = out.transform != kColourIdentity;
@@ -76,9 +84,11 @@ void applyToBandCoefficients(const ColourParameters& params, std::int32_t band, 
         }
     }
     if (!params.active) return;
-    void (*step)(std::int32_t&, std::int32_t&, std::int32_t&) =
-        (params.transform == kColourYiqToRgbA || params.transform == kColourYiqToRgbB) ? RgbToYiq
-                                                                                       : YiqToRgb;
+    void (*step)(std::int32_t&, std::int32_t&, std::int32_t&) = YiqToRgb;
+    if (params.transform == kColourYiqToRgbA || params.transform == kColourYiqToRgbB)
+        step = RgbToYiq;
+    else if (params.transform == kColourReversibleJ2k)
+        step = ReversibleToRgb;
     // A fourth component (K) is left as it is.
     std::int32_t* p0 = params.buffers[0];
     std::int32_t* p1 = params.buffers[1];

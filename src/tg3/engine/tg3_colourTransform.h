@@ -36,6 +36,11 @@ void YiqToRgb(std::int32_t& a, std::int32_t& b, std::int32_t& c);
 // The exact inverse of YiqToRgb.
 void RgbToYiq(std::int32_t& a, std::int32_t& b, std::int32_t& c);
 
+// Inverse of the reversible integer transform (luminance and two colour
+// differences; the floor-rounded one of JPEG 2000): a, b, c hold Y, Cb, Cr and
+// become R, G, B. Exact for every input whose results fit 32 bits.
+void ReversibleToRgb(std::int32_t& a, std::int32_t& b, std::int32_t& c);
+
 // The value added to band 0 for the DC-shift codes, from the dynamic range.
 std::int32_t dcValueFor(std::int32_t rangeMin, std::int32_t rangeMax);
 

@@ -46,7 +46,8 @@ DecodeBase::DecodeBase(const TG3ImageInfo& info, BandRowSource& source, const Re
     std::int32_t engineStatus = 0;
     engine_ = std::make_unique<WaveletEngine>(
         levels_, width_, height_, static_cast<std::int32_t>(region_.x0),
-        static_cast<std::int32_t>(region_.x1), components_, source_, engineStatus);
+        static_cast<std::int32_t>(region_.x1), components_, source_, engineStatus,
+        info.boundary == boundaryPeriodic ? EdgeRule::periodic : EdgeRule::mirror);
     if (engineStatus != 0) {
         engine_.reset();
         status_ = engineStatus;

@@ -20,13 +20,15 @@ std::int32_t differenceOf(std::int32_t a, std::int32_t b) {
 }  // namespace
 
 InverseLevel::InverseLevel(int level, const LevelColumns& region, std::uint32_t height,
-                           int components, BandRowSource& source, InverseLevel* coarser)
+                           int components, BandRowSource& source, InverseLevel* coarser,
+                           EdgeRule rule)
     : level_(level),
       region_(region),
       height_(height),
       components_(components),
       source_(source),
-      coarser_(coarser) {
+      coarser_(coarser),
+      rule_(rule) {
     lineLength_ = region_.right - region_.left + 1;
     realFirst_ = std::max(region_.left, 0);
     realLast_ = std::min(region_.right, region_.length - 1);
@@ -42,11 +44,9 @@ InverseLevel::InverseLevel(int level, const LevelColumns& region, std::uint32_t 
     bandRows_.assign(static_cast<std::size_t>(components_), nullptr);
 }
 
-std::uint32_t InverseLevel::mirrorRow(std::int64_t y) const {
-    const std::int64_t last = static_cast<std::int64_t>(height_) - 1;
-    if (y < 0) y = -y;
-    if (y > last) y = 2 * last - y;
-    return static_cast<std::uint32_t>(y);
+std::uint32_t InverseLevel::edgeRow(std::int64_t y) const {
+    return static_cast<std::uint32_t>(
+        edgeNeighbour(static_cast<std::ptrdiff_t>(y), static_cast<std::ptrdiff_t>(height_), rule_));
 }
 
 InverseLevel::Line& InverseLevel::slotFor(std::vector<Line>& lines, std::int64_t keep) {
@@ -137,8 +137,8 @@ std::int32_t InverseLevel::lowPassLine(std::uint32_t k, const std::int32_t*& lin
     if (status != 0) return status;
 
     if (height_ > 1) {
-        const std::uint32_t above = mirrorRow(2 * std::int64_t{k} - 1) / 2;
-        const std::uint32_t below = mirrorRow(2 * std::int64_t{k} + 1) / 2;
+        const std::uint32_t above = edgeRow(2 * std::int64_t{k} - 1) / 2;
+        const std::uint32_t below = edgeRow(2 * std::int64_t{k} + 1) / 2;
         // Fetch in row order so the band cache only moves forward; the
         // second fetch keeps the first line.
         const std::int32_t* first = nullptr;
@@ -168,10 +168,14 @@ void InverseLevel::liftHorizontally(std::int32_t* line) const {
     const auto at = [&](std::int32_t column) -> std::int32_t& {
         return line[column - region_.left];
     };
-    // Whole-sample mirror: the sample beyond an end repeats the one inside it.
-    if (region_.leftPad > 0) at(-1) = at(1);
-    if (region_.rightPad > 0) at(n) = at(n - 2);
-    if (region_.rightPad > 1) at(n + 1) = at(n - 3);
+    // Pads take the samples the edge rule names; a periodic level that needs
+    // them holds its whole line, so they are always at hand.
+    const auto stand = [&](std::int32_t column) {
+        at(column) = at(static_cast<std::int32_t>(edgeNeighbour(column, n, rule_)));
+    };
+    if (region_.leftPad > 0) stand(-1);
+    if (region_.rightPad > 0) stand(n);
+    if (region_.rightPad > 1) stand(n + 1);
     // The line starts and ends on a high-pass column, so every low-pass
     // column has both neighbours; then every inner high-pass column has both
     // updated neighbours.
@@ -191,8 +195,8 @@ std::int32_t InverseLevel::produceRow(std::uint32_t y, const std::int32_t** out)
         std::copy(even, even + output_.size(), output_.begin());
     } else {
         // Odd row: the high-pass line predicted from the updated even rows
-        // on either side (the one above twice at the bottom edge).
-        const std::uint32_t next = mirrorRow(2 * std::int64_t{k} + 2) / 2;
+        // on either side (past the bottom, the one the edge rule names).
+        const std::uint32_t next = edgeRow(2 * std::int64_t{k} + 2) / 2;
         const std::int32_t* upper = nullptr;
         const std::int32_t* lower = nullptr;
         const std::int32_t* odd = nullptr;

@@ -3,7 +3,9 @@
 // its output (the low-pass band of the next finer level, or the image) one at
 // a time and in increasing order, holding only two vertically updated low-pass
 // lines and two high-pass lines per component: memory grows with the width of
-// the level's region, never with its height.
+// the level's region, never with its height. The last row of a periodic level
+// of even height wraps round to the first low-pass line, which is rebuilt then
+// from the bands (and the coarser levels' first rows) rather than kept.
 #include <cstdint>
 #include <vector>
 
@@ -17,9 +19,10 @@ class InverseLevel {
     // `level` is j (1 = coarsest); its detail bands are 4j - 2, 4j - 1 and 4j.
     // `coarser` supplies the low-pass rows, or band 0 is read when it is null.
     InverseLevel(int level, const LevelColumns& region, std::uint32_t height, int components,
-                 BandRowSource& source, InverseLevel* coarser);
+                 BandRowSource& source, InverseLevel* coarser, EdgeRule rule = EdgeRule::mirror);
 
-    // Rebuilds output row y (never less than the previous one) and points
+    // Rebuilds output row y (rows go forward, except that a periodic level
+    // goes back to row 0 for its last row) and points
     // out[i] at its columns region.first .. region.last for component i; the
     // lines stay valid until the next call. Returns 0 or a band source status.
     std::int32_t produceRow(std::uint32_t y, const std::int32_t** out);
@@ -40,7 +43,7 @@ class InverseLevel {
                            std::int32_t columnCount, std::int32_t* line);
     std::int32_t fetchLowPassInput(std::uint32_t row, std::int32_t* line);
     void liftHorizontally(std::int32_t* line) const;
-    std::uint32_t mirrorRow(std::int64_t y) const;
+    std::uint32_t edgeRow(std::int64_t y) const;
 
     int level_;
     LevelColumns region_;
@@ -48,6 +51,7 @@ class InverseLevel {
     int components_;
     BandRowSource& source_;
     InverseLevel* coarser_;
+    EdgeRule rule_;
 
     std::int32_t lineLength_ = 0;  // right - left + 1
     std::int32_t realFirst_ = 0;   // columns inside the line that are not pads

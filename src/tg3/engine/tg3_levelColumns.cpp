@@ -3,7 +3,7 @@
 namespace Corvane {
 
 std::vector<LevelColumns> buildLevelColumnTable(std::int32_t first, std::int32_t last,
-                                                std::int32_t length, int levels) {
+                                                std::int32_t length, int levels, EdgeRule rule) {
     std::vector<LevelColumns> table;
     table.reserve(static_cast<std::size_t>(levels) + 1);
     std::int32_t a = first;
@@ -17,6 +17,10 @@ std::vector<LevelColumns> buildLevelColumnTable(std::int32_t first, std::int32_t
         // Widen to whole sample pairs plus the high-pass sample beyond them.
         entry.left = a - (a % 2) - 1;
         entry.right = b + (b % 2) + 1;
+        if (rule == EdgeRule::periodic && (entry.left < 0 || entry.right >= n)) {
+            entry.left = -1;
+            entry.right = n;
+        }
         if (entry.left < 0) {
             entry.leftPad = 1;
             entry.left = -1;

@@ -16,9 +16,11 @@ class WaveletEngine {
     // Status 2009 in `status` when the geometry cannot be decoded: an empty
     // image, no components, or columns x0..x1 outside the image. `width` and
     // `height` are those of the decoded level, which may be as small as 1 x 1
-    // when a reduced level is decoded.
+    // when a reduced level is decoded. `rule` extends every level's lines and
+    // columns past the image's edges.
     WaveletEngine(int levels, std::uint32_t width, std::uint32_t height, std::int32_t x0,
-                  std::int32_t x1, int components, BandRowSource& source, std::int32_t& status);
+                  std::int32_t x1, int components, BandRowSource& source, std::int32_t& status,
+                  EdgeRule rule = EdgeRule::mirror);
 
     // Image row y (rows in increasing order), columns x0..x1, one pointer per
     // component. Returns 0 or a band source status.

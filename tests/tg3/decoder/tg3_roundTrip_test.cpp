@@ -52,10 +52,10 @@ TestImage twelveBit(TestImage image) {
 // The low-pass band of the forward transform at `level`, clamped to the samples'
 // range: what a lossless file decodes to at that level.
 std::vector<std::vector<std::int32_t>> lowPassAt(const TestImage& image, int level,
-                                                 std::int32_t maximum) {
+                                                 std::int32_t maximum, EdgeRule rule) {
     std::vector<std::vector<std::int32_t>> planes;
     for (const auto& samples : image.components) {
-        auto band = forwardTransform53(samples, image.width, image.height, level)[0];
+        auto band = forwardTransform53(samples, image.width, image.height, level, rule)[0];
         for (std::int32_t& v : band) v = std::clamp(v, 0, maximum);
         planes.push_back(std::move(band));
     }
@@ -66,7 +66,7 @@ std::vector<std::vector<std::int32_t>> lowPassAt(const TestImage& image, int lev
 // each other downwards (sharing the decoder's engine), move aside, shrink to one sample or
 // go back up equal the same boxes of the whole decode.
 void expectEveryLevelConsistent(TvxFileImageReader& reader, const TestImage& image,
-                                std::int32_t maximum) {
+                                std::int32_t maximum, EdgeRule rule) {
     const int components = static_cast<int>(image.components.size());
     for (std::int32_t level = 0; level <= reader.levelCount(); ++level) {
         SCOPED_TRACE(testing::Message() << "level " << level);
@@ -74,7 +74,7 @@ void expectEveryLevelConsistent(TvxFileImageReader& reader, const TestImage& ima
         const std::int32_t w = static_cast<std::int32_t>(box.width());
         const std::int32_t h = static_cast<std::int32_t>(box.height());
         const std::vector<std::int32_t> whole = tovex_test::decodeScene(reader, level, box);
-        ASSERT_EQ(whole, tovex_test::interleave(lowPassAt(image, level, maximum),
+        ASSERT_EQ(whole, tovex_test::interleave(lowPassAt(image, level, maximum, rule),
                                                 static_cast<std::uint32_t>(w), box));
         for (std::int32_t strip : {1, 7, 0})
             EXPECT_EQ(tovex_test::decodeScene(reader, level, box, strip), whole) << strip;
@@ -94,6 +94,7 @@ void expectEveryLevelConsistent(TvxFileImageReader& reader, const TestImage& ima
         scenes.push_back(rows(std::min(w - 1, 17), w - 1, h / 3, 9));
         scenes.push_back(rows(0, w - 1, 0, 40));
         scenes.push_back(rows(0, w - 1, 40, 200));
+        scenes.push_back(rows(0, w / 4, h / 2, h));  // the left edge down to the bottom
         TovexNavigator navigator(reader, level, scenes.front());
         for (const Scene& scene : scenes) {
             navigator.setSceneSize(static_cast<std::int32_t>(scene.width()),
@@ -120,6 +121,7 @@ TEST(TG3RoundTrip, EveryVariantDecodesExactlyOrWithinItsBound) {
     const TestImage camera = loadPng("camera.png", false);
     const TestImage grey = cropImage(camera, 200, 150, 97, 83);
     const TestImage tiny = cropImage(camera, 300, 200, 13, 11);
+    const TestImage greyEven = cropImage(camera, 7, 9, 98, 70);
     const TestImage flat = withFlatQuarter(cropImage(camera, 100, 100, 128, 128));
     const TestImage rgb = cropImage(loadPng("chelsea.png", true), 150, 60, 181, 143);
     const TestImage rgbSmall = cropImage(rgb, 20, 40, 91, 77);
@@ -171,6 +173,16 @@ TEST(TG3RoundTrip, EveryVariantDecodesExactlyOrWithinItsBound) {
          4, true},
         {"16-bit RGB, YIQ", rgb16, O{.colourTransform = yiq}, 3},
         {"16-bit RGB, DC shift", rgb16, O{.colourTransform = dcShift}, 3},
+        {"RGB, code 17", rgbSmall, O{.colourTransform = colorTransformJ2KReversible}, 3},
+        {"16-bit RGB, code 17, nopipe", rgb16,
+         O{.order = nopipe, .colourTransform = colorTransformJ2KReversible}, 3},
+        // Periodic edges at odd and even sizes that are not multiples of 2^levels.
+        {"grey 13 x 11 periodic", tiny, O{.levels = 4, .subblockSize = 4, .periodic = true},
+         4, true},
+        {"grey 98 x 70 periodic", greyEven,
+         O{.levels = 3, .subblockSize = 16, .periodic = true}, 3, true},
+        {"RGB periodic, code 17", rgbSmall, O{.subblockSize = 16,
+         .colourTransform = colorTransformJ2KReversible, .periodic = true}, 3, true},
         // Lossy: planes kept for a target size or a target quality.
         {"grey, 8% of the size", grey, O{.rateMode = R::targetSize}, 3, false, 22, 0.08},
         {"grey, the whole size", grey, O{.rateMode = R::targetSize}, 3, false, 0, 1.0},
@@ -207,6 +219,7 @@ TEST(TG3RoundTrip, EveryVariantDecodesExactlyOrWithinItsBound) {
                                              options.orderStyle, options.planesetVersionMinor,
                                              options.withMSEs, maximum}));
         EXPECT_EQ(info.colorTransform, options.colourTransform.value_or(info.colorTransform));
+        EXPECT_EQ(info.boundary, options.periodic ? boundaryPeriodic : boundaryReflective);
         for (const PlaneIndexEntry& entry : facts.index)
             ASSERT_EQ(entry.raw, entry.position.plane >= 32 - options.rawPlanes);
 
@@ -231,7 +244,9 @@ TEST(TG3RoundTrip, EveryVariantDecodesExactlyOrWithinItsBound) {
             EXPECT_LE(bytes.size(), options.targetBytes);
             EXPECT_GT(double(bytes.size()), 0.6 * double(options.targetBytes));  // used, too
         }
-        if (c.everyLevel) expectEveryLevelConsistent(reader, c.image, maximum);
+        if (c.everyLevel)
+            expectEveryLevelConsistent(reader, c.image, maximum,
+                                       options.periodic ? EdgeRule::periodic : EdgeRule::mirror);
     }
 }
 

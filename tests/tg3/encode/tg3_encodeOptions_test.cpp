@@ -106,7 +106,7 @@ TEST(TG3EncodeOptions, UnsupportedInputIsRefusedWithTheReason) {
         {grey, {.planesetVersionMinor = 2}, "planeset version", argument},
         {grey, {.rawPlanes = 33}, "raw planes", argument},
         {grey, {.colourTransform = colorTransformRGBToYIQ}, "colour transform 10", argument},
-        {rgb, {.colourTransform = colorTransformJ2KReversible}, "colour transform 17", argument},
+        {grey, {.colourTransform = colorTransformJ2KReversible}, "colour transform 17", argument},
         {rgb, {.colourTransform = colorTransformCMYKToYIQK}, "colour transform 13", argument},
         {grey, {.rateMode = R::targetSize}, "0 bytes", argument},
         {grey, {.rateMode = R::targetSize, .targetBytes = 20}, "target of 20 bytes", argument},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <random>
 #include <tuple>
@@ -90,22 +91,31 @@ TEST(Lifting53, RoundingGoesToTheEvenNeighbourOnTies) {
     for (auto [s, expected] : predict) EXPECT_EQ(liftPredictRound(s), expected) << "P(" << s << ")";
 }
 
-TEST(Lifting53, ShortLinesReflectAtBothEnds) {
-    // coefficients, samples
-    const std::pair<std::vector<std::int32_t>, std::vector<std::int32_t>> cases[] = {
-        {{7}, {7}},
+TEST(Lifting53, ShortLinesReflectOrRepeatAtBothEnds) {
+    constexpr auto mirror = EdgeRule::mirror, periodic = EdgeRule::periodic;
+    const std::tuple<EdgeRule, std::vector<std::int32_t>, std::vector<std::int32_t>> cases[] = {
+        // rule, coefficients, samples
+        {mirror, {7}, {7}},
         // x0 - U(2*3) = 8, then x1 + P(2*8) = 11.
-        {{10, 3}, {8, 11}},
+        {mirror, {10, 3}, {8, 11}},
         // Both low-pass ends see the single high-pass sample twice.
-        {{10, 4, 20}, {8, 17, 18}},
+        {mirror, {10, 4, 20}, {8, 17, 18}},
         // Even length: the last (high-pass) sample sees its left neighbour twice.
-        {{10, 4, 20, -3}, {8, 18, 20, 17}},
+        {mirror, {10, 4, 20, -3}, {8, 18, 20, 17}},
+        {mirror, {10, 4, 20, -3, 6}, {8, 18, 20, 11, 8}},
+        // Two and three samples repeat the way they reflect.
+        {periodic, {10, 3}, {8, 11}},
+        {periodic, {10, 4, 20}, {8, 17, 18}},
+        // x0 - U(-3 + 4) = 10; x3 + P(20 + x0) = 12.
+        {periodic, {10, 4, 20, -3}, {10, 19, 20, 12}},
+        // Odd length repeats with period 4: x4 - U(-3 + 4) = 6.
+        {periodic, {10, 4, 20, -3, 6}, {10, 19, 20, 10, 6}},
     };
-    for (const auto& [coefficients, samples] : cases) {
+    for (const auto& [rule, coefficients, samples] : cases) {
         std::vector<std::int32_t> line = coefficients;
-        inverseLift53(line.data(), line.size());
+        inverseLift53(line.data(), line.size(), 1, rule);
         EXPECT_EQ(line, samples) << "width " << line.size();
-        forwardLift53(line.data(), line.size());
+        forwardLift53(line.data(), line.size(), 1, rule);
         EXPECT_EQ(line, coefficients) << "width " << line.size();
     }
 }
@@ -117,6 +127,14 @@ TEST(ColourTransform, YiqToRgbAndDcValuesAreTheFixedOnes) {
     std::int32_t a = 100, b = 0, c = 0;
     YiqToRgb(a, b, c);
     EXPECT_EQ((std::vector<std::int32_t>{a, b, c}), (std::vector<std::int32_t>{30, 118, 41}));
+    // The reversible transform: G = Y - floor((Cb + Cr) / 4), R = Cr + G, B = Cb + G.
+    const std::array<std::int32_t, 6> reversible[] = {
+        {100, -7, 10, 110, 100, 93}, {0, -7, 2, 4, 2, -5}, {5, 0, 0, 5, 5, 5}};
+    for (const auto& [y, cb, cr, r, g, blue] : reversible) {
+        a = y, b = cb, c = cr;
+        ReversibleToRgb(a, b, c);
+        EXPECT_EQ((std::vector<std::int32_t>{a, b, c}), (std::vector<std::int32_t>{r, g, blue}));
+    }
     // minimum, maximum, DC value
     const std::tuple<std::int32_t, std::int32_t, std::int32_t> dc[] = {
         {0, 255, -128},     {0, 256, -256}, {0, 65535, -32768}, {0, 1, -1}, {0, 0, -1},
@@ -150,7 +168,7 @@ TEST(ColourTransform, DcShiftTouchesBandZeroOnly) {
 
 TEST(ColourTransform, UnsupportedCodesAreRefused) {
     ColourParameters params;
-    EXPECT_EQ(buildColourParameters(kColourReversibleJ2k, 3, 0, 255, params), 2014);
+    EXPECT_EQ(buildColourParameters(kColourReversibleJ2k, 1, 0, 255, params), 2014);
     EXPECT_EQ(buildColourParameters(99, 3, 0, 255, params), 2014);
     EXPECT_EQ(buildColourParameters(kColourRgbToYiq, 1, 0, 255, params), 2014);
     EXPECT_EQ(buildColourParameters(kColourIdentity, 1, 0, 255, params), 0);
