@@ -8,6 +8,7 @@
 #include "tg3/container/tg3_fileHeader.h"
 #include "tg3/decoder/tg3_decoder.h"
 #include "tg3/decoder/tg3_outputLayout.h"
+#include "tg3/engine/tg3_colourTransform.h"
 
 namespace Corvane {
 
@@ -70,6 +71,13 @@ std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
     if (info.levels > kDeepestLevels)
         throw UnsupportedFeatureException(
             (std::to_string(info.levels) + " wavelet levels (at most 31)").c_str());
+    ColourParameters colour;
+    if (buildColourParameters(info.colorTransform, info.components, info.dynamicRangeMin,
+                              info.dynamicRangeMax, colour) != 0)
+        throw UnsupportedFeatureException(("colour transform " +
+                                           std::to_string(info.colorTransform) + " on " +
+                                           std::to_string(info.components) + " components")
+                                              .c_str());
     auto decoder = std::make_unique<TG3Decoder>(*image_);
     const std::int32_t status = decoder->initialise();
     if (status == TG3Status::repeatedOrMissing && !decoder->hasPlaneset())

@@ -52,6 +52,8 @@ TEST_F(TG3Decoding, HeadersAndLevelsTheDecoderCannotServeAreRefusedWithTheirReas
         {"9-7 HV", kernel(kernel97HV), true, unimplemented + "190."},
         {"5-3 VH", kernel(kernel53VH), true, unimplemented + "181."},
         {"9-7 VH", kernel(kernel97VH), true, unimplemented + "186."},
+        {"colour code 99", [](TG3ImageInfo& info) { info.colorTransform = TG3ColorTransform(99); },
+         true, "[4][2204]Unsupported feature: colour transform 99 on 1 components."},
         {"no planeset", nullptr, false,
          "[4][2209]Invalid image data. the file holds no coded planes for its image"},
     };
