@@ -60,7 +60,8 @@ std::vector<std::uint8_t> makeMosaic(const std::vector<MosaicPart>& parts, bool 
 
 std::vector<std::int32_t> placedAlone(const std::vector<MosaicPart>& parts, std::int32_t level,
                                       const Corvane::PixelLayout& layout, const TempDir& dir,
-                                      std::int32_t& width, std::int32_t& height) {
+                                      std::int32_t& width, std::int32_t& height,
+                                      std::int32_t uncovered) {
     // The extent: every geo part's box, and the point (0, 0) of a part without.
     std::int64_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
     for (const MosaicPart& p : parts) {
@@ -72,7 +73,7 @@ std::vector<std::int32_t> placedAlone(const std::vector<MosaicPart>& parts, std:
     width = Corvane::levelExtent(std::int32_t(x1 - x0 + 1), level);
     height = Corvane::levelExtent(std::int32_t(y1 - y0 + 1), level);
     const int bands = static_cast<int>(layout.samplesPerPixel());
-    std::vector<std::int32_t> canvas(std::size_t(width) * height * bands, 0);
+    std::vector<std::int32_t> canvas(std::size_t(width) * height * bands, uncovered);
     for (const MosaicPart& p : parts) {
         const std::string path = dir.file("alone.tvx");
         const std::vector<std::uint8_t> bytes = encodeAlone(p, 0);

@@ -26,9 +26,10 @@ struct MosaicPart {
 std::vector<std::uint8_t> makeMosaic(const std::vector<MosaicPart>& parts, bool northUp = false);
 
 // The mosaic at `level` as the rule builds it, interleaved samples of `layout` (with
-// the same bands as the parts), zeros where no part lies; width and height set.
+// the same bands as the parts), `uncovered` where no part lies; width and height set.
 std::vector<std::int32_t> placedAlone(const std::vector<MosaicPart>& parts, std::int32_t level,
                                       const Corvane::PixelLayout& layout, const TempDir& dir,
-                                      std::int32_t& width, std::int32_t& height);
+                                      std::int32_t& width, std::int32_t& height,
+                                      std::int32_t uncovered = 0);
 
 }  // namespace tovex_test
