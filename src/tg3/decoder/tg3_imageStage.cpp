@@ -25,7 +25,7 @@ std::int32_t clampedSize(std::uint32_t size) {
 
 }  // namespace
 
-TG3ImageStage::TG3ImageStage(CVStream& stream)
+TG3ImageStage::TG3ImageStage(CVStream& stream, EmbeddedStageFactory embedded)
     : kernel_(std::make_unique<CVKernelStream>(stream)),
       container_(std::make_unique<TG3Container>(*kernel_)) {
     checkStatus(container_->open());
@@ -40,7 +40,7 @@ TG3ImageStage::TG3ImageStage(CVStream& stream)
     image_ = std::make_unique<TG3Image>(*container_, 0, multiImage);
     checkStatus(image_->open());
     if (multiImage)
-        mosaic_ = std::make_unique<TG3Mosaic>(*container_, stream, image_->description());
+        mosaic_ = std::make_unique<TG3Mosaic>(*container_, stream, image_->description(), embedded);
     metadata_ = std::make_unique<TG3MetadataDatabase>(*container_);
     fillProperties();
 }

@@ -26,8 +26,9 @@ std::unique_ptr<TG3Decoder> openTG3Decoder(TG3Image& image);
 class TG3ImageStage : public ImageStage {
   public:
     // Reads the container, the header of image 0, its description and metadata from
-    // the stream (not owned). Failures raise the exception of their status.
-    explicit TG3ImageStage(CVStream& stream);
+    // the stream (not owned). Failures raise the exception of their status. The
+    // factory makes the stages of TG2 images embedded in a mosaic.
+    explicit TG3ImageStage(CVStream& stream, EmbeddedStageFactory embedded = nullptr);
     TG3ImageStage(const TG3ImageStage&) = delete;
     TG3ImageStage& operator=(const TG3ImageStage&) = delete;
     ~TG3ImageStage() override;

@@ -6,7 +6,6 @@
 #include "stream/cv_SubStream.h"
 #include "support/cv_exception.h"
 #include "support/cv_status.h"
-#include "tg2/decoder/tg2_imageStage.h"
 #include "tg3/container/tg3_basicPackets.h"
 #include "tg3/decoder/tg3_decoder.h"
 #include "tg3/decoder/tg3_imageStage.h"
@@ -41,21 +40,24 @@ TG3MosaicImage::TG3MosaicImage(TG3MosaicImage&&) noexcept = default;
 TG3MosaicImage& TG3MosaicImage::operator=(TG3MosaicImage&&) noexcept = default;
 TG3MosaicImage::~TG3MosaicImage() = default;
 
-void TG3MosaicImage::open(TG3Container& container, CVStream& fileStream) {
+void TG3MosaicImage::open(TG3Container& container, CVStream& fileStream,
+                          const EmbeddedStageFactory& embedded) {
     if (entry_.kind == imageKindTG2Image) {
+        if (!embedded) throw UnsupportedFeatureException("embedded TG2 images");
         PacketHeader key = PacketHeader::key(packetTypeTG2Image);
         key.imageNumber = entry_.imageNumber;
         Packet* packet = nullptr;
         checkStatus(container.find(key, packet));
-        const auto* embedded = dynamic_cast<const TG2ImagePacket*>(packet);
-        if (!embedded) throwStatus(TG3Status::repeatedOrMissing);
+        const auto* payload = dynamic_cast<const TG2ImagePacket*>(packet);
+        if (!payload) throwStatus(TG3Status::repeatedOrMissing);
         // The window reads through a stream of its own, so that decoding the
         // embedded image never moves the position the container reads at.
         fileCopy_ = fileStream.duplicate(nullptr, 0);
         if (!fileCopy_) throwStatus(TG3Status::noPosition);
-        window_ = std::make_unique<CVSubStream>(fileCopy_.get(), embedded->startOffset,
-                                                embedded->endOffset);
-        tg2_ = std::make_unique<TG2ImageStage>(*window_, 0);
+        window_ = std::make_unique<CVSubStream>(fileCopy_.get(), payload->startOffset,
+                                                payload->endOffset);
+        tg2_ = embedded(*window_);
+        if (!tg2_) throw NullPointerException();
         width_ = tg2_->width();
         height_ = tg2_->height();
         levels_ = tg2_->levelCount();
@@ -98,8 +100,8 @@ std::unique_ptr<ImageDecoder> TG3MosaicImage::newDecoder() {
     return openTG3Decoder(*tg3_);
 }
 
-TG3Mosaic::TG3Mosaic(TG3Container& container, CVStream& fileStream,
-                     const ImageDescription& merged) {
+TG3Mosaic::TG3Mosaic(TG3Container& container, CVStream& fileStream, const ImageDescription& merged,
+                     const EmbeddedStageFactory& embedded) {
     if (container.images().empty()) throwStatus(TG3Status::repeatedOrMissing);
     for (const TG3ImageEntry& entry : container.images()) {
         ImageDescription description;
@@ -108,7 +110,7 @@ TG3Mosaic::TG3Mosaic(TG3Container& container, CVStream& fileStream,
         if (!description.has(ImageDescription::hasGeoData)) description.xUL = description.yUL = 0.0;
         images_.emplace_back(entry, pixelOffset(description.xUL, merged.xUL, merged.xRes),
                              pixelOffset(description.yUL, merged.yUL, merged.yRes));
-        images_.back().open(container, fileStream);
+        images_.back().open(container, fileStream, embedded);
         if (!sameSamples(images_.back().layout(), images_.front().layout()))
             throw UnsupportedFeatureException(
                 "a mosaic whose images differ in band count or sample type");

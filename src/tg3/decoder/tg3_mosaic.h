@@ -18,6 +18,7 @@
 // TG3 images are decoded by their own scene decoder, embedded TG2 images by a TG2
 // image stage over a window of the file onto the packet's payload.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,6 +33,10 @@
 
 namespace Corvane {
 
+// Builds the image stage of a TG2 stream (one embedded in a mosaic); the reader
+// layer above both generations supplies it.
+using EmbeddedStageFactory = std::function<std::unique_ptr<ImageStage>(CVStream&)>;
+
 class TG3MosaicImage {
   public:
     TG3MosaicImage(const TG3ImageEntry& entry, std::int64_t x, std::int64_t y);
@@ -40,8 +45,9 @@ class TG3MosaicImage {
     ~TG3MosaicImage();
 
     // Opens the image: its header, or its embedded TG2 stream read through a window
-    // onto a private duplicate of `fileStream`. Failures raise their exceptions.
-    void open(TG3Container& container, CVStream& fileStream);
+    // onto a private duplicate of `fileStream`, made a stage by `embedded`. Failures
+    // raise their exceptions.
+    void open(TG3Container& container, CVStream& fileStream, const EmbeddedStageFactory& embedded);
 
     const TG3ImageEntry& entry() const { return entry_; }
     std::int32_t width() const { return width_; }
@@ -76,8 +82,10 @@ class TG3Mosaic {
   public:
     // Opens every image of the container's list and places it in the extent of
     // `merged` (the union of their descriptions). Raises UnsupportedFeatureException
-    // when the images differ in band count or sample type.
-    TG3Mosaic(TG3Container& container, CVStream& fileStream, const ImageDescription& merged);
+    // when the images differ in band count or sample type, or when the mosaic holds
+    // embedded TG2 images and `embedded` is empty.
+    TG3Mosaic(TG3Container& container, CVStream& fileStream, const ImageDescription& merged,
+              const EmbeddedStageFactory& embedded);
 
     // In file order.
     std::vector<TG3MosaicImage>& images() { return images_; }
