@@ -74,7 +74,11 @@ void TvxImageReader::chooseGeneration() {
     if (generation == kGenerationTG3) {
         if (!seekToStart(stream_)) cannotOpen();
         isTG3_ = true;
-        tg3Stage_ = std::make_unique<TG3ImageStage>(stream_);
+        // TG2 images embedded in a mosaic are read with the same memory model.
+        const std::int32_t model = memoryModel_;
+        tg3Stage_ = std::make_unique<TG3ImageStage>(stream_, [model](CVStream& embedded) {
+            return std::make_unique<TG2ImageStage>(embedded, model);
+        });
         active_ = tg3Stage_.get();
     } else if (generation < kGenerationTG3) {
         // The TG2 stage reads on from just after the generation byte.

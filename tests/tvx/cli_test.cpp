@@ -133,6 +133,10 @@ TEST(TvxCli, CommandLines) {
     // 2 m pixels, the centre of the upper-left one given.
     const tvx::GeoReference geo{2.0, 2.0, 0.0, 0.0, 500001.0, 4199999.0};
     tvx_test::writeImage(path("%geo.tif"), camera, geo);
+    tvx_test::writeImage(path("%m0.png"), cropImage(chelsea, 0, 0, 200, 150));
+    tvx_test::writeImage(path("%m1.png"), cropImage(chelsea, 150, 0, 180, 150));
+    tvx::writeWorldFile(path("%m0.wld"), {1.0, 1.0, 0.0, 0.0, 100.0, 500.0});
+    tvx::writeWorldFile(path("%m1.wld"), {1.0, 1.0, 0.0, 0.0, 250.0, 500.0});
     tovex_test::writeFile(path("%j.wld"), "1.5\n0\n0\n-1.5\n-20.25\n75.5\n");
     const std::string planesEnd =
         "[4][2209]Invalid image data. the plane records end before every sub-block has its planes";
@@ -172,6 +176,19 @@ TEST(TvxCli, CommandLines) {
         {"encode --quiet --levels 3 --world %j.wld @chelsea.png %j\"q.tvx", 0, ""},
         {"!tvx info --json %j\"q.tvx | python3 -m json.tool", 0,
          "\"generation\": 3,|j\\\"q.tvx\",|\"level_count\": 3,|\"height\": 38|-20.25,|1.5"},
+        // Two overlapping crops side by side make a mosaic of the whole strip, TG3 or TG2.
+        {"encode --quiet %m0.png %m1.png %mos.tvx", 0, ""},
+        {"info %mos.tvx", 0,
+         "Size: 330 x 150|Mosaic of 2 images|image 1 (TG3 Packets): 180 x 150 at 150, 0"},
+        {"decode --quiet %mos.tvx %mos.ppm", 0, "",
+         matches("%mos.ppm", cropImage(chelsea, 0, 0, 330, 150))},
+        {"encode --quiet --embed-tg2 --step 0.5 %m0.png %m1.png %mt.tvx", 0, ""},
+        {"!tvx info --json %mt.tvx | python3 -m json.tool", 0,
+         "\"kind\": \"TG2 Image\",|\"x\": 150,"},
+        {"decode --quiet %mt.tvx %mt.ppm", 0, "",
+         matches("%mt.ppm", cropImage(chelsea, 0, 0, 330, 150), 1)},
+        {"encode --quiet %m0.png @camera.png %x.tvx", 1, "camera.png has no georeferencing"},
+        {"encode --embed-tg2 @camera.png %x.tvx", 2, "--embed-tg2 applies to mosaics only"},
         // Bad inputs, each refused with its own reason. A FIFO that no one writes to
         // would wait for a writer for ever.
         {"encode --quiet --levels 3 --subblock 16 @camera.png %r.tvx", 0, "", makeDamagedCopies},

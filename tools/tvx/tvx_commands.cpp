@@ -36,13 +36,18 @@ const std::vector<Command>& commands() {
           {"allow-large", "", "decode outputs that look like decompression bombs (see above)"}},
          runDecode},
         {"encode",
-         "IN OUT.tvx",
+         "IN... OUT.tvx",
          2,
-         "encode a PNG, TIFF or PNM image as a Tovex file",
+         "encode a PNG, TIFF or PNM image, or several as one mosaic, as a Tovex file",
          "IN is PNG, TIFF (GeoTIFF georeferencing is carried into the file) or PNM, 8 or\n"
          "16 bits, grey, RGB or (TIFF, PAM) CMYK. TG3 files are lossless unless --quality\n"
          "or --bpp is given; TG2 files hold 8-bit samples. The file is written under a\n"
-         "temporary name and renamed when complete.\n",
+         "temporary name and renamed when complete.\n"
+         "Several inputs make one TG3 file of several images, a mosaic: each input must\n"
+         "be georeferenced, north up, by its GeoTIFF tags or by a world file beside it\n"
+         "(the input's name with the extension .wld), all with the same pixel size and\n"
+         "the same bands and sample type. Readers place each image by its position; where\n"
+         "images overlap, the later input covers the earlier.\n",
          {{"gen", "G", "3 (default) or 2"},
           {"quality", "Q", "TG3: the smallest file whose PSNR reaches Q dB"},
           {"bpp", "B", "the largest file of at most B bits per pixel"},
@@ -56,8 +61,10 @@ const std::vector<Command>& commands() {
           {"periodic", "", "TG3: extend the image periodically at its edges, not by reflection"},
           {"world", "FILE", "take the georeferencing from this world file"},
           {"write-world", "", "write the world file (.TXW) beside OUT"},
+          {"embed-tg2", "", "mosaics: each input as an embedded TG2 image (TG2's options)"},
           {"quiet", "", "no summary line"}},
-         runEncode},
+         runEncode,
+         true},
     };
     return table;
 }

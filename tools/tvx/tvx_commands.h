@@ -17,6 +17,7 @@ struct Command {
     std::string description;  // paragraphs for `tvx CMD --help`
     std::vector<OptionSpec> options;
     int (*run)(const ParsedArguments&) = nullptr;
+    bool morePositional = false;  // positionalCount is the least number accepted
 };
 
 const std::vector<Command>& commands();

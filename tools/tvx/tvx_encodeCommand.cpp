@@ -5,6 +5,7 @@
 
 #include "encode/tg2/tg2_fileEncoder.h"
 #include "encode/tg3/tg3_fileEncoder.h"
+#include "encode/tg3/tg3_mosaicWriter.h"
 #include "image/cv_worldFile.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "support/cv_exception.h"
@@ -32,9 +33,10 @@ std::uint64_t targetBytes(double bitsPerPixel, const Corvane::RasterImage& image
 }
 
 Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& input,
-                        const std::string& inputName) {
+                        const std::string& inputName, std::uint32_t imageNumber = 0) {
     const Corvane::RasterImage& image = input.raster;
     Corvane::TG3EncodeOptions options;
+    options.imageNumber = imageNumber;
     if (const auto levels = arguments.integer("levels", 0, 30))
         options.levels = static_cast<int>(*levels);
     if (const auto size = arguments.integer("subblock", 1, 65535))
@@ -62,14 +64,8 @@ Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& inpu
         Corvane::setXResolution(table, geo.xResolution);
         Corvane::setYResolution(table, geo.yResolution);
         // The description holds a north-up grid: origin, corner and signed steps.
-        Corvane::ImageDescription description;
-        description.flags = Corvane::ImageDescription::hasGeoData;
-        description.xUL = geo.xUL;
-        description.yUL = geo.yUL;
-        description.xRes = geo.xResolution;
-        description.yRes = -geo.yResolution;
-        description.xLR = geo.xUL + geo.xResolution * (image.width - 1.0);
-        description.yLR = geo.yUL - geo.yResolution * (image.height - 1.0);
+        const Corvane::ImageDescription description = Corvane::northUpDescription(
+            geo.xUL, geo.yUL, geo.xResolution, geo.yResolution, image.width, image.height);
         options.description = description;
     }
     return Corvane::encodeTG3(image, options);
@@ -122,14 +118,80 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
     return best;
 }
 
+// An input of a mosaic with its georeferencing: its GeoTIFF tags, or the world file
+// beside it (same name, extension .wld), which wins when both are there.
+InputImage readMosaicInput(const std::string& path) {
+    InputImage image = readImageFile(path);
+    if (auto world = readWorldFile(std::filesystem::path(path).replace_extension(".wld").string()))
+        image.geo = world;
+    if (!image.geo)
+        throw Corvane::Exception(path +
+                                 " has no georeferencing (GeoTIFF tags or a .wld beside it)");
+    if (image.geo->rotated())
+        throw Corvane::Exception(path + " is rotated; mosaic images must be north up");
+    return image;
+}
+
+// One TG3 file of several images, each input placed by its georeferencing.
+Bytes encodeMosaic(const ParsedArguments& arguments, const std::vector<std::string>& inputs) {
+    const bool embedTG2 = arguments.has("embed-tg2");
+    if (arguments.has("world") || arguments.has("write-world"))
+        throw UsageError("--world and --write-world take one input; mosaic inputs bring their own");
+    if (arguments.has("gen"))
+        throw UsageError("a mosaic is a TG3 file; --embed-tg2 embeds TG2 images");
+    if (embedTG2 && (arguments.has("order") || arguments.has("quality")))
+        throw UsageError("--order and --quality apply to TG3 images, not with --embed-tg2");
+    if (!embedTG2 && arguments.has("step")) throw UsageError("--step applies to --embed-tg2 only");
+
+    std::vector<Corvane::TG3MosaicPart> parts;
+    std::optional<GeoReference> first;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const InputImage image = readMosaicInput(inputs[i]);
+        const GeoReference& geo = *image.geo;
+        if (!first) first = geo;
+        // Readers refuse mosaics whose images differ in pixel size or samples.
+        if (geo.xResolution != first->xResolution || geo.yResolution != first->yResolution)
+            throw Corvane::Exception(inputs[i] + " has another pixel size than " + inputs[0]);
+        Corvane::TG3MosaicPart part;
+        part.imageNumber = static_cast<std::uint32_t>(i);
+        part.embeddedTG2 = embedTG2;
+        if (embedTG2) {
+            InputImage withoutGeo = image;
+            withoutGeo.geo.reset();
+            part.bytes = encodeGeneration2(arguments, withoutGeo);
+            part.description =
+                Corvane::northUpDescription(geo.xUL, geo.yUL, geo.xResolution, geo.yResolution,
+                                            image.raster.width, image.raster.height);
+        } else {
+            const std::string name = std::filesystem::path(inputs[i]).filename().string();
+            part.bytes = encodeGeneration3(arguments, image, name, part.imageNumber);
+        }
+        parts.push_back(std::move(part));
+    }
+    return Corvane::assembleTG3Mosaic(parts);
+}
+
 }  // namespace
 
 int runEncode(const ParsedArguments& arguments) {
     const std::string& input = arguments.positional[0];
-    const std::string& output = arguments.positional[1];
+    const std::string& output = arguments.positional.back();
     const auto generation = arguments.integer("gen", 2, 3).value_or(3);
     if (arguments.has("quality") && arguments.has("bpp"))
         throw UsageError("--quality and --bpp exclude each other");
+    if (arguments.positional.size() > 2) {
+        const std::vector<std::string> inputs(arguments.positional.begin(),
+                                              arguments.positional.end() - 1);
+        const Bytes bytes = encodeMosaic(arguments, inputs);
+        AtomicOutput file(output);
+        file.writeAll(std::string(bytes.begin(), bytes.end()));
+        file.commit();
+        if (!arguments.has("quiet"))
+            std::cerr << "wrote " << output << ": " << bytes.size() << " bytes, " << inputs.size()
+                      << " images\n";
+        return 0;
+    }
+    if (arguments.has("embed-tg2")) throw UsageError("--embed-tg2 applies to mosaics only");
     if (arguments.has("step") && (generation != 2 || arguments.has("bpp")))
         throw UsageError("--step applies to --gen 2 only, without --bpp");
 

@@ -5,11 +5,12 @@
 #include <sstream>
 
 #include "image/cv_levelChoice.h"
-#include "pixel/cv_colorSpace.h"
-#include "pixel/cv_dataType.h"
 #include "image/cv_worldFile.h"
 #include "metadata/cv_metadataDatabase.h"
+#include "pixel/cv_colorSpace.h"
+#include "pixel/cv_dataType.h"
 #include "support/cv_exception.h"
+#include "tg3/decoder/tg3_imageStage.h"
 #include "tvx_geoReference.h"
 
 namespace tvx {
@@ -149,6 +150,15 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
     s.yRotation = p.yRotation();
     for (const auto& [key, element] : reader.metadata()) s.metadata.push_back(entryOf(element));
     s.metadataIncomplete = reader.metadata().isIncomplete();
+    const auto* tg3 = dynamic_cast<const Corvane::TG3ImageStage*>(&reader.activeStage());
+    if (tg3 != nullptr && tg3->mosaic() != nullptr) {
+        for (const Corvane::TG3MosaicImage& image : tg3->mosaic()->images()) {
+            const Corvane::Scene place = image.placeAt(0);
+            s.mosaicImages.push_back({image.entry().imageNumber,
+                                      Corvane::imageKindText(image.entry().kind), place.x0,
+                                      place.y0, place.width(), place.height(), image.levelCount()});
+        }
+    }
     return s;
 }
 
@@ -178,6 +188,11 @@ void printSummary(std::ostream& out, const ImageSummary& s) {
     } else {
         out << "Georeferencing: none\n";
     }
+    if (!s.mosaicImages.empty()) out << "Mosaic of " << s.mosaicImages.size() << " images:\n";
+    for (const MosaicImageEntry& image : s.mosaicImages)
+        out << "  image " << image.number << " (" << image.kind << "): " << image.width << " x "
+            << image.height << " at " << image.x << ", " << image.y << ", " << image.levelCount
+            << " levels\n";
     out << "Metadata (" << s.metadata.size() << " keys"
         << (s.metadataIncomplete ? "; the file's metadata block is cut short and was not read" : "")
         << "):\n";
@@ -212,6 +227,15 @@ void printSummaryJson(std::ostream& out, const ImageSummary& s) {
             << number(s.yRotation) << "]}";
     else
         out << "null";
+    out << ",\n  \"mosaic_images\": [";
+    for (std::size_t i = 0; i < s.mosaicImages.size(); ++i) {
+        const MosaicImageEntry& image = s.mosaicImages[i];
+        out << (i > 0 ? ", " : "") << "{\"image\": " << image.number
+            << ", \"kind\": " << jsonString(image.kind) << ", \"x\": " << image.x
+            << ", \"y\": " << image.y << ", \"width\": " << image.width
+            << ", \"height\": " << image.height << ", \"level_count\": " << image.levelCount << "}";
+    }
+    out << "]";
     out << ",\n  \"metadata_incomplete\": " << (s.metadataIncomplete ? "true" : "false")
         << ",\n  \"metadata\": [";
     for (std::size_t i = 0; i < s.metadata.size(); ++i)

@@ -18,6 +18,15 @@ struct MetadataEntry {
     bool table = false;                          // more than one row
 };
 
+// One image of a file of several (a mosaic): its number, kind and where it lies in
+// full-resolution pixels of the mosaic.
+struct MosaicImageEntry {
+    std::uint32_t number = 0;
+    std::string kind;  // "TG3 Packets" or "TG2 Image"
+    std::int64_t x = 0, y = 0, width = 0, height = 0;
+    std::int32_t levelCount = 0;
+};
+
 struct ImageSummary {
     std::string path;
     int generation = 0;
@@ -35,7 +44,8 @@ struct ImageSummary {
     std::string geoSource;  // "file", "world file" or "none"
     double xUL = 0, yUL = 0, xResolution = 0, yResolution = 0, xRotation = 0, yRotation = 0;
     std::vector<MetadataEntry> metadata;
-    bool metadataIncomplete = false;  // the file's metadata block is cut short
+    bool metadataIncomplete = false;             // the file's metadata block is cut short
+    std::vector<MosaicImageEntry> mosaicImages;  // in file order; empty for one image
 };
 
 ImageSummary summarise(const std::string& path, const OpenedImage& image);

@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
     }
     try {
         const tvx::ParsedArguments parsed = tvx::parseArguments(rest, command->options);
-        if (parsed.positional.size() != command->positionalCount)
+        const std::size_t given = parsed.positional.size();
+        if (given < command->positionalCount ||
+            (given > command->positionalCount && !command->morePositional))
             throw tvx::UsageError(command->name + " takes " + command->arguments);
         return command->run(parsed);
     } catch (const tvx::UsageError& e) {

@@ -191,6 +191,7 @@ TG3ImageInfo encodedImageInfo(const RasterImage& image, const TG3EncodeOptions& 
     }
 
     TG3ImageInfo info;
+    info.imageNumber = options.imageNumber;
     info.width = image.width;
     info.height = image.height;
     info.levels = static_cast<std::uint8_t>(

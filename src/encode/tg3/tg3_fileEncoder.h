@@ -67,6 +67,8 @@ struct TG3EncodeOptions {
     std::optional<TG3ClassicalMetadata> metadata;
     // Georeferencing and special pixels, written as the image description when given.
     std::optional<ImageDescription> description;
+    // The number every packet of the image carries; a mosaic gives each image its own.
+    std::uint32_t imageNumber = 0;
 };
 
 // The bytes of a TG3 file holding `image`. Unsupported input or options throw a

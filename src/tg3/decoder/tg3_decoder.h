@@ -19,8 +19,8 @@ class TG3Decoder : public ImageDecoder {
     ~TG3Decoder() override;
 
     // Opens the decoder tool and the scene decoder; a status. Unsupported kernels
-    // raise UnimplementedException. Files of several images are not decoded yet
-    // (2014).
+    // raise UnimplementedException. Files of several images are decoded by the
+    // mosaic decoder instead (2014 here).
     std::int32_t initialise();
 
     void begin() override;

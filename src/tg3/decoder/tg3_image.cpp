@@ -64,11 +64,15 @@ std::int32_t TG3Image::open() {
     status = container_.find(key, packet);
     if (status != 0) return status;
     header_ = dynamic_cast<const HeaderPacket*>(packet);
+    description_ = ImageDescription{};
+    // A mosaic whose image 0 is an embedded TG2 image has no header for it; the
+    // mosaic's images are opened one by one later.
+    if (multiImage_) {
+        if (header_) info_ = header_->info;
+        return openMosaic();
+    }
     if (!header_) return TG3Status::repeatedOrMissing;
     info_ = header_->info;
-    description_ = ImageDescription{};
-
-    if (multiImage_) return openMosaic();
 
     TG3ImageEntry entry;
     status = container_.image(imageNumber_, entry);

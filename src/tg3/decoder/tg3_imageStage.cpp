@@ -7,6 +7,7 @@
 #include "support/cv_status.h"
 #include "tg3/container/tg3_fileHeader.h"
 #include "tg3/decoder/tg3_decoder.h"
+#include "tg3/decoder/tg3_mosaicDecoder.h"
 #include "tg3/decoder/tg3_outputLayout.h"
 #include "tg3/engine/tg3_colourTransform.h"
 
@@ -25,7 +26,7 @@ std::int32_t clampedSize(std::uint32_t size) {
 
 }  // namespace
 
-TG3ImageStage::TG3ImageStage(CVStream& stream)
+TG3ImageStage::TG3ImageStage(CVStream& stream, EmbeddedStageFactory embedded)
     : kernel_(std::make_unique<CVKernelStream>(stream)),
       container_(std::make_unique<TG3Container>(*kernel_)) {
     checkStatus(container_->open());
@@ -39,6 +40,8 @@ TG3ImageStage::TG3ImageStage(CVStream& stream)
     const bool multiImage = container_->imageCount() > 1;
     image_ = std::make_unique<TG3Image>(*container_, 0, multiImage);
     checkStatus(image_->open());
+    if (multiImage)
+        mosaic_ = std::make_unique<TG3Mosaic>(*container_, stream, image_->description(), embedded);
     metadata_ = std::make_unique<TG3MetadataDatabase>(*container_);
     fillProperties();
 }
@@ -58,14 +61,14 @@ std::int32_t TG3ImageStage::bandCount() const {
 }
 
 std::int32_t TG3ImageStage::levelCount() const {
+    if (mosaic_) return mosaic_->levelCount();
     return image_->info().levels;
 }
 
-std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
+std::unique_ptr<TG3Decoder> openTG3Decoder(TG3Image& image) {
     // Each reason an image cannot be decoded gets its own message; a null decoder
     // would leave the caller only a null pointer to report.
-    if (image_->isMultiImage()) throw UnsupportedFeatureException("files of several images");
-    const TG3ImageInfo& info = image_->info();
+    const TG3ImageInfo& info = image.info();
     if (info.width < kSmallestSide || info.height < kSmallestSide)
         throw UnsupportedImageFormatException("an image narrower or lower than 3 pixels");
     if (info.levels > kDeepestLevels)
@@ -78,7 +81,7 @@ std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
                                            std::to_string(info.colorTransform) + " on " +
                                            std::to_string(info.components) + " components")
                                               .c_str());
-    auto decoder = std::make_unique<TG3Decoder>(*image_);
+    auto decoder = std::make_unique<TG3Decoder>(image);
     const std::int32_t status = decoder->initialise();
     if (status == TG3Status::repeatedOrMissing && !decoder->hasPlaneset())
         throw InvalidImageDataException("the file holds no coded planes for its image");
@@ -89,20 +92,32 @@ std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
     return decoder;
 }
 
+std::unique_ptr<ImageDecoder> TG3ImageStage::createDecoder() {
+    if (mosaic_) return std::make_unique<TG3MosaicDecoder>(*mosaic_, width(), height());
+    return openTG3Decoder(*image_);
+}
+
 void TG3ImageStage::fillProperties() {
     const TG3ImageInfo& info = image_->info();
     ImageProperties& p = properties();
     p.setDither(false);
 
-    std::uint32_t dataType = DataTypeUInt8;
-    if (!outputDataType(info, dataType)) {
-        throw UnsupportedImageFormatException("only 8- and 16-bit samples are supported");
-    }
-    p.setLayout(PixelLayout(0, outputColorSpace(info), dataType));
+    if (mosaic_) {
+        // The mosaic shows with the range of its first image.
+        const TG3MosaicImage& first = mosaic_->images().front();
+        p.setLayout(mosaic_->layout());
+        if (first.rangeWindow() > 0.0) p.setDynamicRange(first.rangeWindow(), first.rangeLevel());
+    } else {
+        std::uint32_t dataType = DataTypeUInt8;
+        if (!outputDataType(info, dataType)) {
+            throw UnsupportedImageFormatException("only 8- and 16-bit samples are supported");
+        }
+        p.setLayout(PixelLayout(0, outputColorSpace(info), dataType));
 
-    const auto rangeMin = static_cast<double>(static_cast<std::uint32_t>(info.dynamicRangeMin));
-    const auto rangeMax = static_cast<double>(static_cast<std::uint32_t>(info.dynamicRangeMax));
-    p.setDynamicRange(rangeMax - rangeMin + 1.0, (rangeMin + rangeMax) / 2.0);
+        const auto rangeMin = static_cast<double>(static_cast<std::uint32_t>(info.dynamicRangeMin));
+        const auto rangeMax = static_cast<double>(static_cast<std::uint32_t>(info.dynamicRangeMax));
+        p.setDynamicRange(rangeMax - rangeMin + 1.0, (rangeMin + rangeMax) / 2.0);
+    }
 
     const ImageDescription& description = image_->description();
     if (description.has(ImageDescription::hasGeoData)) {
