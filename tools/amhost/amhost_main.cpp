@@ -1,7 +1,9 @@
 // amhost: a reference host for the reader module. It loads the module as a library,
 // calls its two exports, prints what the analyzer says about itself, and then reads
 // one file as the host would: create a reader, select image 0, ask for a width (or
-// the width of a level), read every tile and write the assembled level as PNM.
+// the width of a level), read every tile (or a rectangle of them) in raster order and
+// write what they cover as PNM.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,15 +34,19 @@ struct Options {
     AmWord width = -1;  // -1 asks for full resolution
     long level = -1;    // when 0 or more, asks for that level's width instead
     bool describeOnly = false;
+    amhost::TileRange tiles;  // every tile unless --tiles says otherwise
 };
 
 [[noreturn]] void usage(const char* message) {
     if (message) std::fprintf(stderr, "amhost: %s\n", message);
     std::fprintf(stderr,
                  "usage: amhost [--module MODULE.so] [--describe]\n"
-                 "              FILE [--width W | --level L] [--output OUT.pnm]\n"
+                 "              FILE [--width W | --level L] [--tiles C,R,ACROSS,DOWN]\n"
+                 "              [--output OUT.pnm]\n"
                  "Loads the module, reads FILE at the requested width (full resolution\n"
-                 "by default) tile by tile and writes the level as P5 or P6.\n");
+                 "by default) tile by tile in raster order, every tile of the level or the\n"
+                 "rectangle of tiles from column C, row R, and writes them as P5 or P6.\n"
+                 "Prints how many tiles were read and the time spent reading them.\n");
     std::exit(2);
 }
 
@@ -49,6 +55,22 @@ long parseNumber(const char* text, const char* what) {
     const long value = std::strtol(text, &end, 10);
     if (!*text || *end) usage((std::string("bad ") + what).c_str());
     return value;
+}
+
+amhost::TileRange parseTiles(const char* text) {
+    unsigned long values[4];
+    const char* at = text;
+    for (int i = 0; i < 4; ++i) {
+        char* end = nullptr;
+        values[i] = std::strtoul(at, &end, 10);
+        const char expected = i < 3 ? ',' : '\0';
+        if (end == at || *end != expected || *at == '-' || values[i] > UINT32_MAX)
+            usage("--tiles takes COLUMN,ROW,ACROSS,DOWN");
+        at = end + 1;
+    }
+    if (values[2] == 0 || values[3] == 0) usage("--tiles needs at least one tile");
+    return {static_cast<std::uint32_t>(values[0]), static_cast<std::uint32_t>(values[1]),
+            static_cast<std::uint32_t>(values[2]), static_cast<std::uint32_t>(values[3])};
 }
 
 Options parseOptions(int argc, char** argv) {
@@ -65,6 +87,8 @@ Options parseOptions(int argc, char** argv) {
             // Host widths are 32-bit words: after 31 halvings every width is 1.
             if (options.level < 0 || options.level > kDeepestLevel)
                 usage(("level must be 0 to " + std::to_string(kDeepestLevel)).c_str());
+        } else if (arg == "--tiles" && hasValue) {
+            options.tiles = parseTiles(argv[++i]);
         } else if (arg == "--output" && hasValue) {
             options.output = argv[++i];
         } else if (arg == "--describe") {
@@ -132,10 +156,10 @@ int readFile(AmFileAnalyzer& analyzer, const Options& options) {
         "(file slot 11 called %d times)\n",
         long(through7), file.slot7Calls().count, long(through11), file.slot11Calls().count);
 
-    const amhost::HostImage image = amhost::readAllTiles(*reader);
-    std::printf("level: %u x %u, %d channel%s\n", image.width, image.height, image.channels,
-                image.channels == 1 ? "" : "s");
-    if (!options.output.empty()) amhost::writePnm(image, options.output);
+    const amhost::TileRead read = amhost::readTiles(*reader, options.tiles, options.output);
+    std::printf("level: %u x %u, %d channel%s\n", read.levelWidth, read.levelHeight, read.channels,
+                read.channels == 1 ? "" : "s");
+    std::printf("tiles: %u read in %.3f ms\n", read.tiles, read.seconds * 1e3);
     return 0;
 }
 

@@ -1,27 +1,36 @@
 #pragma once
 // Reads the current level of a reader tile by tile, as the host does, and writes the
-// assembled image as binary PNM.
+// tiles read as one binary PNM image.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "host/am_host_interfaces.h"
 
 namespace amhost {
 
-struct HostImage {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    int channels = 0;  // 1 grey, 3 RGB
-    std::vector<std::uint8_t> samples;
+// A rectangle of tiles, counted in tiles from the level's top-left one. The default
+// covers the whole level; a rectangle reaching past the level is cut at its edge.
+struct TileRange {
+    std::uint32_t column = 0;
+    std::uint32_t row = 0;
+    std::uint32_t across = UINT32_MAX;
+    std::uint32_t down = UINT32_MAX;
 };
 
-// Asks for the level's size, sample count and tile layout, reads every tile and
-// copies its part inside the level. Raises std::runtime_error when a tag is
-// missing or odd, a tile fails, or the fourth sample of a colour tile is not 255.
-HostImage readAllTiles(AmFileReader& reader);
+struct TileRead {
+    std::uint32_t levelWidth = 0;
+    std::uint32_t levelHeight = 0;
+    int channels = 0;         // 1 grey, 3 RGB
+    std::uint32_t tiles = 0;  // tiles read
+    double seconds = 0;       // wall time spent inside readTile
+};
 
-// P5 for grey, P6 for RGB, maximum value 255. Raises std::runtime_error on failure.
-void writePnm(const HostImage& image, const std::string& path);
+// Asks for the level's size, sample count and tile layout, then reads the tiles of
+// `range` in raster order. When `output` is not empty, the pixels they cover are
+// written as P5 (grey) or P6 (RGB), maximum value 255, one row of tiles at a time, so
+// that the host holds no more than a row of tiles. Raises std::runtime_error when a
+// tag is missing or odd, a tile fails, the fourth sample of a colour tile is not 255,
+// or the output cannot be written.
+TileRead readTiles(AmFileReader& reader, const TileRange& range, const std::string& output);
 
 }  // namespace amhost
