@@ -5,10 +5,11 @@
 #include <sstream>
 
 #include "image/cv_levelChoice.h"
+#include "image/cv_worldFile.h"
+#include "metadata/cv_geoKeys.h"
+#include "metadata/cv_metadataDatabase.h"
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
-#include "image/cv_worldFile.h"
-#include "metadata/cv_metadataDatabase.h"
 #include "support/cv_exception.h"
 #include "tvx_geoReference.h"
 
@@ -141,6 +142,7 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
         // A short world file sets only some numbers and no georeferencing of its own.
     }
     s.geoSource = worldFile ? "world file" : s.hasGeo ? "file" : "none";
+    s.projectedCS = Corvane::projectedCSTypeOf(reader.metadata());
     s.xUL = p.xUL();
     s.yUL = p.yUL();
     s.xResolution = p.xResolution();
@@ -174,7 +176,10 @@ void printSummary(std::ostream& out, const ImageSummary& s) {
         out << "Georeferencing (from the " << s.geoSource << "):\n"
             << "  origin: " << number(s.xUL) << ", " << number(s.yUL) << "\n"
             << "  resolution: " << number(s.xResolution) << ", " << number(s.yResolution) << "\n"
-            << "  rotation: " << number(s.xRotation) << ", " << number(s.yRotation) << "\n";
+            << "  rotation: " << number(s.xRotation) << ", " << number(s.yRotation) << "\n"
+            << "  coordinate system: "
+            << (s.projectedCS ? "EPSG:" + std::to_string(*s.projectedCS) : std::string("none"))
+            << "\n";
     } else {
         out << "Georeferencing: none\n";
     }
@@ -209,7 +214,8 @@ void printSummaryJson(std::ostream& out, const ImageSummary& s) {
         out << "{\"source\": " << jsonString(s.geoSource) << ", \"origin\": [" << number(s.xUL)
             << ", " << number(s.yUL) << "], \"resolution\": [" << number(s.xResolution) << ", "
             << number(s.yResolution) << "], \"rotation\": [" << number(s.xRotation) << ", "
-            << number(s.yRotation) << "]}";
+            << number(s.yRotation) << "], \"epsg\": "
+            << (s.projectedCS ? std::to_string(*s.projectedCS) : std::string("null")) << "}";
     else
         out << "null";
     out << ",\n  \"metadata_incomplete\": " << (s.metadataIncomplete ? "true" : "false")
