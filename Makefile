@@ -15,7 +15,7 @@ export CCACHE_NOHASHDIR ?= 1
 FUZZ_SECONDS ?= 60
 TSAN_ITERATIONS ?= 8
 
-.PHONY: all deps build test test-normal test-asan test-tsan test-fuzz test-windows fuzz fuzz-build demo bench mutate clean \
+.PHONY: install-gdal all deps build test test-normal test-asan test-tsan test-fuzz test-windows fuzz fuzz-build demo bench mutate clean \
 	windows windows-win32 windows-win64
 
 all: build
@@ -84,6 +84,12 @@ windows-win64: deps
 	cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVEX_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build-win64 -j $(JOBS)
+
+# The GDAL plug-in gdal_TVX.so into the first folder of GDAL_DRIVER_PATH when that is
+# set at configure time, otherwise into GDAL's own plug-in folder (CMake's
+# TOVEX_GDAL_PLUGIN_DIR names it).
+install-gdal: build
+	cmake --install build --component gdal
 
 demo: build
 	@scripts/demo.sh

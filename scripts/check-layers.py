@@ -41,6 +41,10 @@ LAYERS = [
 # know only the host's interface declarations.
 HOST_ONLY_TOOL = "tools/amhost"
 HOST_INTERFACES = "host/am_host_interfaces.h"
+# The GDAL driver sits on top beside the tools: it may include every layer of the
+# reader library, but neither the host module nor the encoders.
+GDAL_DRIVER = "gdal"
+GDAL_FORBIDDEN = ("host", "encode")
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -102,6 +106,16 @@ def check(root):
             for number, header in includes(path):
                 if rank_of(os.path.dirname(header)) is not None and header != HOST_INTERFACES:
                     faults.append(f"{os.path.relpath(path, root)}:{number}: the reference host includes {header} of the library")
+    driver = os.path.join(root, GDAL_DRIVER)
+    for folder, _, files in os.walk(driver):
+        for name in sorted(files):
+            if not name.endswith((".h", ".cpp")):
+                continue
+            path = os.path.join(folder, name)
+            for number, header in includes(path):
+                theirs = rank_of(os.path.dirname(header))
+                if theirs is not None and theirs[1].split("/")[0] in GDAL_FORBIDDEN:
+                    faults.append(f"{os.path.relpath(path, root)}:{number}: the GDAL driver includes {header} of src/{theirs[1]}")
     return faults
 
 

@@ -9,6 +9,7 @@ packages=(
   clang-format
   clang libclang-rt-dev
   libpng-dev libtiff-dev libgeotiff-dev geotiff-bin
+  libgdal-dev gdal-bin python3-gdal
   python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386

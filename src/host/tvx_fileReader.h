@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "host/am_host_interfaces.h"
-#include "host/tvx_tileBand.h"
+#include "image/cv_tileBand.h"
 #include "platform/cv_sync.h"
 
 namespace Corvane {

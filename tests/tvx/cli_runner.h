@@ -18,7 +18,7 @@ inline void writeImage(const std::string& path, const Corvane::RasterImage& imag
                        std::optional<tvx::GeoReference> geo = std::nullopt) {
     const std::size_t bytes = image.bitsPerSample == 16 ? 2 : 1, bands = image.bandCount();
     auto writer = tvx::createRasterWriter(
-        path, {image.width, image.height, std::uint32_t(bands), image.bitsPerSample, geo});
+        path, {image.width, image.height, std::uint32_t(bands), image.bitsPerSample, geo, {}});
     // Rows of interleaved native-endian samples, as the decoder delivers them.
     std::vector<std::uint8_t> pixels(image.components[0].size() * bands * bytes);
     for (std::size_t i = 0; i < pixels.size() / bytes; ++i) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "image/cv_levelChoice.h"
+#include "metadata/cv_geoKeys.h"
 #include "support/cv_exception.h"
 #include "tvx_commands.h"
 #include "tvx_imageFiles.h"
@@ -99,6 +100,7 @@ int runDecode(const ParsedArguments& arguments) {
         const GeoReference geo{p.xResolution(), p.yResolution(), p.xRotation(),
                                p.yRotation(),   p.xUL(),         p.yUL()};
         header.geo = geo.atLevelAndWindow(request.level, request.area.x0, request.area.y0);
+        header.projectedCS = Corvane::projectedCSTypeOf(reader.metadata());
     }
     image.reader.reset();  // the workers open readers of their own
 

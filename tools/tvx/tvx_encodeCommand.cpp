@@ -63,6 +63,7 @@ Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& inpu
         Corvane::setXYOrigin(table, geo.xUL, geo.yUL);
         Corvane::setXResolution(table, geo.xResolution);
         Corvane::setYResolution(table, geo.yResolution);
+        if (input.projectedCS) Corvane::setProjectedCSType(table, *input.projectedCS);
         // The description holds a north-up grid: origin, corner and signed steps.
         const Corvane::ImageDescription description = Corvane::northUpDescription(
             geo.xUL, geo.yUL, geo.xResolution, geo.yResolution, image.width, image.height);
@@ -89,6 +90,7 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
     if (input.geo)
         options.georeference = Corvane::TG2Georeference{
             input.geo->xUL, input.geo->yUL, input.geo->xResolution, input.geo->yResolution};
+    options.projectedCSType = input.projectedCS;
     if (const auto step = arguments.number("step", 1e-3, 1e6)) {
         options.step = static_cast<float>(*step);
         return Corvane::encodeTG2(image, options);

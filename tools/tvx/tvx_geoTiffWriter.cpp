@@ -112,7 +112,12 @@ class GeoTiffWriter : public RasterWriter {
         GTIF* gtif = geoTiff().create(tif_);
         if (gtif == nullptr) fail("cannot attach GeoTIFF keys");
         geoTiff().keySet(gtif, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsPoint);
-        geoTiff().keySet(gtif, GTModelTypeGeoKey, TYPE_SHORT, 1, KvUserDefined);
+        if (header_.projectedCS) {
+            geoTiff().keySet(gtif, GTModelTypeGeoKey, TYPE_SHORT, 1, ModelTypeProjected);
+            geoTiff().keySet(gtif, ProjectedCSTypeGeoKey, TYPE_SHORT, 1, *header_.projectedCS);
+        } else {
+            geoTiff().keySet(gtif, GTModelTypeGeoKey, TYPE_SHORT, 1, KvUserDefined);
+        }
         const int written = geoTiff().writeKeys(gtif);
         geoTiff().free(gtif);
         if (!written) fail("cannot write GeoTIFF keys");

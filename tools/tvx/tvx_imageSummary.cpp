@@ -6,6 +6,7 @@
 
 #include "image/cv_levelChoice.h"
 #include "image/cv_worldFile.h"
+#include "metadata/cv_geoKeys.h"
 #include "metadata/cv_metadataDatabase.h"
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
@@ -142,6 +143,7 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
         // A short world file sets only some numbers and no georeferencing of its own.
     }
     s.geoSource = worldFile ? "world file" : s.hasGeo ? "file" : "none";
+    s.projectedCS = Corvane::projectedCSTypeOf(reader.metadata());
     s.xUL = p.xUL();
     s.yUL = p.yUL();
     s.xResolution = p.xResolution();
@@ -184,7 +186,10 @@ void printSummary(std::ostream& out, const ImageSummary& s) {
         out << "Georeferencing (from the " << s.geoSource << "):\n"
             << "  origin: " << number(s.xUL) << ", " << number(s.yUL) << "\n"
             << "  resolution: " << number(s.xResolution) << ", " << number(s.yResolution) << "\n"
-            << "  rotation: " << number(s.xRotation) << ", " << number(s.yRotation) << "\n";
+            << "  rotation: " << number(s.xRotation) << ", " << number(s.yRotation) << "\n"
+            << "  coordinate system: "
+            << (s.projectedCS ? "EPSG:" + std::to_string(*s.projectedCS) : std::string("none"))
+            << "\n";
     } else {
         out << "Georeferencing: none\n";
     }
@@ -224,7 +229,8 @@ void printSummaryJson(std::ostream& out, const ImageSummary& s) {
         out << "{\"source\": " << jsonString(s.geoSource) << ", \"origin\": [" << number(s.xUL)
             << ", " << number(s.yUL) << "], \"resolution\": [" << number(s.xResolution) << ", "
             << number(s.yResolution) << "], \"rotation\": [" << number(s.xRotation) << ", "
-            << number(s.yRotation) << "]}";
+            << number(s.yRotation) << "], \"epsg\": "
+            << (s.projectedCS ? std::to_string(*s.projectedCS) : std::string("null")) << "}";
     else
         out << "null";
     out << ",\n  \"mosaic_images\": [";

@@ -41,7 +41,8 @@ struct ImageSummary {
     std::optional<double> rangeWindow, rangeLevel;
     bool dither = false;
     bool hasGeo = false;
-    std::string geoSource;  // "file", "world file" or "none"
+    std::string geoSource;                     // "file", "world file" or "none"
+    std::optional<std::uint16_t> projectedCS;  // EPSG code
     double xUL = 0, yUL = 0, xResolution = 0, yResolution = 0, xRotation = 0, yRotation = 0;
     std::vector<MetadataEntry> metadata;
     bool metadataIncomplete = false;             // the file's metadata block is cut short

@@ -1,6 +1,7 @@
 #pragma once
 // The input side of `tvx encode`: a whole image read from PNG, TIFF or PNM into the
 // encoders' planar form, with the georeferencing the file carried, if any.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,8 @@ namespace tvx {
 struct InputImage {
     Corvane::RasterImage raster;  // 1 band grey, 3 RGB, 4 CMYK
     std::optional<GeoReference> geo;
+    // The EPSG code of the projected coordinate system the file named, if any.
+    std::optional<std::uint16_t> projectedCS;
 };
 
 InputImage readPng(const std::string& path);

@@ -17,6 +17,7 @@ struct RasterHeader {
     std::uint32_t bands = 1;  // 1 grey, 3 RGB, 4 CMYK
     int bitsPerSample = 8;    // 8 or 16
     std::optional<GeoReference> geo;
+    std::optional<std::uint16_t> projectedCS;  // EPSG code, written with geo
 };
 
 class RasterWriter {

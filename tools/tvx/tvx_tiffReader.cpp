@@ -190,6 +190,18 @@ std::optional<GeoReference> readGeoTiff(TIFF* tif) {
     return std::nullopt;
 }
 
+// The EPSG code of a projected coordinate system; nullopt for none or a
+// user-defined one.
+std::optional<std::uint16_t> readProjectedCS(TIFF* tif) {
+    GTIF* gtif = geoTiff().create(tif);
+    if (gtif == nullptr) return std::nullopt;
+    std::uint16_t code = 0;
+    const int found = geoTiff().keyGet(gtif, ProjectedCSTypeGeoKey, &code, 0, 1);
+    geoTiff().free(gtif);
+    if (found != 1 || code == 0 || code == KvUserDefined) return std::nullopt;
+    return code;
+}
+
 }  // namespace
 
 InputImage readTiff(const std::string& path) {
@@ -211,6 +223,7 @@ InputImage readTiff(const std::string& path) {
     else
         readScanlines(tif.get(), layout, sink, path);
     image.geo = readGeoTiff(tif.get());
+    if (image.geo) image.projectedCS = readProjectedCS(tif.get());
     return image;
 }
 

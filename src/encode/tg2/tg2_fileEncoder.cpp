@@ -3,11 +3,11 @@
 #include <cmath>
 #include <fstream>
 
-#include "encode/tg2/synthesis/tg2_forward97.h"
 #include "encode/tg2/entropy/tg2_quantiser.h"
 #include "encode/tg2/structure/tg2_streamWriter.h"
-#include "pixel/cv_colorSpace.h"
+#include "encode/tg2/synthesis/tg2_forward97.h"
 #include "metadata/cv_classicalStandardTags.h"
+#include "pixel/cv_colorSpace.h"
 #include "support/cv_exception.h"
 #include "tg2/entropy/tg2_ditherTable.h"
 
@@ -62,6 +62,7 @@ void describeImage(const RasterImage& image, const TG2EncodeOptions& options,
         setXYOrigin(&table, geo.xOrigin, geo.yOrigin);
         setXResolution(&table, geo.xResolution);
         setYResolution(&table, geo.yResolution);
+        if (options.projectedCSType) setProjectedCSType(&table, *options.projectedCSType);
     }
     setEndOfMetadata(&table);
 }

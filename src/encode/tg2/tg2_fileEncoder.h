@@ -35,6 +35,8 @@ struct TG2EncodeOptions {
     // read as CMYK, 3 as RGB, 1 as Grayscale).
     std::optional<std::uint32_t> colorScheme;
     std::optional<TG2Georeference> georeference;
+    // EPSG code of the projected coordinate system of the georeference.
+    std::optional<std::uint16_t> projectedCSType;
 };
 
 inline constexpr std::uint32_t kLargestDefaultLevels = 5;

@@ -1,5 +1,5 @@
 #pragma once
-// The tile rows of one level that the host is reading. The host reads a level tile by
+// The tile rows of one level that a caller is reading. Hosts read a level tile by
 // tile, row after row; decoding each tile as its own scene decodes again, for every
 // tile, what its neighbours and every coarser band share. A band instead decodes one
 // whole row of tiles at the level's width into memory of its own, with a navigator
@@ -41,6 +41,11 @@ class TileBand {
     void decodeRow(ImageStage& image, const PixelLayout& layout, std::uint32_t row);
     // Copies tile `column` of the kept row into a host tile buffer of the same layout.
     void copyTile(std::uint32_t column, std::uint8_t* buffer) const;
+    // The kept row itself: kTileSize rows of rowStride() bytes, pixel (x, y) of the
+    // row at y * rowStride() + x * pixelBytes().
+    const std::uint8_t* samples() const { return samples_.data(); }
+    std::size_t rowStride() const { return rowStride_; }
+    std::size_t pixelBytes() const { return pixelBytes_; }
 
   private:
     std::int32_t level_ = 0;

@@ -1,4 +1,4 @@
-#include "host/tvx_tileBand.h"
+#include "image/cv_tileBand.h"
 
 #include <cstring>
 
@@ -40,7 +40,7 @@ void TileBand::decodeRow(ImageStage& image, const PixelLayout& layout, std::uint
                       static_cast<std::int32_t>(top + kTileSize - 1), 0));
         }
         PixelBuffer buffer(layout);
-        pixelBytes_ = static_cast<std::size_t>(layout.samplesPerPixel());
+        pixelBytes_ = std::size_t{layout.samplesPerPixel()} * layout.bytesPerSample();
         // Borrowed memory filled as the host's tile buffer is, so that samples no
         // decoder writes (the extra fourth one) keep the same fill value.
         buffer.setScene(Scene(0, 0, 0, static_cast<std::int32_t>(width - 1), kTileSize - 1, 0));

@@ -1,0 +1,79 @@
+#include "tvx_gdalRasterBand.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tvx_gdalDataset.h"
+
+namespace tvxgdal {
+
+namespace {
+constexpr int kBlockSize = 128;
+}  // namespace
+
+TvxRasterBand::TvxRasterBand(TvxDataset* dataset, int band, GDALColorInterp colour, bool hasNoData,
+                             double noData)
+    : colour_(colour), hasNoData_(hasNoData), noData_(noData) {
+    poDS = dataset;
+    nBand = band;
+    eDataType = dataset->image().dataType();
+    nBlockXSize = kBlockSize;
+    nBlockYSize = kBlockSize;
+}
+
+TvxDataset& TvxRasterBand::dataset() const {
+    return *static_cast<TvxDataset*>(poDS);
+}
+
+CPLErr TvxRasterBand::IReadBlock(int blockX, int blockY, void* data) {
+    const int sampleBytes = GDALGetDataTypeSizeBytes(eDataType);
+    std::memset(data, 0, static_cast<std::size_t>(kBlockSize) * kBlockSize * sampleBytes);
+    const int x = blockX * kBlockSize, y = blockY * kBlockSize;
+    const int width = std::min(kBlockSize, nRasterXSize - x);
+    const int height = std::min(kBlockSize, nRasterYSize - y);
+    BufferTarget target;
+    target.data = data;
+    target.type = eDataType;
+    target.width = width;
+    target.height = height;
+    target.bands = {nBand - 1};
+    target.pixelSpace = sampleBytes;
+    target.lineSpace = static_cast<GSpacing>(sampleBytes) * kBlockSize;
+    return dataset().readWindow(x, y, width, height, std::move(target));
+}
+
+CPLErr TvxRasterBand::IRasterIO(GDALRWFlag direction, int x, int y, int width, int height,
+                                void* data, int bufferWidth, int bufferHeight,
+                                GDALDataType bufferType, GSpacing pixelSpace, GSpacing lineSpace,
+                                GDALRasterIOExtraArg*) {
+    if (direction != GF_Read) {
+        CPLError(CE_Failure, CPLE_NotSupported, "Tovex files are read only");
+        return CE_Failure;
+    }
+    BufferTarget target;
+    target.data = data;
+    target.type = bufferType;
+    target.width = bufferWidth;
+    target.height = bufferHeight;
+    target.bands = {nBand - 1};
+    target.pixelSpace = pixelSpace;
+    target.lineSpace = lineSpace;
+    return dataset().readWindow(x, y, width, height, std::move(target));
+}
+
+double TvxRasterBand::GetNoDataValue(int* hasNoData) {
+    if (!hasNoData_) return GDALPamRasterBand::GetNoDataValue(hasNoData);
+    if (hasNoData != nullptr) *hasNoData = TRUE;
+    return noData_;
+}
+
+int TvxRasterBand::GetOverviewCount() {
+    return dataset().overviewCount();
+}
+
+GDALRasterBand* TvxRasterBand::GetOverview(int index) {
+    TvxDataset* overview = dataset().overview(index);
+    return overview != nullptr ? overview->GetRasterBand(nBand) : nullptr;
+}
+
+}  // namespace tvxgdal
