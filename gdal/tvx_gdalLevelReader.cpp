@@ -15,9 +15,6 @@ namespace {
 constexpr std::int64_t kTile = Corvane::TileBand::kTileSize;
 // A strip holds about this many pixels, unless one row is wider.
 constexpr std::int64_t kStripPixels = std::int64_t{1} << 20;
-// Levels up to this many tiles across are read a row of tiles at a time: at most
-// 32768 pixels wide, 16 MiB of 4 x 8-bit samples for the kept row.
-constexpr std::int64_t kMostTilesAcross = 256;
 
 Corvane::Scene sceneOf(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height) {
     return Corvane::Scene(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), 0,
@@ -30,9 +27,7 @@ Corvane::Scene sceneOf(std::int64_t x, std::int64_t y, std::int64_t width, std::
 LevelReader::LevelReader(Corvane::ImageStage& image, const Corvane::PixelLayout& layout,
                          GDALDataType dataType, std::int32_t level, std::int64_t levelWidth)
     : image_(image), layout_(layout), dataType_(dataType), level_(level), levelWidth_(levelWidth) {
-    const std::int64_t tilesAcross = (levelWidth + kTile - 1) / kTile;
-    if (tilesAcross <= kMostTilesAcross)
-        tileRow_.setGrid(level, static_cast<std::uint32_t>(tilesAcross));
+    tileRows_.setGrid(level, static_cast<std::uint32_t>((levelWidth + kTile - 1) / kTile));
 }
 
 void LevelReader::read(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height,
@@ -44,22 +39,16 @@ void LevelReader::read(std::int64_t x, std::int64_t y, std::int64_t width, std::
 
 bool LevelReader::readFromTileRow(std::int64_t x, std::int64_t y, std::int64_t width,
                                   std::int64_t height, const BufferTarget& target) {
+    // A window within one tile, as GDAL's block-by-block readers ask.
     const std::int64_t row = y / kTile;
-    if ((y + height - 1) / kTile != row) return false;
-    if ((levelWidth_ + kTile - 1) / kTile > kMostTilesAcross) return false;
-    const auto tileRow = static_cast<std::uint32_t>(row);
-    if (!tileRow_.holds(tileRow)) {
-        // A second request in the same row of tiles, or one in the row below the kept
-        // one, says the caller is reading block by block; a lone small window costs
-        // less decoded on its own than a whole row of tiles.
-        const bool sameRowAgain = row == lastTileRow_;
-        lastTileRow_ = row;
-        if (!sameRowAgain && !tileRow_.follows(tileRow)) return false;
-        tileRow_.decodeRow(image_, layout_, tileRow);
-    }
-    lastTileRow_ = row;
-    const DecodedRows rows{tileRow_.samples(), tileRow_.rowStride(), 0, row * kTile, kTile};
-    copyIntoBuffer(rows, tileRow_.pixelBytes(), dataType_, x, y, width, height, target);
+    const std::int64_t column = x / kTile;
+    if ((y + height - 1) / kTile != row || (x + width - 1) / kTile != column) return false;
+    const Corvane::TileBand* band = tileRows_.bandFor(
+        image_, layout_, static_cast<std::uint32_t>(column), static_cast<std::uint32_t>(row));
+    if (!band) return false;
+    const DecodedRows rows{band->samples(), band->rowStride(), band->firstColumn() * kTile,
+                           row * kTile, kTile};
+    copyIntoBuffer(rows, band->pixelBytes(), dataType_, x, y, width, height, target);
     return true;
 }
 

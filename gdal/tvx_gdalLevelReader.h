@@ -3,13 +3,13 @@
 // once for all its bands. A window is decoded in strips of rows through one
 // navigator, so that the decoder carries its state down from strip to strip and
 // memory stays near one strip of the window's width. Small windows that a caller
-// reads one beside the other, as GDAL's block-by-block readers do, come from one
-// decoded row of 128-pixel tiles at the level's width, the way hosts are served.
+// reads one beside the other, as GDAL's block-by-block readers do, come from decoded
+// rows of 128-pixel tiles, the way hosts are served.
 #include <gdal.h>
 
 #include <cstdint>
 
-#include "image/cv_tileBand.h"
+#include "image/cv_tileRows.h"
 #include "pixel/cv_pixelLayout.h"
 #include "tvx_gdalBufferCopy.h"
 
@@ -40,8 +40,7 @@ class LevelReader {
     GDALDataType dataType_;
     std::int32_t level_;
     std::int64_t levelWidth_;
-    Corvane::TileBand tileRow_;
-    std::int64_t lastTileRow_ = -1;  // the tile row of the previous small request
+    Corvane::TileRows tileRows_;
 };
 
 }  // namespace tvxgdal

@@ -54,7 +54,7 @@ TvxFileReader::~TvxFileReader() = default;
 
 void TvxFileReader::attachImage(std::unique_ptr<ImageStage> image) {
     navigator_.reset();
-    band_.drop();
+    tileRows_.drop();
     image_ = std::move(image);
     if (image_) navigator_ = std::make_unique<TovexNavigator>(*image_);
     const std::optional<std::uint64_t> bytes =
@@ -91,7 +91,7 @@ AmWord TvxFileReader::selectImage(AmWord index) {
     if (index != 0 || !image_) return 0;
     bitsPerSample_ = 8;
     samplesPerPixel_ = image_->bandCount() <= 1 ? 1 : 4;
-    band_.drop();
+    tileRows_.drop();
     return 1;
 }
 
@@ -191,9 +191,8 @@ AmWord TvxFileReader::selectLevelForWidth(AmWord requestedWidth) {
     }
     tilesAcross_ = across;
     tilesDown_ = down;
-    band_.drop();
-    band_.setGrid(level_, across);
-    lastColumn_ = lastRow_ = -1;
+    tileRows_.setGrid(level_, across);
+    tileRows_.drop();
     // Counts are taken from the samples per pixel known now; a later selectImage
     // does not change them until the next setTag.
     const std::uint32_t bytesPerTile = static_cast<std::uint32_t>(samplesPerPixel_) << 14;
@@ -227,29 +226,13 @@ AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
 }
 
 bool TvxFileReader::serveFromBand(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer) {
-    const bool sameRowAsLast = lastRow_ == std::int64_t{row} && lastColumn_ != std::int64_t{column};
-    lastColumn_ = column;
-    lastRow_ = row;
     // Magnified levels stay on single tiles for now: a decoder that does not take
     // magnified levels keeps the level of its previous request, which a band's own
     // fresh decoder does not share.
     if (level_ < 0) return false;
-    // A band costs a row of tiles of the level; a level wider than this is read tile
-    // by tile, so that a small file claiming a huge width cannot make it allocate.
-    if (tilesAcross_ > kMaximumBandTiles) return false;
-    if (!band_.holds(row)) {
-        // A second tile of the same row, or the row below the kept one, says the
-        // host is reading row by row; a lone tile elsewhere is decoded on its own,
-        // which costs less than a whole row.
-        if (!sameRowAsLast && !band_.follows(row)) return false;
-        try {
-            band_.decodeRow(*image_, tileLayout(), row);
-        } catch (const Exception&) {
-            // The tile's own decode reports whatever is wrong with it.
-            return false;
-        }
-    }
-    band_.copyTile(column, buffer);
+    const TileBand* band = tileRows_.bandFor(*image_, tileLayout(), column, row);
+    if (!band) return false;
+    band->copyTile(column, buffer);
     return true;
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "host/am_host_interfaces.h"
-#include "image/cv_tileBand.h"
+#include "image/cv_tileRows.h"
 #include "platform/cv_sync.h"
 
 namespace Corvane {
@@ -28,9 +28,6 @@ class TvxFileReader final : public AmFileReader {
     // table of tens of megabytes at every level request. A real image needs more
     // than one byte per tile; magnification stays free up to this count.
     static constexpr std::uint64_t kTilesWithoutJustification = std::uint64_t{1} << 20;
-    // Levels up to this many tiles across are read a row of tiles at a time (at most
-    // 16 MiB of samples for the kept row, 32768 pixels wide).
-    static constexpr std::uint32_t kMaximumBandTiles = 256;
 
     // The host file is only borrowed; the reader never destroys it.
     explicit TvxFileReader(AmHostFile* hostFile);
@@ -87,11 +84,8 @@ class TvxFileReader final : public AmFileReader {
     std::int32_t level_ = 0;
     std::uint32_t tilesAcross_ = 0;
     std::uint32_t tilesDown_ = 0;
-    // The row of tiles kept for a host reading row by row, and the last tile asked
-    // for, by which such a reading is recognised.
-    TileBand band_;
-    std::int64_t lastColumn_ = -1;
-    std::int64_t lastRow_ = -1;
+    // The rows of tiles kept for a host reading row by row or around one place.
+    TileRows tileRows_;
 };
 
 }  // namespace Corvane

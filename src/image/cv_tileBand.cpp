@@ -9,49 +9,46 @@
 
 namespace Corvane {
 
-TileBand::TileBand() = default;
+TileBand::TileBand(std::int32_t level, std::uint32_t firstColumn, std::uint32_t columns)
+    : level_(level), firstColumn_(firstColumn), columns_(columns) {}
+
 TileBand::~TileBand() = default;
 
-void TileBand::drop() {
+void TileBand::forget() {
     row_ = -1;
     navigator_.reset();
     std::vector<std::uint8_t>().swap(samples_);
 }
 
-void TileBand::setGrid(std::int32_t level, std::uint32_t tilesAcross) {
-    if (level == level_ && tilesAcross == tilesAcross_) return;
-    drop();
-    level_ = level;
-    tilesAcross_ = tilesAcross;
-}
-
 void TileBand::decodeRow(ImageStage& image, const PixelLayout& layout, std::uint32_t row) {
-    const std::int64_t width = std::int64_t{tilesAcross_} * kTileSize;
+    const std::int64_t left = std::int64_t{firstColumn_} * kTileSize;
+    const std::int64_t width = std::int64_t{columns_} * kTileSize;
     const std::int64_t top = std::int64_t{row} * kTileSize;
+    const auto scene = [&](std::int64_t x, std::int64_t y) {
+        return Scene(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), 0,
+                     static_cast<std::int32_t>(x + width - 1),
+                     static_cast<std::int32_t>(y + kTileSize - 1), 0);
+    };
     const bool continues = follows(row) && navigator_;
     row_ = -1;
     try {
         // A row that does not follow the previous one gets a fresh decoder, so no
         // state of another place of the level is carried into it.
-        if (!continues) {
-            navigator_ = std::make_unique<TovexNavigator>(
-                image, level_,
-                Scene(0, static_cast<std::int32_t>(top), 0, static_cast<std::int32_t>(width - 1),
-                      static_cast<std::int32_t>(top + kTileSize - 1), 0));
-        }
-        PixelBuffer buffer(layout);
+        if (!continues)
+            navigator_ = std::make_unique<TovexNavigator>(image, level_, scene(left, top));
         pixelBytes_ = std::size_t{layout.samplesPerPixel()} * layout.bytesPerSample();
         // Borrowed memory filled as the host's tile buffer is, so that samples no
         // decoder writes (the extra fourth one) keep the same fill value.
-        buffer.setScene(Scene(0, 0, 0, static_cast<std::int32_t>(width - 1), kTileSize - 1, 0));
-        rowStride_ = buffer.rowStride();
+        PixelBuffer sizing(layout);
+        sizing.setScene(scene(0, 0));
+        rowStride_ = sizing.rowStride();
         samples_.assign(rowStride_ * kTileSize, 255);
         PixelBuffer target(layout, samples_.data(), samples_.size());
         target.setBackground(image.backgroundPixel());
-        navigator_->decodeAt(0, static_cast<std::int32_t>(top), static_cast<std::int32_t>(width),
-                             kTileSize, target);
+        navigator_->decodeAt(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                             static_cast<std::int32_t>(width), kTileSize, target);
     } catch (...) {
-        drop();
+        forget();
         throw;
     }
     row_ = row;
@@ -59,7 +56,7 @@ void TileBand::decodeRow(ImageStage& image, const PixelLayout& layout, std::uint
 
 void TileBand::copyTile(std::uint32_t column, std::uint8_t* buffer) const {
     const std::size_t tileRowBytes = pixelBytes_ * kTileSize;
-    const std::uint8_t* from = samples_.data() + std::size_t{column} * tileRowBytes;
+    const std::uint8_t* from = samples_.data() + std::size_t{column - firstColumn_} * tileRowBytes;
     for (std::int32_t y = 0; y < kTileSize; ++y)
         std::memcpy(buffer + static_cast<std::size_t>(y) * tileRowBytes,
                     from + static_cast<std::size_t>(y) * rowStride_, tileRowBytes);

@@ -44,12 +44,21 @@ std::vector<AmWord> tileOrder(const std::string& name, AmWord across, AmWord cou
 TEST(TileOrder, EveryOrderGivesTheTilesOfSingleTileReads) {
     tovex_test::TempDir dir;
     // Odd sizes, so that the right and bottom tiles are partial; a lossless TG3 colour
-    // file and a dithered lossy TG2 colour file, at full and at half resolution.
-    Corvane::encodeTG3File(cropImage(loadPng("astronaut.png", true), 3, 5, 500, 390), {},
-                           dir.file("tg3.tvx"));
+    // file nine tiles wide (more than one band of tiles) and a dithered lossy TG2
+    // colour file, at full and at half resolution.
+    const TestImage astronaut = loadPng("astronaut.png", true);
+    TestImage wide = cropImage(astronaut, 0, 0, 1, 270);
+    wide.width = 1100;
+    for (std::size_t c = 0; c < wide.components.size(); ++c) {
+        wide.components[c].resize(std::size_t{wide.width} * wide.height);
+        for (std::size_t i = 0; i < wide.components[c].size(); ++i)
+            wide.components[c][i] =
+                astronaut.components[c][i / wide.width * 512 + i % wide.width % 512];
+    }
+    Corvane::encodeTG3File(wide, {}, dir.file("tg3.tvx"));
     Corvane::encodeTG2File(cropImage(loadPng("chelsea.png", true), 0, 0, 451, 300), {},
                            dir.file("tg2.tvx"));
-    const std::pair<const char*, std::vector<AmWord>> files[] = {{"tg3.tvx", {500, 250}},
+    const std::pair<const char*, std::vector<AmWord>> files[] = {{"tg3.tvx", {1100, 550}},
                                                                  {"tg2.tvx", {451, 226}}};
     ScopedAnalyzer analyzer;
     for (const auto& [name, widths] : files) {

@@ -159,7 +159,8 @@ int readFile(AmFileAnalyzer& analyzer, const Options& options) {
     const amhost::TileRead read = amhost::readTiles(*reader, options.tiles, options.output);
     std::printf("level: %u x %u, %d channel%s\n", read.levelWidth, read.levelHeight, read.channels,
                 read.channels == 1 ? "" : "s");
-    std::printf("tiles: %u read in %.3f ms\n", read.tiles, read.seconds * 1e3);
+    std::printf("tiles: %u read in %.3f ms (processor %.3f ms)\n", read.tiles, read.seconds * 1e3,
+                read.cpuSeconds * 1e3);
     return 0;
 }
 

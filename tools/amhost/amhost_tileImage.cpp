@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -95,7 +96,9 @@ TileRead readTiles(AmFileReader& reader, const TileRange& range, const std::stri
             const std::uint32_t number = row * across + column;
             std::memset(tile.data(), 0, tile.size());
             const auto start = std::chrono::steady_clock::now();
+            const std::clock_t cpuStart = std::clock();
             const AmWord status = reader.readTile(static_cast<AmWord>(number), tile.data());
+            read.cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
             read.seconds +=
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             ++read.tiles;

@@ -23,6 +23,7 @@ struct TileRead {
     int channels = 0;         // 1 grey, 3 RGB
     std::uint32_t tiles = 0;  // tiles read
     double seconds = 0;       // wall time spent inside readTile
+    double cpuSeconds = 0;    // processor time of the process meanwhile
 };
 
 // Asks for the level's size, sample count and tile layout, then reads the tiles of
