@@ -86,6 +86,20 @@ inline std::vector<std::int32_t> cut(const std::vector<std::int32_t>& samples, s
     return out;
 }
 
+// Interleaved samples of a width x height box with each pixel repeated 2^magnification
+// times across and down: what a level-0 box shows at level -magnification.
+inline std::vector<std::int32_t> repeated(const std::vector<std::int32_t>& samples,
+                                          std::int64_t width, std::int64_t height, int components,
+                                          int magnification) {
+    std::vector<std::int32_t> out;
+    for (std::int64_t y = 0; y < height << magnification; ++y)
+        for (std::int64_t x = 0; x < width << magnification; ++x)
+            for (int c = 0; c < components; ++c)
+                out.push_back(samples[static_cast<std::size_t>(
+                    ((y >> magnification) * width + (x >> magnification)) * components + c)]);
+    return out;
+}
+
 // How far decoded samples lie from the expected ones: the largest difference of any
 // sample, and the PSNR in dB for samples of the given peak (1000 when equal).
 struct Difference {

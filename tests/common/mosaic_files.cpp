@@ -21,7 +21,9 @@ std::vector<std::uint8_t> encodeAlone(const MosaicPart& part, std::uint32_t numb
     return Corvane::encodeTG3(part.image, options);
 }
 
+// The offset at `level`: floor(value / 2^level), or value * 2^-level when magnified.
 std::int64_t floorShift(std::int64_t value, std::int32_t level) {
+    if (level < 0) return value * (std::int64_t{1} << -level);
     return value >= 0 ? value >> level : -((-value + (1 << level) - 1) >> level);
 }
 

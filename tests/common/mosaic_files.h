@@ -1,7 +1,7 @@
 #pragma once
 // Mosaic files for the tests, and what a mosaic must decode to by the placement rule:
 // each image decoded alone at the level, put at floor(offset / 2^level) on a blank
-// canvas, later images over earlier ones.
+// canvas, later images over earlier ones; at a magnified level -m at offset * 2^m.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
-// A mosaic read through the module's slots as the host reads it, tile by tile at full
-// and at half width: every tile holds the images decoded alone and placed by the rule;
+// A mosaic read through the module's slots as the host reads it, tile by tile at
+// twice, full and half width: every tile holds the images decoded alone and placed by the rule;
 // where no image lies, the tile keeps the reader's fill (255).
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ TEST(MosaicTiles, EveryTileIsTheImagesPlacedByTheRule) {
     ScopedAnalyzer analyzer;
     const Corvane::PixelLayout rgb8(0, Corvane::ColorSpace(Corvane::SchemeRGB),
                                     Corvane::DataTypeUInt8);
-    for (const std::int32_t level : {0, 1}) {
+    for (const std::int32_t level : {-1, 0, 1}) {
         SCOPED_TRACE(testing::Message() << "level " << level);
         std::int32_t w = 0, h = 0;
         const auto expected = tovex_test::placedAlone(parts, level, rgb8, dir, w, h, 255);

@@ -1,7 +1,8 @@
 // The host reads a level in any tile order: row by row, backwards, column by column,
 // at random, the same tile again, and across a change of level. Whatever the order,
 // and whatever the reader keeps from one tile to the next, every tile must hold the
-// bytes that a reader opened for that tile alone gives.
+// bytes that a reader opened for that tile alone gives. A TG3 tile at twice the width
+// holds the image's samples repeated.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,8 +45,8 @@ std::vector<AmWord> tileOrder(const std::string& name, AmWord across, AmWord cou
 TEST(TileOrder, EveryOrderGivesTheTilesOfSingleTileReads) {
     tovex_test::TempDir dir;
     // Odd sizes, so that the right and bottom tiles are partial; a lossless TG3 colour
-    // file nine tiles wide (more than one band of tiles) and a dithered lossy TG2
-    // colour file, at full and at half resolution.
+    // file nine tiles wide (more than one band of tiles), also magnified twice, and a
+    // dithered lossy TG2 colour file, at full and at half resolution.
     const TestImage astronaut = loadPng("astronaut.png", true);
     TestImage wide = cropImage(astronaut, 0, 0, 1, 270);
     wide.width = 1100;
@@ -58,7 +59,7 @@ TEST(TileOrder, EveryOrderGivesTheTilesOfSingleTileReads) {
     Corvane::encodeTG3File(wide, {}, dir.file("tg3.tvx"));
     Corvane::encodeTG2File(cropImage(loadPng("chelsea.png", true), 0, 0, 451, 300), {},
                            dir.file("tg2.tvx"));
-    const std::pair<const char*, std::vector<AmWord>> files[] = {{"tg3.tvx", {1100, 550}},
+    const std::pair<const char*, std::vector<AmWord>> files[] = {{"tg3.tvx", {1100, 550, 2200}},
                                                                  {"tg2.tvx", {451, 226}}};
     ScopedAnalyzer analyzer;
     for (const auto& [name, widths] : files) {
@@ -76,6 +77,17 @@ TEST(TileOrder, EveryOrderGivesTheTilesOfSingleTileReads) {
                 ASSERT_FALSE((single[{width, n}] = readTile(*openReader(*analyzer, file, width), n))
                                  .empty());
         }
+        // At twice the width every sample of the lossless file is repeated twice across
+        // and down; outside the level the tile keeps the fill, like the extra sample.
+        for (AmWord n = 0; name == std::string("tg3.tvx") && n < count[2200]; ++n)
+            for (std::size_t at = 0; at < 4 * 128 * 128; ++at) {
+                const std::size_t x = n % across[2200] * 128 + at / 4 % 128,
+                                  y = n / across[2200] * 128 + at / 512, b = at % 4;
+                const bool inside = b < 3 && x < 2200 && y < 540;
+                const Tile& tile = single[{2200, n}];
+                ASSERT_EQ(tile[at], inside ? wide.components[b][y / 2 * 1100 + x / 2] : 255)
+                    << "tile " << n << " byte " << at;
+            }
         for (const char* order : {"raster", "reversed", "columns", "random", "repeated"}) {
             for (AmWord width : widths) {
                 SCOPED_TRACE(testing::Message() << order << " at width " << width);

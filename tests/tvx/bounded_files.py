@@ -34,7 +34,6 @@ TOO_LARGE = "--allow-large"
 OUT_OF_MEMORY = "[4][2003]Out of memory"
 PLANES_SHORT = "the plane records end before every sub-block has its planes"
 MAGNIFIED_TOO_FAR = "magnification stops at level -4"
-NOT_MAGNIFIED = "TG3 images are not magnified"
 CANNOT_READ = "[4][4007]Cannot read stream."
 
 
@@ -240,11 +239,17 @@ def main():
         # No pixels at all.
         ("TG2 width 0", with_size(camera, width=0), tvx + ["info"], [], 1, NO_PIXELS),
         ("TG3 height 0", with_size(astronaut, height=0), tvx + ["info"], [], 1, NO_PIXELS),
-        # Magnification stops four levels below full resolution; TG3 is not magnified.
+        # Magnification stops four levels below full resolution. A magnified TG3 level
+        # repeats level-0 rows as they come, so 16 times the width stays within the
+        # memory bound.
         ("TG2 --width 100000", with_size(camera), decode, ["--width", "100000", "o.pgm"], 1,
          MAGNIFIED_TOO_FAR),
-        ("TG3 --width 600", with_size(astronaut), decode, ["--width", "600", "o.ppm"], 1,
-         NOT_MAGNIFIED),
+        ("TG3 --width 600", with_size(astronaut), decode, ["--width", "600", "o.ppm"], 0, ""),
+        ("TG3 --level -4, a window", with_size(astronaut), decode,
+         ["--level", "-4", "--window", "3001,5,4000,300", "o.ppm"], 0, ""),
+        ("TG3 --width 100000", with_size(astronaut), decode, ["--width", "100000", "o.ppm"], 1,
+         MAGNIFIED_TOO_FAR),
+        ("TG3 module --width 1024", with_size(astronaut), amhost, ["--width", "1024"], 0, ""),
         ("TG2 module --width 100000", with_size(camera), amhost, ["--width", "100000"], 1,
          "refuses width 100000"),
     ]

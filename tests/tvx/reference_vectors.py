@@ -142,7 +142,7 @@ def main():
                     # tvx checks the level against the image before the library sees
                     # it, as a usage error; the host asks for widths and gets the
                     # nearest level, so it has no request to refuse.
-                    refusal = f"--level must lie between 0 and {description['levels']}"
+                    refusal = f"--level must lie between -4 and {description['levels']}"
                     if result.returncode != 2 or refusal not in result.stdout:
                         failures.append(f"tvx, {what}: exit {result.returncode}, not the usage "
                                         f"error '{refusal}': {result.stdout}")

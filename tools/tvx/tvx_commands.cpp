@@ -28,7 +28,7 @@ const std::vector<Command>& commands() {
          "than 2^26 samples and more than 1000 samples per byte of FILE is refused as a\n"
          "likely decompression bomb (a small file may describe a huge blank image)\n"
          "unless --allow-large is given.\n",
-         {{"level", "N", "level to decode: 0 is full resolution (default 0)"},
+         {{"level", "N", "level to decode: 0 is full resolution, -1 to -4 magnify (default 0)"},
           {"width", "W", "the coarsest level at least W pixels wide, as the host chooses it"},
           {"window", "X,Y,W,H", "only this rectangle, in pixels of the chosen level"},
           {"threads", "N", "decode on N threads, each its own columns (default: all cores)"},

@@ -20,21 +20,17 @@ namespace tvx {
 namespace {
 
 std::int32_t chooseLevel(const ParsedArguments& arguments, const Corvane::TvxImageReader& image) {
-    if (const auto level = arguments.integer("level", 0, image.levelCount()))
+    // Negative levels magnify, as far as the host's level rule goes.
+    const std::int32_t most = Corvane::kMostMagnifiedLevel;
+    if (const auto level = arguments.integer("level", most, image.levelCount()))
         return static_cast<std::int32_t>(*level);
     const auto width = arguments.integer("width", 1, 0x7FFFFFFF);
     if (!width) return 0;
     const auto level = Corvane::levelForWidth(image.width(), image.levelCount(), *width);
-    const std::string none =
-        "No level of the image is " + std::to_string(*width) + " pixels wide or wider: ";
-    // The TG3 engine only reduces; its widest level is full resolution.
-    if (image.isTG3() && (!level || *level < 0))
-        throw Corvane::Exception(none + "TG3 images are not magnified, level 0 is " +
-                                 std::to_string(image.width()) + " pixels wide");
     if (!level) {
-        const std::int32_t most = Corvane::kMostMagnifiedLevel;
         throw Corvane::Exception(
-            none + "magnification stops at level " + std::to_string(most) + " (" +
+            "No level of the image is " + std::to_string(*width) +
+            " pixels wide or wider: magnification stops at level " + std::to_string(most) + " (" +
             std::to_string(Corvane::levelExtentOf(image.width(), most)) + " pixels wide)");
     }
     return *level;

@@ -15,8 +15,6 @@ namespace Corvane {
 
 namespace {
 
-// The interrupt status the band cache passes back when the callbacks ask to stop.
-
 bool sameLayout(const PixelLayout& a, const PixelLayout& b) {
     return a == b && a.dataType() == b.dataType() && a.bandMap() == b.bandMap();
 }
@@ -25,8 +23,7 @@ bool sameLayout(const PixelLayout& a, const PixelLayout& b) {
 
 TG3Decoder::TG3Decoder(TG3Image& image) : image_(image) {
     acceptsLevels_ = true;
-    // The engine reduces; it does not magnify.
-    acceptsMagnifiedLevels_ = false;
+    acceptsMagnifiedLevels_ = true;
 }
 
 TG3Decoder::~TG3Decoder() = default;
@@ -47,6 +44,8 @@ std::int32_t TG3Decoder::initialise() {
     // Each decoded pixel carries one sample per component; a colour space whose
     // band count differs has no layout to hold them.
     if (layout_.samplesPerPixel() != info_.components) return TG3Status::unsupported;
+    magnified_ = std::make_unique<TG3MagnifiedRows>(
+        *sceneDecoder_, std::size_t{layout_.samplesPerPixel()} * layout_.bytesPerSample());
     sceneDecoder_->setProgress([this]() -> std::int32_t {
         return activeCallbacks().isInterrupted() ? TG3Status::interrupted : 0;
     });
@@ -65,6 +64,10 @@ void TG3Decoder::decode(PixelBuffer& buffer) {
     const float rangeMax = static_cast<float>(static_cast<std::uint32_t>(info_.dynamicRangeMax));
     if (buffer.window() == PixelBuffer::kUnsetWindow) buffer.setWindow(rangeMax - rangeMin + 1.0f);
     if (buffer.level() == 0.0f) buffer.setLevel((rangeMax - rangeMin + 1.0f) * 0.5f + rangeMin);
+    if (level() < 0) {
+        decodeMagnified(buffer);
+        return;
+    }
 
     if (!sceneDecoder_->acceptsLevel(level())) throwStatus(TG3Status::notFound);
     const Scene request = clippedScene(static_cast<std::int32_t>(image_.width()),
@@ -101,6 +104,37 @@ void TG3Decoder::decode(PixelBuffer& buffer) {
         buffer.nextStrip();
     }
     checkStatus(sceneDecoder_->end());
+}
+
+void TG3Decoder::decodeMagnified(PixelBuffer& buffer) {
+    const std::int32_t magnification = -level();
+    if (!sceneDecoder_->acceptsLevel(0) ||
+        !TG3MagnifiedRows::fits(image_.width(), image_.height(), magnification))
+        throwStatus(TG3Status::notFound);
+    clipped_ = clippedScene(static_cast<std::int32_t>(image_.width()),
+                            static_cast<std::int32_t>(image_.height()));
+    if (clipped_.isEmpty()) throwStatus(TG3Status::notFound);
+    startProgress();
+    checkStatus(magnified_->start(clipped_, magnification));
+    const auto copyRow = [&](const std::uint8_t* row, std::int32_t y) {
+        copyRows(buffer, row, y, 1);
+    };
+    while (buffer.hasStrip()) {
+        const Scene strip = buffer.currentStrip();
+        const Scene onImage = Scene(scene().x0 + strip.x0, scene().y0 + strip.y0, 0,
+                                    scene().x0 + strip.x1, scene().y0 + strip.y1, 0)
+                                  .intersection(clipped_);
+        if (onImage.height() > 0 && onImage.width() < 0) {
+            throw GeometryException(getMessageText(kNegativeDimensions));
+        }
+        if (!onImage.isEmpty()) {
+            reportProgress();
+            checkStatus(magnified_->rows(onImage.y0, onImage.y1, copyRow));
+        }
+        advanceProgress(buffer, strip);
+        buffer.nextStrip();
+    }
+    checkStatus(magnified_->finish());
 }
 
 void TG3Decoder::end() {

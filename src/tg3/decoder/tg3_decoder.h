@@ -1,7 +1,8 @@
 #pragma once
 // The image decoder of TG3 images: it runs the scene decoder for each request of
 // the navigator and copies the decoded rows strip by strip into the pixel buffer,
-// converting them when the buffer has another layout.
+// converting them when the buffer has another layout. Magnified levels repeat the
+// samples of level 0 (tg3_magnifiedRows.h).
 #include <cstdint>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include "pixel/cv_pixelLayout.h"
 #include "tg3/decoder/tg3_decoderTool.h"
 #include "tg3/decoder/tg3_image.h"
+#include "tg3/decoder/tg3_magnifiedRows.h"
 #include "tg3/decoder/tg3_sceneDecoder.h"
 
 namespace Corvane {
@@ -33,6 +35,8 @@ class TG3Decoder : public ImageDecoder {
     bool hasPlaneset() const { return tool_ && tool_->planeset(); }
 
   private:
+    // A request at a level below 0.
+    void decodeMagnified(PixelBuffer& buffer);
     // Copies `count` decoded rows, starting at level row `firstRow`, into the buffer.
     void copyRows(PixelBuffer& buffer, const void* rows, std::int32_t firstRow,
                   std::int32_t count) const;
@@ -40,8 +44,10 @@ class TG3Decoder : public ImageDecoder {
     TG3Image& image_;
     std::unique_ptr<TG3DecoderTool> tool_;
     std::unique_ptr<TG3SceneDecoder> sceneDecoder_;
+    std::unique_ptr<TG3MagnifiedRows> magnified_;
     TG3ImageInfo info_;
     PixelLayout layout_;
+    // The part of the request on the image, in pixels of the requested level.
     Scene clipped_;
 };
 

@@ -22,10 +22,18 @@ std::int64_t pixelOffset(double corner, double mosaicCorner, double resolution) 
     return static_cast<std::int64_t>(steps);
 }
 
-// Floor division by 2^level for offsets of either sign.
+// Floor division by 2^level for offsets of either sign; a magnified level (below 0)
+// multiplies instead. Levels are bounded by the caller to 30 doublings at most.
 std::int64_t atLevel(std::int64_t offset, std::int32_t level) {
+    if (level < 0) return offset * (std::int64_t{1} << -level);
     const std::int64_t scale = std::int64_t{1} << std::min(level, 40);
     return offset >= 0 ? offset / scale : -((-offset + scale - 1) / scale);
+}
+
+// The extent of a level in 64 bits, so that a magnified image lying partly outside
+// the mosaic cannot overflow.
+std::int64_t atLevelExtent(std::int32_t extent, std::int32_t level) {
+    return level < 0 ? atLevel(extent, level) : levelExtent(extent, level);
 }
 
 bool sameSamples(const PixelLayout& a, const PixelLayout& b) {
@@ -88,7 +96,7 @@ Scene TG3MosaicImage::placeAt(std::int32_t level) const {
     const std::int64_t x = atLevel(x_, level);
     const std::int64_t y = atLevel(y_, level);
     return Scene::fromRegion(
-        Region{x, y, x + levelExtent(width_, level) - 1, y + levelExtent(height_, level) - 1});
+        Region{x, y, x + atLevelExtent(width_, level) - 1, y + atLevelExtent(height_, level) - 1});
 }
 
 std::unique_ptr<ImageDecoder> TG3MosaicImage::newDecoder() {

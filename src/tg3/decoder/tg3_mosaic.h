@@ -12,6 +12,8 @@
 //   floor(y / 2^L)) and is its own level-L image there: offsets that are not
 //   multiples of 2^L round down, so the image never reaches past the mosaic's own
 //   level-L extent.
+// - A magnified level -m places every image at (x * 2^m, y * 2^m) and shows it at
+//   its own level -m (TG3 images repeat their samples, TG2 images magnify their way).
 // - Where images overlap, the later one in file order covers the earlier.
 // - Pixels that no image covers keep the background of the image properties.
 // - All images must have the same band count and sample type.

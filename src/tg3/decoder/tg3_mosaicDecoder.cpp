@@ -5,6 +5,7 @@
 #include "image/cv_pixelBuffer.h"
 #include "support/cv_exception.h"
 #include "support/cv_status.h"
+#include "tg3/decoder/tg3_magnifiedRows.h"
 
 namespace Corvane {
 
@@ -34,7 +35,7 @@ TG3MosaicDecoder::TG3MosaicDecoder(TG3Mosaic& mosaic, std::int32_t width, std::i
       decoders_(mosaic.images().size()),
       forImages_(std::make_shared<InterruptsOnly>(*this)) {
     acceptsLevels_ = true;
-    acceptsMagnifiedLevels_ = false;
+    acceptsMagnifiedLevels_ = true;
 }
 
 TG3MosaicDecoder::~TG3MosaicDecoder() = default;
@@ -44,7 +45,10 @@ void TG3MosaicDecoder::begin() {
 }
 
 void TG3MosaicDecoder::decode(PixelBuffer& buffer) {
-    if (level() < 0 || level() > mosaic_.levelCount()) throwStatus(TG3Status::notFound);
+    const bool magnifiable =
+        level() >= 0 || TG3MagnifiedRows::fits(static_cast<std::uint32_t>(width_),
+                                               static_cast<std::uint32_t>(height_), -level());
+    if (!magnifiable || level() > mosaic_.levelCount()) throwStatus(TG3Status::notFound);
     const Scene clipped = clippedScene(width_, height_);
     if (clipped.isEmpty()) throwStatus(TG3Status::notFound);
     std::vector<Scene> placed;

@@ -1,9 +1,10 @@
 // Files of several images (mosaics), TG3 and embedded TG2, read back through the
-// file-level reader: every level and windows across image borders equal the images
+// file-level reader: every level (level -1 too) and windows across image borders equal the images
 // decoded alone and placed by the rule (tests/common/mosaic_files.h); mosaics whose
 // images cannot be shown together are refused with their reason.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "common/decode_support.h"
@@ -70,7 +71,8 @@ TEST(TG3Mosaic, EveryLevelAndWindowIsTheImagesDecodedAlonePlacedByTheRule) {
         const int bands = static_cast<int>(layout.samplesPerPixel());
         // The TG2 parts have 3 levels like the TG3 parts when they are large enough.
         ASSERT_GE(reader.levelCount(), 2);
-        for (std::int32_t level = 0; level <= reader.levelCount(); ++level) {
+        std::vector<std::int32_t> levelZero;
+        for (std::int32_t level = -1; level <= reader.levelCount(); ++level) {
             SCOPED_TRACE(testing::Message() << "level " << level);
             std::int32_t w = 0, h = 0;
             const auto expected = tovex_test::placedAlone(k.parts, level, layout, dir, w, h);
@@ -81,6 +83,13 @@ TEST(TG3Mosaic, EveryLevelAndWindowIsTheImagesDecodedAlonePlacedByTheRule) {
             const Scene window(w / 4, h / 3, 0, w * 3 / 4, h * 2 / 3, 0);
             EXPECT_EQ(tovex_test::decodeScene(reader, level, window, 5),
                       tovex_test::cut(expected, w, bands, window));
+            if (level == 0) levelZero = expected;
+        }
+        // Without TG2 parts, which magnify in their own way, level -1 is level 0 repeated.
+        if (std::none_of(k.parts.begin(), k.parts.end(), [](const auto& p) { return p.tg2; })) {
+            const Scene zero = tovex_test::levelBox(reader, 0);
+            EXPECT_EQ(tovex_test::decodeScene(reader, -1, tovex_test::levelBox(reader, -1), 3),
+                      tovex_test::repeated(levelZero, zero.width(), zero.height(), bands, 1));
         }
         EXPECT_EQ(tovex_test::thrownText(
                       [&] { tovex_test::decodeScene(reader, reader.levelCount() + 1, Scene()); }),

@@ -62,20 +62,28 @@ std::vector<std::vector<std::int32_t>> lowPassAt(const TestImage& image, int lev
     return planes;
 }
 
-// Every level equals the encoder's low-pass band; strip heights and scenes that continue
-// each other downwards (sharing the decoder's engine), move aside, shrink to one sample or
-// go back up equal the same boxes of the whole decode.
+// Every level equals the encoder's low-pass band, and the magnified levels -1 and -2 the
+// image with each sample repeated; strip heights and scenes that continue each other
+// downwards (sharing the decoder's engine, and at magnified levels a level-0 row between
+// two scenes), move aside, shrink to one sample or go back up equal the same boxes of
+// the whole decode.
 void expectEveryLevelConsistent(TvxFileImageReader& reader, const TestImage& image,
                                 std::int32_t maximum, EdgeRule rule) {
     const int components = static_cast<int>(image.components.size());
-    for (std::int32_t level = 0; level <= reader.levelCount(); ++level) {
+    for (std::int32_t level = -2; level <= reader.levelCount(); ++level) {
         SCOPED_TRACE(testing::Message() << "level " << level);
         const Scene box = tovex_test::levelBox(reader, level);
         const std::int32_t w = static_cast<std::int32_t>(box.width());
         const std::int32_t h = static_cast<std::int32_t>(box.height());
         const std::vector<std::int32_t> whole = tovex_test::decodeScene(reader, level, box);
-        ASSERT_EQ(whole, tovex_test::interleave(lowPassAt(image, level, maximum, rule),
-                                                static_cast<std::uint32_t>(w), box));
+        const auto lowPass = [&](std::int32_t at) {
+            const Scene atBox = tovex_test::levelBox(reader, at);
+            return tovex_test::interleave(lowPassAt(image, at, maximum, rule),
+                                          static_cast<std::uint32_t>(atBox.width()), atBox);
+        };
+        ASSERT_EQ(whole, level >= 0 ? lowPass(level)
+                                    : tovex_test::repeated(lowPass(0), image.width, image.height,
+                                                           components, -level));
         for (std::int32_t strip : {1, 7, 0})
             EXPECT_EQ(tovex_test::decodeScene(reader, level, box, strip), whole) << strip;
 
