@@ -226,10 +226,6 @@ AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
 }
 
 bool TvxFileReader::serveFromBand(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer) {
-    // Magnified levels stay on single tiles for now: a decoder that does not take
-    // magnified levels keeps the level of its previous request, which a band's own
-    // fresh decoder does not share.
-    if (level_ < 0) return false;
     const TileBand* band = tileRows_.bandFor(*image_, tileLayout(), column, row);
     if (!band) return false;
     band->copyTile(column, buffer);
