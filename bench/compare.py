@@ -128,6 +128,46 @@ for case, label in (('flower-lossless', 'flower'), ('tiled8192-lossless', '8192 
         target(f'`--threads 2` at least 1.7 x as fast as one thread ({label})',
                f'{one / two:.2f} x ({one:.3f} s against {two:.3f} s)', one / two >= 1.7)
 
+host = read_tsv('host.tsv')
+
+
+def number(row, key):
+    try:
+        return float(row[key])
+    except (KeyError, ValueError):
+        return None
+
+
+def host_ratio(row, key):
+    a, t = number(row, key), number(row, 'tvx_s')
+    return a / t if a is not None and t else None
+
+
+if host:
+    ratios = [(host_ratio(r, 'amhost_s'), r) for r in host]
+    worst, row = max(((q, r) for q, r in ratios if q is not None), key=lambda x: x[0])
+    target('every tile of a level through the module at most 1.2 x `tvx decode --threads 1` '
+           '(TG3 and TG2, levels 0 and 2, 2048 and 8192)',
+           f'worst {worst:.2f} x ({row["image"]} {row["file"]} level {row["level"]})', worst <= 1.2)
+    pairs = [(number(r, 'amhost_s'), number(r, 'gdal_opj_s'), r) for r in host if r['file'] == 'tg3']
+    pairs = [(a, o, r) for a, o, r in pairs if a is not None and o is not None]
+    if pairs:
+        target('the same at least as fast as GDAL over the OpenJPEG lossless file by 128 x 128 blocks',
+               ', '.join(f'{r["image"]} L{r["level"]}: {a:.2f} s against {o:.2f} s' for a, o, r in pairs),
+               all(a <= o for a, o, _ in pairs))
+    peaks = [number(r, 'amhost_kib') for r in host if r['image'] == 'tiled8192']
+    if any(p is not None for p in peaks):
+        worst = max(p for p in peaks if p is not None)
+        target('tile-by-tile read of the 8192 x 8192 image under 96 MiB peak resident memory',
+               f'{worst / 1024:.1f} MiB (amhost, the module included)', worst < 96 * 1024)
+    groups = [(number(r, 'group_ms') / number(r, 'tile_ms'), r) for r in host
+              if number(r, 'group_ms') and number(r, 'tile_ms')]
+    if groups:
+        worst, row = max(groups, key=lambda x: x[0])
+        target('a 3 x 3 group of neighbouring tiles at most 3 x one tile (fresh reader each)',
+               f'worst {worst:.2f} x ({row["image"]} {row["file"]} level {row["level"]}: '
+               f'{row["group_ms"]} against {row["tile_ms"]} ms)', worst <= 3)
+
 lines += ['', '## Targets', '', '| target | measured | |', '|---|---|---|']
 lines += [f'| {n} | {m} | {s} |' for n, m, s in targets]
 
@@ -144,6 +184,25 @@ lines += ['', 'Cases: *lossless* whole image; *level3* the image at 1/8 of its s
           '(tvx `--window`, `-d`); *2threads* tvx with `--threads 2`. tvx decodes on the threads it is '
           'given and writes the output from the calling thread, as it goes; the peers decode, then '
           'write.']
+
+if host:
+    lines += ['', '## The host\'s tile path', '',
+              '| image | file | level | tvx decode (s) | amhost, every tile (s) | amhost / tvx | '
+              'GDAL over .tvx (s) | GDAL over OpenJPEG (s) | amhost MiB | one tile (ms) | 3 x 3 tiles (ms) |',
+              '|---|---|---|---|---|---|---|---|---|---|---|']
+    for r in host:
+        kib = number(r, 'amhost_kib')
+        lines.append(f'| {r["image"]} | {r["file"]} | {r["level"]} | {r["tvx_s"]} | {r["amhost_s"]} | '
+                     f'{fmt(host_ratio(r, "amhost_s"), "{:.2f}")} | {r["gdal_tvx_s"]} | {r["gdal_opj_s"]} | '
+                     f'{fmt(kib / 1024 if kib else None, "{:.1f}")} | {r["tile_ms"]} | {r["group_ms"]} |')
+    lines += ['', 'User CPU seconds of the whole process, one thread (bench/host_path.sh): `tvx decode '
+              '--threads 1 --level L` to PPM; `amhost --level L` reading every 128 x 128 tile in raster '
+              'order through the module\'s slots; GDAL (`GDAL_NUM_THREADS=1`) reading all bands by 128 x '
+              '128 blocks in the same order (bench/gdal_blocks.py), over the .tvx file through our plug-in '
+              'and over the OpenJPEG lossless file of the same image. *tg2* is TG2 at a fixed step of '
+              'about 1 bit per pixel. One tile and 3 x 3 tiles: processor time inside `readTile` for the '
+              'tile near the middle of the level and the group around it, from a freshly opened reader, '
+              'best of five.']
 
 lines += ['', '## Files', '', '| file | bytes | bits per pixel | PSNR (dB) |', '|---|---|---|---|']
 for name in sorted(sizes):

@@ -17,7 +17,7 @@ quick="${BENCH_QUICK:-0}"
 cd "$root"
 
 # The peers and the measuring tools come from Debian, like every other dependency.
-need=(libopenjp2-tools grokj2k-tools hyperfine python3-numpy python3-matplotlib time)
+need=(libopenjp2-tools grokj2k-tools hyperfine python3-numpy python3-matplotlib python3-gdal time)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -118,6 +118,12 @@ if [ "$quick" != 1 ]; then
   decoders tiled8192-window tiled8192-tg3.tvx tiled8192-53.j2k \
     "--window 4096,4096,128,128" "-d 4096,4096,4224,4224" "-d 4096,4096,4224,4224"
   time_case tiled2048-window tvx "$tvx decode --quiet --threads 1 --window 1024,1024,128,128 tiled2048-tg3.tvx out-tvx.ppm"
+fi
+
+# --- The host's tile path ------------------------------------------------------------------
+if [ "$quick" != 1 ]; then
+  step "host tile path"
+  bash "$root/bench/host_path.sh" "$work" "$root/build-bench"
 fi
 
 # --- Quality -----------------------------------------------------------------------------

@@ -35,6 +35,11 @@ TileRows::Kept* TileRows::find(std::uint32_t column, std::uint32_t row) {
 
 TileRows::Kept& TileRows::add(std::uint32_t firstColumn, std::uint32_t columns) {
     columns = std::min(columns, tilesAcross_ - firstColumn);
+    // Bands within the new one would only be decoded again beside it.
+    std::erase_if(bands_, [&](const Kept& kept) {
+        return kept.band->firstColumn() >= firstColumn &&
+               kept.band->firstColumn() + kept.band->columns() <= firstColumn + columns;
+    });
     const auto keptColumns = [&] {
         std::uint64_t total = 0;
         for (const Kept& kept : bands_) total += kept.band->columns();
@@ -61,8 +66,7 @@ const TileBand* TileRows::bandFor(ImageStage& image, const PixelLayout& layout,
         // says the caller reads a group of neighbours, from the run's first tile on;
         // past a narrow band's width, it reads rows.
         if (!alongRow) return nullptr;
-        kept = run_ > kNarrowColumns ? &add(column, kWideColumns)
-                                     : &add(column - (run_ - 1), kNarrowColumns);
+        kept = &add(column - (run_ - 1), run_ > kNarrowColumns ? kWideColumns : kNarrowColumns);
     }
     kept->lastUse = ++uses_;
     if (kept->band->holds(row)) return kept->band.get();

@@ -8,8 +8,9 @@
 //   run's first one: a viewer's group of neighbours then costs about one band and
 //   its continuation downwards, since the tiles of a group share coarse sub-blocks
 //   and filter support that a lone tile decodes for itself alone;
-// - a run longer than a narrow band gets wide bands of kWideColumns tiles, so that
-//   a level read row by row costs about one strip decode of the level.
+// - a run longer than a narrow band gets a wide band of kWideColumns tiles from the
+//   run's first one, in the place of the narrow band, so that a level read row by
+//   row costs about one strip decode of the level.
 // Memory is bounded by kMostColumns tile columns of bands, whatever the level's
 // width; the band used longest ago gives way.
 #include <cstdint>
