@@ -64,8 +64,9 @@ const TileBand* TileRows::bandFor(ImageStage& image, const PixelLayout& layout,
     if (!kept) {
         // A tile on its own costs least decoded alone. A second one along the row
         // says the caller reads a group of neighbours, from the run's first tile on;
-        // past a narrow band's width, it reads rows.
-        if (!alongRow) return nullptr;
+        // past a narrow band's width, it reads rows. A row's first tile starts a
+        // run at once, since that is where hosts start reading rows.
+        if (!alongRow && column != 0) return nullptr;
         kept = &add(column - (run_ - 1), run_ > kNarrowColumns ? kWideColumns : kNarrowColumns);
     }
     kept->lastUse = ++uses_;

@@ -1,9 +1,9 @@
 #pragma once
 // Serves the 128 x 128 tiles of one level to a caller that asks for them one at a
 // time, as hosts do: in practice row by row, left to right, or a few neighbouring
-// tiles around the place a viewer shows. A tile on its own is decoded alone. Tiles
-// read along a row come from bands (a decoded row of a run of tiles, whose decoder
-// carries on into the next row), whose width follows the reading:
+// tiles around the place a viewer shows. A tile on its own is decoded alone,
+// unless it starts a row. Tiles read along a row come from bands (a decoded row of a run of tiles,
+// whose decoder carries on into the next row), whose width follows the reading:
 // - the second tile of a run gets a narrow band of kNarrowColumns tiles from the
 //   run's first one: a viewer's group of neighbours then costs about one band and
 //   its continuation downwards, since the tiles of a group share coarse sub-blocks
