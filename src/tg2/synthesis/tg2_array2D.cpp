@@ -16,7 +16,9 @@ namespace {
 // (at most 64 MiB) for the next arrays.
 class SampleBlockPool {
   public:
-    std::vector<float> take(std::size_t count) {
+    // A block of `count` samples, zero-filled when `zeroed`; otherwise a reused block
+    // keeps whatever it held.
+    std::vector<float> take(std::size_t count, bool zeroed) {
         std::size_t best = blocks_.size();
         for (std::size_t i = 0; i < blocks_.size(); ++i) {
             const std::size_t capacity = blocks_[i].capacity();
@@ -35,7 +37,10 @@ class SampleBlockPool {
         std::vector<float> block = std::move(blocks_[best]);
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(best));
         bytes_ -= block.capacity() * sizeof(float);
-        block.assign(count, 0.0f);
+        if (zeroed)
+            block.assign(count, 0.0f);
+        else
+            block.resize(count);
         return block;
     }
 
@@ -62,7 +67,13 @@ SampleBlockPool& pool() {
 
 }  // namespace
 
-Array2D::Array2D(const Region& area, std::uint32_t bandCount) : area_(area), bandCount_(bandCount) {
+Array2D::Array2D(const Region& area, std::uint32_t bandCount) : Array2D(area, bandCount, true) {}
+
+Array2D::Array2D(const Region& area, std::uint32_t bandCount, Overwritten)
+    : Array2D(area, bandCount, false) {}
+
+Array2D::Array2D(const Region& area, std::uint32_t bandCount, bool zeroed)
+    : area_(area), bandCount_(bandCount) {
     if (area.empty()) return;
     // The area follows from sizes a file claims: refuse anything past the cap on one
     // allocation before asking for the memory.
@@ -73,7 +84,7 @@ Array2D::Array2D(const Region& area, std::uint32_t bandCount) : area_(area), ban
     requireAllocation(w * h * bandCount, sizeof(float));
     const std::size_t total = w * h * bandCount;
     try {
-        samples_ = pool().take(total);
+        samples_ = pool().take(total, zeroed);
     } catch (const std::bad_alloc&) {
         throw OutOfMemoryException();
     } catch (const std::length_error&) {
