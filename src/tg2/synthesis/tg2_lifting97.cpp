@@ -171,7 +171,12 @@ void synthesiseLine97(const CoefficientLine& low, const CoefficientLine& high, s
         const CoefficientLine& line = parity ? high : low;
         const float* from = line.data + ((p >> 1) - line.range.first) * line.stride;
         float* to = &work.at(p);
-        for (; p <= inLast; p += 2, from += line.stride) *to++ = *from;
+        const std::int64_t count = (inLast - p) / 2 + 1;
+        if (line.stride == 1) {
+            std::copy(from, from + count, to);
+        } else {
+            for (std::int64_t i = 0; i < count; ++i) to[i] = from[i * line.stride];
+        }
     }
     // Each step narrows the part of the working line that holds finished values
     // by one position on either side; the last two leave exactly [first, last].
@@ -179,7 +184,15 @@ void synthesiseLine97(const CoefficientLine& low, const CoefficientLine& high, s
     work.lift(origin + 2, end - 2, 1, -kLift97FirstPredict);
     work.lift(origin + 3, end - 3, 0, kLift97SecondUpdate);
     work.lift(origin + 4, end - 4, 1, kLift97SecondPredict);
-    for (std::int64_t p = first; p <= last; ++p) out[(p - first) * outStride] = work.at(p);
+    // Interleaved again on the way out, each parity from its own run.
+    for (int parity = 0; parity < 2; ++parity) {
+        const std::int64_t p = first + ((isOdd(first) ? 1 : 0) != parity ? 1 : 0);
+        if (p > last) continue;
+        const float* from = &work.at(p);
+        float* to = out + (p - first) * outStride;
+        const std::int64_t count = (last - p) / 2 + 1;
+        for (std::int64_t i = 0; i < count; ++i) to[i * 2 * outStride] = from[i];
+    }
 }
 
 }  // namespace Corvane
