@@ -1,5 +1,6 @@
 #include "tg2/synthesis/tg2_array2D.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -16,37 +17,31 @@ namespace {
 // (at most 64 MiB) for the next arrays.
 class SampleBlockPool {
   public:
-    // A block of `count` samples, zero-filled when `zeroed`; otherwise a reused block
-    // keeps whatever it held.
+    // A block of at least `count` samples, the first `count` zero-filled when `zeroed`;
+    // otherwise a reused block keeps whatever it held. A block's size is always its
+    // capacity, so that taking it again never fills the part past a smaller array.
     std::vector<float> take(std::size_t count, bool zeroed) {
         std::size_t best = blocks_.size();
         for (std::size_t i = 0; i < blocks_.size(); ++i) {
-            const std::size_t capacity = blocks_[i].capacity();
-            if (capacity >= count &&
-                (best == blocks_.size() || capacity < blocks_[best].capacity()))
+            const std::size_t capacity = blocks_[i].size();
+            if (capacity >= count && (best == blocks_.size() || capacity < blocks_[best].size()))
                 best = i;
         }
         if (best == blocks_.size()) {
             // Strips differ a little in size: room to spare lets the block serve the
             // next, slightly larger array of its kind.
-            std::vector<float> block;
-            block.reserve(count + count / 8);
-            block.assign(count, 0.0f);
-            return block;
+            return std::vector<float>(count + count / 8, 0.0f);
         }
         std::vector<float> block = std::move(blocks_[best]);
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(best));
-        bytes_ -= block.capacity() * sizeof(float);
-        if (zeroed)
-            block.assign(count, 0.0f);
-        else
-            block.resize(count);
+        bytes_ -= block.size() * sizeof(float);
+        if (zeroed) std::fill_n(block.begin(), count, 0.0f);
         return block;
     }
 
     void give(std::vector<float>&& block) {
         // Small blocks come cheaply from the heap; only large ones are kept.
-        const std::size_t bytes = block.capacity() * sizeof(float);
+        const std::size_t bytes = block.size() * sizeof(float);
         if (bytes < kMinBytes || bytes_ + bytes > kMaxBytes || blocks_.size() >= kMaxBlocks) return;
         bytes_ += bytes;
         blocks_.push_back(std::move(block));
