@@ -16,6 +16,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 tvx="$(realpath "${1:-$root/build/tools/tvx/tvx}")"
 work="${CHECKSUM_WORK:-$root/out/checksums}"
 mkdir -p "$work/encoded" "$work/decoded"
+work="$(realpath "$work")"
 
 # Encoded inputs: lossless TG3, lossy TG3 and TG2 of each test image that tvx reads
 # and of the benchmark image.
@@ -48,8 +49,8 @@ decodeOne() {  # file, level, label, extra options...
 }
 
 while IFS= read -r file; do
-    label="${file#"$root"/}"
-    label="${label#out/checksums/}"
+    label="${file#"$work"/}"
+    label="${label#"$root"/}"
     levels="$(levelsOf "$file")"
     if [ -z "$levels" ]; then
         echo "unreadable        $label"
@@ -59,4 +60,4 @@ while IFS= read -r file; do
         decodeOne "$file" "$level" "$label"
     done
     decodeOne "$file" 0 "$label" --threads 1
-done < <(find "$root/tests/data" "$root/examples" "$work/encoded" -name '*.tvx' | sort)
+done < <(find "$root/tests/data" "$root/examples" "$work/encoded" -name '*.tvx' | LC_ALL=C sort)
