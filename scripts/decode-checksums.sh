@@ -9,7 +9,8 @@
 #
 # The encoded files are made once into CHECKSUM_WORK (default out/checksums) and reused,
 # so both runs decode the same bytes even when the change touches the encoder. Each
-# level is decoded on every core and, at level 0, once more on a single thread.
+# level is decoded on every core and, at level 0, once more on a single thread and once
+# as a window.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -35,6 +36,7 @@ for image in "$root"/bench/data/*.png "$root"/tests/data/*.png "$root"/tests/dat
 done
 
 levelsOf() { "$tvx" info "$1" 2>/dev/null | sed -n 's/^Levels: \([0-9]*\).*/\1/p'; }
+sizeOf() { "$tvx" info "$1" 2>/dev/null | sed -n 's/^Size: \([0-9]*\) x \([0-9]*\).*/\1 \2/p'; }
 
 decodeOne() {  # file, level, label, extra options...
     local file="$1" level="$2" label="$3"
@@ -60,4 +62,7 @@ while IFS= read -r file; do
         decodeOne "$file" "$level" "$label"
     done
     decodeOne "$file" 0 "$label" --threads 1
+    # A window starting at odd coordinates inside the image: lines computed in part.
+    read -r width height < <(sizeOf "$file")
+    decodeOne "$file" 0 "$label" --window "$((width / 3 | 1)),$((height / 3 | 1)),$((width / 3 + 1)),$((height / 4 + 1))"
 done < <(find "$root/tests/data" "$root/examples" "$work/encoded" -name '*.tvx' | LC_ALL=C sort)
