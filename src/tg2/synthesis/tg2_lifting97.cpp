@@ -163,8 +163,8 @@ void synthesiseLine97(const CoefficientLine& low, const CoefficientLine& high, s
         const std::int64_t q = mirrorPosition(p, length);
         work.at(p) = (q & 1) == 0 ? low.at(q >> 1) : high.at(q >> 1);
     };
-    for (std::int64_t p = origin; p < inFirst; ++p) mirrored(p);
-    for (std::int64_t p = inLast + 1; p <= end; ++p) mirrored(p);
+    for (std::int64_t p = origin; p < std::min(inFirst, end + 1); ++p) mirrored(p);
+    for (std::int64_t p = std::max(inLast + 1, origin); p <= end; ++p) mirrored(p);
     for (int parity = 0; parity < 2; ++parity) {
         std::int64_t p = inFirst + ((isOdd(inFirst) ? 1 : 0) != parity ? 1 : 0);
         if (p > inLast) continue;
