@@ -11,11 +11,13 @@
 //   template <class Range>
 //   static void pixel(const double* in, std::uint8_t* out, const Range& range, std::int32_t bands);
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
+#include "transform/cv_floatRowMap.h"
 #include "transform/cv_pixelConverter.h"
 
 namespace Corvane {
@@ -47,6 +49,11 @@ class KindConverter final : public PixelConverter {
         sourcePositions_.assign(source.bandMap.begin(), source.bandMap.begin() + sourceBands_);
         destinationPositions_.assign(destination.bandMap.begin(),
                                      destination.bandMap.begin() + destinationBands_);
+        flatRows_ = source.samplesPerPixel == static_cast<std::uint32_t>(sourceBands_) &&
+                    destination.samplesPerPixel == static_cast<std::uint32_t>(destinationBands_) &&
+                    sourceBands_ == destinationBands_;
+        for (std::size_t b = 0; b < sourcePositions_.size() && flatRows_; ++b)
+            flatRows_ = sourcePositions_[b] == b && destinationPositions_[b] == b;
         in_.assign(static_cast<std::size_t>(sourceBands_), 0.0);
         out_.assign(static_cast<std::size_t>(destinationBands_), 0);
     }
@@ -57,6 +64,16 @@ class KindConverter final : public PixelConverter {
     }
 
     void convertPixels(const PixelRaster& destination, const PixelRaster& source) override {
+        if constexpr (std::is_same_v<Sample, float> && requires { Kind::kSampleWise; }) {
+            if (flatRows_) {
+                // Same bands in the same order on both sides: each row is one run.
+                const auto count = static_cast<std::size_t>(source.width) * sourcePositions_.size();
+                for (std::int32_t y = 0; y < source.height; ++y)
+                    mapFloatRun(range_, rowAt<const std::uint8_t>(source, y),
+                                rowAt<std::uint8_t>(destination, y), count);
+                return;
+            }
+        }
         if constexpr (requires { Kind::kSampleWise; }) {
             // Every output band is the range map of the same input band alone, so the
             // samples go straight through the map without staging the pixel: the values
@@ -87,6 +104,12 @@ class KindConverter final : public PixelConverter {
         return static_cast<double>(value);
     }
 
+    // The first byte of row y.
+    template <class Byte>
+    static Byte* rowAt(const PixelRaster& raster, std::int32_t y) {
+        return static_cast<Byte*>(raster.data) + static_cast<std::size_t>(y) * raster.rowStride;
+    }
+
     // Calls perPixel(source pixel, destination pixel) for every pixel, row by row.
     template <class PerPixel>
     static void forEachPixel(const PixelRaster& destination, const PixelRaster& source,
@@ -111,6 +134,7 @@ class KindConverter final : public PixelConverter {
     std::int32_t destinationBands_ = 0;
     std::vector<std::uint32_t> sourcePositions_;
     std::vector<std::uint32_t> destinationPositions_;
+    bool flatRows_ = false;
     std::vector<double> in_;
     std::vector<std::uint8_t> out_;
 };

@@ -98,6 +98,9 @@ TEST(PixelTransformers, ConversionsGiveTheValuesOfTheirFormulas) {
     PixelDescription rangedFloat = described(SchemeRGB, 3, 10), bgr = kRgb, padded = kRgb;
     rangedFloat.hasValueRange = true;
     rangedFloat.maxValue = 1000.0f;
+    PixelDescription shiftedFloat = rangedFloat;
+    shiftedFloat.minValue = -100.0f;
+    shiftedFloat.maxValue = 155.0f;
     bgr.bandMap = {2, 1, 0};
     padded.samplesPerPixel = 4;
     const PixelDescription rgb16 = described(SchemeRGB, 3, 1), rgbF = described(SchemeRGB, 3, 10);
@@ -154,6 +157,9 @@ TEST(PixelTransformers, ConversionsGiveTheValuesOfTheirFormulas) {
         {kRgb, bgr, {30, 20, 10}, {10, 20, 30}},
         {kRgb, rgb16, {0x1234, 0xFFFF, 0}, {0x12, 0xFF, 0}},
         {kRgb, rgbF, {12.7, 255.5, -1}, {12, 255, 0}},
+        {kRgb, rangedFloat, {1000, 500, -0.0, 0.5, 999.9, 4}, {255, 127, 0, 0, 255, 1}},
+        {kRgb, shiftedFloat, {-100, -0.0, 27.5, -200, 155, kNan}, {0, 100, 127, 0, 255, 0}},
+        {kRgb, rgbF, {0, 255, 100}, {50, 150, 89}, destinationWindow},
         {kGray, kYiq, {90, 5, 6}, {90}},
         {padded, kRgb, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 0xEE, 4, 5, 6, 0xEE}},
         // NaN counts as the bottom of the source range, infinities clamp to its ends.
@@ -171,8 +177,17 @@ TEST(PixelTransformers, ConversionsGiveTheValuesOfTheirFormulas) {
         {kGray, kGray, {0, 10, 255}, {255, 245, 0}, invert},
         {kGray, kGray, {0, 40, 90, 200, 255}, {0, 0, 1, 2, 3}, levels},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(convertRow(c.destination, c.source, c.in, c.prepare), c.out) << &c - &cases[0];
+        // A long row takes the paths that work on several samples at once.
+        std::vector<double> in;
+        Bytes out;
+        for (int copy = 0; copy < 11; ++copy) {
+            in.insert(in.end(), c.in.begin(), c.in.end());
+            out.insert(out.end(), c.out.begin(), c.out.end());
+        }
+        EXPECT_EQ(convertRow(c.destination, c.source, in, c.prepare), out) << &c - &cases[0];
+    }
 
     // Infinities of opposite sign meet in the YIQ sums; the sanitiser build checks that
     // no NaN reaches an integer conversion.

@@ -1,5 +1,6 @@
 #include "tg2/synthesis/tg2_array2D.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -16,32 +17,31 @@ namespace {
 // (at most 64 MiB) for the next arrays.
 class SampleBlockPool {
   public:
-    std::vector<float> take(std::size_t count) {
+    // A block of at least `count` samples, the first `count` zero-filled when `zeroed`;
+    // otherwise a reused block keeps whatever it held. A block's size is always its
+    // capacity, so that taking it again never fills the part past a smaller array.
+    std::vector<float> take(std::size_t count, bool zeroed) {
         std::size_t best = blocks_.size();
         for (std::size_t i = 0; i < blocks_.size(); ++i) {
-            const std::size_t capacity = blocks_[i].capacity();
-            if (capacity >= count &&
-                (best == blocks_.size() || capacity < blocks_[best].capacity()))
+            const std::size_t capacity = blocks_[i].size();
+            if (capacity >= count && (best == blocks_.size() || capacity < blocks_[best].size()))
                 best = i;
         }
         if (best == blocks_.size()) {
             // Strips differ a little in size: room to spare lets the block serve the
             // next, slightly larger array of its kind.
-            std::vector<float> block;
-            block.reserve(count + count / 8);
-            block.assign(count, 0.0f);
-            return block;
+            return std::vector<float>(count + count / 8, 0.0f);
         }
         std::vector<float> block = std::move(blocks_[best]);
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(best));
-        bytes_ -= block.capacity() * sizeof(float);
-        block.assign(count, 0.0f);
+        bytes_ -= block.size() * sizeof(float);
+        if (zeroed) std::fill_n(block.begin(), count, 0.0f);
         return block;
     }
 
     void give(std::vector<float>&& block) {
         // Small blocks come cheaply from the heap; only large ones are kept.
-        const std::size_t bytes = block.capacity() * sizeof(float);
+        const std::size_t bytes = block.size() * sizeof(float);
         if (bytes < kMinBytes || bytes_ + bytes > kMaxBytes || blocks_.size() >= kMaxBlocks) return;
         bytes_ += bytes;
         blocks_.push_back(std::move(block));
@@ -62,7 +62,13 @@ SampleBlockPool& pool() {
 
 }  // namespace
 
-Array2D::Array2D(const Region& area, std::uint32_t bandCount) : area_(area), bandCount_(bandCount) {
+Array2D::Array2D(const Region& area, std::uint32_t bandCount) : Array2D(area, bandCount, true) {}
+
+Array2D::Array2D(const Region& area, std::uint32_t bandCount, Overwritten)
+    : Array2D(area, bandCount, false) {}
+
+Array2D::Array2D(const Region& area, std::uint32_t bandCount, bool zeroed)
+    : area_(area), bandCount_(bandCount) {
     if (area.empty()) return;
     // The area follows from sizes a file claims: refuse anything past the cap on one
     // allocation before asking for the memory.
@@ -73,7 +79,7 @@ Array2D::Array2D(const Region& area, std::uint32_t bandCount) : area_(area), ban
     requireAllocation(w * h * bandCount, sizeof(float));
     const std::size_t total = w * h * bandCount;
     try {
-        samples_ = pool().take(total);
+        samples_ = pool().take(total, zeroed);
     } catch (const std::bad_alloc&) {
         throw OutOfMemoryException();
     } catch (const std::length_error&) {

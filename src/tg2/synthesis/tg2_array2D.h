@@ -16,6 +16,10 @@ class Array2D {
     // A zero-filled array over `area`; an empty area makes an empty array. Throws
     // OutOfMemoryException when the samples cannot be held.
     explicit Array2D(const Region& area, std::uint32_t bandCount = 1);
+    // The same without the zero fill, for an array whose every sample is written
+    // before it is read: its samples start undefined.
+    struct Overwritten {};
+    Array2D(const Region& area, std::uint32_t bandCount, Overwritten);
     Array2D(const Array2D&) = default;
     Array2D(Array2D&&) = default;
     Array2D& operator=(const Array2D&) = default;
@@ -45,6 +49,7 @@ class Array2D {
     float at(std::uint32_t band, std::int64_t column, std::int64_t row) const;
 
   private:
+    Array2D(const Region& area, std::uint32_t bandCount, bool zeroed);
     std::size_t offsetOf(std::uint32_t band, std::int64_t column, std::int64_t row) const;
 
     Region area_;

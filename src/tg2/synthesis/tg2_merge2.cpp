@@ -101,8 +101,11 @@ void merge2(const Array2D* const children[2][2], std::uint32_t width, std::uint3
     if (!highColumns.empty() && (!holdsRows(highLow, lowRows) || !holdsRows(highHigh, highRows)))
         inconsistent(kHighRowsMissing);
 
-    Array2D lowHalf(Region{lowColumns.first, area.y0, lowColumns.last, area.y1});
-    Array2D highHalf(Region{highColumns.first, area.y0, highColumns.last, area.y1});
+    // The vertical passes write every sample of the two halves.
+    Array2D lowHalf(Region{lowColumns.first, area.y0, lowColumns.last, area.y1}, 1,
+                    Array2D::Overwritten{});
+    Array2D highHalf(Region{highColumns.first, area.y0, highColumns.last, area.y1}, 1,
+                     Array2D::Overwritten{});
     std::vector<float> scratch;
     for (std::uint32_t b = 0; b < bands; ++b) {
         verticalPass(lowLow, lowHigh, lowColumns, b, height, lowHalf, scratch);
@@ -119,7 +122,8 @@ void merge2(Subband& node) {
         const Array2D* children[2][2];
         for (int c = 0; c < 2; ++c)
             for (int r = 0; r < 2; ++r) children[c][r] = &node.child(c, r)->band(b);
-        merge2(children, node.width(), node.height(), node.band(b));
+        // The synthesis writes every sample of the node's support.
+        merge2(children, node.width(), node.height(), node.bandToOverwrite(b));
     }
 }
 

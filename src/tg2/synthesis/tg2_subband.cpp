@@ -189,9 +189,19 @@ std::uint64_t Subband::sampleCount() const {
 }
 
 Array2D& Subband::band(std::uint32_t band) {
+    return makeBand(band, true);
+}
+
+Array2D& Subband::bandToOverwrite(std::uint32_t band) {
+    return makeBand(band, false);
+}
+
+Array2D& Subband::makeBand(std::uint32_t band, bool zeroed) {
     if (band >= bandCount_) throw InvalidArgumentException("band");
     if (bands_.size() < bandCount_) bands_.resize(bandCount_);
-    if (!bands_[band]) bands_[band] = std::make_unique<Array2D>(support_, 1);
+    if (!bands_[band])
+        bands_[band] = zeroed ? std::make_unique<Array2D>(support_, 1)
+                              : std::make_unique<Array2D>(support_, 1, Array2D::Overwritten{});
     return *bands_[band];
 }
 

@@ -60,10 +60,14 @@ class Subband {
 
     // The coefficients of one band over the support, zero-filled on first use.
     Array2D& band(std::uint32_t band);
+    // The same for a caller that writes every sample before reading any: made on
+    // first use without the zero fill.
+    Array2D& bandToOverwrite(std::uint32_t band);
     bool hasBand(std::uint32_t band) const;
 
   private:
     Subband(Subband& parent, int columnIndex, int rowIndex);
+    Array2D& makeBand(std::uint32_t band, bool zeroed);
     void split();
     void numberLeaves();
 
