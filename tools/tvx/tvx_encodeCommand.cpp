@@ -95,29 +95,9 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
         options.step = static_cast<float>(*step);
         return Corvane::encodeTG2(image, options);
     }
-    const auto bpp = arguments.number("bpp", 0.001, 64.0);
-    if (!bpp) return Corvane::encodeTG2(image, options);
-
-    // The step that meets a size is found by halving its logarithm's interval: a
-    // larger step always gives a smaller file, or at worst one no larger.
-    const std::uint64_t limit = targetBytes(*bpp, image);
-    double small = 0.05, large = 2000.0;
-    options.step = static_cast<float>(large);
-    Bytes best = Corvane::encodeTG2(image, options);
-    if (best.size() > limit)
-        throw Corvane::Exception("No step reaches " + std::to_string(*bpp) + " bits per pixel");
-    for (int round = 0; round < 14; ++round) {
-        const double middle = std::sqrt(small * large);
-        options.step = static_cast<float>(middle);
-        Bytes candidate = Corvane::encodeTG2(image, options);
-        if (candidate.size() <= limit) {
-            large = middle;
-            best = std::move(candidate);
-        } else {
-            small = middle;
-        }
-    }
-    return best;
+    if (const auto bpp = arguments.number("bpp", 0.001, 64.0))
+        options.targetBytes = targetBytes(*bpp, image);
+    return Corvane::encodeTG2(image, options);
 }
 
 // An input of a mosaic with its georeferencing: its GeoTIFF tags, or the world file
