@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "encode/encode_progress.h"
 #include "encode/tg2/entropy/tg2_quantiser.h"
 #include "encode/tg2/structure/tg2_streamWriter.h"
 #include "encode/tg2/synthesis/tg2_forward97.h"
@@ -87,9 +88,10 @@ constexpr float kTruncationCentre = 0.5f;
 using AnalysedImage = std::vector<std::vector<CoefficientPlane>>;
 
 AnalysedImage analyseImage(const RasterImage& image, std::uint32_t levels,
-                           const std::vector<double>& weights) {
+                           const std::vector<double>& weights, EncodeProgress& progress) {
     AnalysedImage analysed;
     for (const auto& samples : image.components) {
+        progress.report(static_cast<double>(analysed.size()) / image.bandCount());
         CoefficientPlane plane;
         plane.width = image.width;
         plane.height = image.height;
@@ -154,13 +156,13 @@ struct CodedFile {
 // Quantises and codes the analysed image with one choice of coarsest step and dither.
 class TG2Coder {
   public:
-    TG2Coder(const RasterImage& image, const TG2EncodeOptions& options)
+    TG2Coder(const RasterImage& image, const TG2EncodeOptions& options, EncodeProgress& progress)
         : image_(image),
           options_(options),
           levels_(options.levels.value_or(defaultTG2Levels(image.width, image.height))),
           gains_(weightedSubbandGains(image.width, image.height, levels_)),
-          analysed_(
-              analyseImage(image, levels_, subbandWeights(image.width, image.height, levels_))) {}
+          analysed_(analyseImage(image, levels_, subbandWeights(image.width, image.height, levels_),
+                                 progress)) {}
 
     // The smallest coarsest step whose indices the stream can still carry.
     float smallestStep() const {
@@ -215,7 +217,8 @@ class TG2Coder {
 
 // The largest file within the target for one dither choice: a larger step never
 // gives a larger file, so the step is found by halving its logarithm's interval.
-CodedFile largestWithin(const TG2Coder& coder, std::uint64_t target, bool dither) {
+CodedFile largestWithin(const TG2Coder& coder, std::uint64_t target, bool dither,
+                        EncodeProgress& progress) {
     CodedFile best = coder.code(kLargestStep, dither);
     if (best.bytes.size() > target) {
         const std::string why = "a target of " + std::to_string(target) + " bytes, below the " +
@@ -225,6 +228,7 @@ CodedFile largestWithin(const TG2Coder& coder, std::uint64_t target, bool dither
     }
     double small = coder.smallestStep(), large = kLargestStep;
     for (int round = 0; round < kSearchRounds; ++round) {
+        progress.report(static_cast<double>(round) / kSearchRounds);
         const double middle = std::sqrt(small * large);
         CodedFile candidate = coder.code(static_cast<float>(middle), dither);
         if (candidate.bytes.size() <= target) {
@@ -251,12 +255,23 @@ std::uint32_t defaultTG2Levels(std::uint32_t width, std::uint32_t height) {
 
 std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOptions& options) {
     checkImage(image, options);
-    const TG2Coder coder(image, options);
-    if (!options.targetBytes) return coder.code(options.step, options.dither).bytes;
+    EncodeProgress progress(options.callbacks);
+    // The analysis is about as much work as coding once; a search codes many times.
+    progress.beginStage(0.0, options.targetBytes ? 0.1 : 0.5);
+    const TG2Coder coder(image, options, progress);
+    if (!options.targetBytes) {
+        progress.beginStage(0.5, 0.5);
+        std::vector<std::uint8_t> bytes = coder.code(options.step, options.dither).bytes;
+        progress.report(1.0);
+        return bytes;
+    }
     // Dither spends bits on noise that the decoder takes out again; whether it pays
     // depends on the image and the rate, so both are tried.
-    CodedFile plain = largestWithin(coder, *options.targetBytes, false);
-    CodedFile dithered = largestWithin(coder, *options.targetBytes, true);
+    progress.beginStage(0.1, 0.45);
+    CodedFile plain = largestWithin(coder, *options.targetBytes, false, progress);
+    progress.beginStage(0.55, 0.45);
+    CodedFile dithered = largestWithin(coder, *options.targetBytes, true, progress);
+    progress.report(1.0);
     return dithered.squaredError < plain.squaredError ? std::move(dithered.bytes)
                                                       : std::move(plain.bytes);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "encode/encode_rasterImage.h"
+#include "support/cv_callbacks.h"
 
 namespace Corvane {
 
@@ -43,6 +44,9 @@ struct TG2EncodeOptions {
     std::optional<TG2Georeference> georeference;
     // EPSG code of the projected coordinate system of the georeference.
     std::optional<std::uint16_t> projectedCSType;
+    // Told how far the encode has come and asked whether to stop (Interrupt is
+    // thrown then); none when null.
+    CV_ProcessCallbacks* callbacks = nullptr;
 };
 
 inline constexpr std::uint32_t kLargestDefaultLevels = 5;
