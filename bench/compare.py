@@ -208,6 +208,17 @@ lines += ['', '## Files', '', '| file | bytes | bits per pixel | PSNR (dB) |', '
 for name in sorted(sizes):
     lines.append(f'| {name} | {sizes[name]["bytes"]} | {fmt(bpp(name))} | {psnr.get(name, "")} |')
 
+quality = read_tsv('quality.tsv')
+if quality:
+    lines += ['', '## Quality at three rates (flower)', '',
+              '| encode | bits per pixel | PSNR tvx (dB) | PSNR OpenJPEG 9/7, same size (dB) | '
+              'encode CPU (s) | encode peak (MiB) |', '|---|---|---|---|---|---|']
+    pixels = sizes.get('flower-tg3.tvx', {}).get('pixels')
+    for row in quality:
+        rate = 8 * int(row['bytes']) / int(pixels) if pixels else None
+        lines.append(f'| {row["case"]} | {fmt(rate)} | {row["psnr"]} | {row["opj_psnr"]} | '
+                     f'{row["cpu"]} | {int(row["peak_kib"]) / 1024:.1f} |')
+
 if memory:
     lines += ['', '## Peak resident memory', '', '| decode | MiB |', '|---|---|']
     lines += [f'| {row["decode"]} | {int(row["peak_kib"]) / 1024:.1f} |' for row in memory]

@@ -13,6 +13,7 @@
 #include "tvx_commands.h"
 #include "tvx_geoReference.h"
 #include "tvx_inputImage.h"
+#include "tvx_progressBar.h"
 
 namespace tvx {
 
@@ -32,10 +33,23 @@ std::uint64_t targetBytes(double bitsPerPixel, const Corvane::RasterImage& image
     return static_cast<std::uint64_t>(bitsPerPixel * image.width * image.height / 8.0);
 }
 
+// Shows the encoder's progress on a progress bar; nothing asks it to stop.
+class EncodeBar : public Corvane::CV_ProcessCallbacks {
+  public:
+    explicit EncodeBar(ProgressBar& bar) : bar_(bar) {}
+    void progress(float fraction) override { bar_.update(fraction); }
+    bool isInterrupted() override { return false; }
+
+  private:
+    ProgressBar& bar_;
+};
+
 Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& input,
-                        const std::string& inputName, std::uint32_t imageNumber = 0) {
+                        const std::string& inputName, std::uint32_t imageNumber = 0,
+                        Corvane::CV_ProcessCallbacks* callbacks = nullptr) {
     const Corvane::RasterImage& image = input.raster;
     Corvane::TG3EncodeOptions options;
+    options.callbacks = callbacks;
     options.imageNumber = imageNumber;
     if (const auto levels = arguments.integer("levels", 0, 30))
         options.levels = static_cast<int>(*levels);
@@ -72,7 +86,8 @@ Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& inpu
     return Corvane::encodeTG3(image, options);
 }
 
-Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& input) {
+Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& input,
+                        Corvane::CV_ProcessCallbacks* callbacks = nullptr) {
     const Corvane::RasterImage& image = input.raster;
     if (image.bitsPerSample != 8)
         throw Corvane::Exception("TG2 files hold 8-bit samples; use --gen 3 for 16-bit images");
@@ -80,6 +95,7 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
         arguments.has("periodic"))
         throw UsageError("--order, --quality, --colour and --periodic apply to --gen 3 only");
     Corvane::TG2EncodeOptions options;
+    options.callbacks = callbacks;
     if (const auto levels = arguments.integer("levels", 0, 30))
         options.levels = static_cast<std::uint32_t>(*levels);
     if (const auto size = arguments.integer("subblock", 1, 4096)) {
@@ -95,29 +111,9 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
         options.step = static_cast<float>(*step);
         return Corvane::encodeTG2(image, options);
     }
-    const auto bpp = arguments.number("bpp", 0.001, 64.0);
-    if (!bpp) return Corvane::encodeTG2(image, options);
-
-    // The step that meets a size is found by halving its logarithm's interval: a
-    // larger step always gives a smaller file, or at worst one no larger.
-    const std::uint64_t limit = targetBytes(*bpp, image);
-    double small = 0.05, large = 2000.0;
-    options.step = static_cast<float>(large);
-    Bytes best = Corvane::encodeTG2(image, options);
-    if (best.size() > limit)
-        throw Corvane::Exception("No step reaches " + std::to_string(*bpp) + " bits per pixel");
-    for (int round = 0; round < 14; ++round) {
-        const double middle = std::sqrt(small * large);
-        options.step = static_cast<float>(middle);
-        Bytes candidate = Corvane::encodeTG2(image, options);
-        if (candidate.size() <= limit) {
-            large = middle;
-            best = std::move(candidate);
-        } else {
-            small = middle;
-        }
-    }
-    return best;
+    if (const auto bpp = arguments.number("bpp", 0.001, 64.0))
+        options.targetBytes = targetBytes(*bpp, image);
+    return Corvane::encodeTG2(image, options);
 }
 
 // An input of a mosaic with its georeferencing: its GeoTIFF tags, or the world file
@@ -203,8 +199,12 @@ int runEncode(const ParsedArguments& arguments) {
         if (!image.geo) throw Corvane::Exception("Cannot open the world file " + *world);
     }
     const std::string inputName = std::filesystem::path(input).filename().string();
-    const Bytes bytes = generation == 3 ? encodeGeneration3(arguments, image, inputName)
-                                        : encodeGeneration2(arguments, image);
+    ProgressBar bar("encoding", arguments.has("quiet"));
+    EncodeBar callbacks(bar);
+    const Bytes bytes = generation == 3
+                            ? encodeGeneration3(arguments, image, inputName, 0, &callbacks)
+                            : encodeGeneration2(arguments, image, &callbacks);
+    bar.finish();
 
     AtomicOutput file(output);
     file.writeAll(std::string(bytes.begin(), bytes.end()));

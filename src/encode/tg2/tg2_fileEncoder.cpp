@@ -1,11 +1,15 @@
 #include "encode/tg2/tg2_fileEncoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <string>
 
+#include "encode/encode_progress.h"
 #include "encode/tg2/entropy/tg2_quantiser.h"
 #include "encode/tg2/structure/tg2_streamWriter.h"
 #include "encode/tg2/synthesis/tg2_forward97.h"
+#include "encode/tg2/synthesis/tg2_synthesisGains.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "pixel/cv_colorSpace.h"
 #include "support/cv_exception.h"
@@ -67,51 +71,52 @@ void describeImage(const RasterImage& image, const TG2EncodeOptions& options,
     setEndOfMetadata(&table);
 }
 
-// The indices of one band in every subband, in subband index order.
-std::vector<std::vector<std::int32_t>> quantiseBand(const std::vector<std::int32_t>& samples,
-                                                    std::uint32_t width, std::uint32_t height,
-                                                    std::uint32_t levels,
-                                                    const std::vector<double>& weights,
-                                                    const TG2EncodeOptions& options) {
-    CoefficientPlane image;
-    image.width = width;
-    image.height = height;
-    image.samples.assign(samples.begin(), samples.end());
-    std::vector<CoefficientPlane> planes = analyse97(image, levels);
-    applySubbandWeights(planes, weights);
-
-    std::vector<std::vector<std::int32_t>> indices;
-    for (std::uint32_t i = 0; i < planes.size(); ++i) {
-        const std::uint32_t ditherColumn = (i * kDitherColumnStride) % kTG2DitherSize;
-        const std::uint32_t ditherRow = (i * kDitherRowStride) % kTG2DitherSize;
-        const DitherSource dither = [&](std::uint32_t column, std::uint32_t row) {
-            return kTG2DitherTable[(ditherRow + row) % kTG2DitherSize]
-                                  [(ditherColumn + column) % kTG2DitherSize];
-        };
-        indices.push_back(options.dither ? quantisePlane(planes[i], options.step, dither)
-                                         : quantisePlane(planes[i], options.step));
-    }
-    return indices;
+DitherSource ditherOf(std::uint32_t subband) {
+    const std::uint32_t ditherColumn = (subband * kDitherColumnStride) % kTG2DitherSize;
+    const std::uint32_t ditherRow = (subband * kDitherRowStride) % kTG2DitherSize;
+    return [ditherColumn, ditherRow](std::uint32_t column, std::uint32_t row) {
+        return kTG2DitherTable[(ditherRow + row) % kTG2DitherSize]
+                              [(ditherColumn + column) % kTG2DitherSize];
+    };
 }
 
-}  // namespace
+// The decoder truncates the samples it rebuilds to integers; coding every sample
+// half a grey value up centres that truncation on the sample's own value.
+constexpr float kTruncationCentre = 0.5f;
 
-std::uint32_t defaultTG2Levels(std::uint32_t width, std::uint32_t height) {
-    std::uint32_t side = std::min(width, height);
-    std::uint32_t levels = 0;
-    while (levels < kLargestDefaultLevels && (side + 1) / 2 >= kSmallestCoarsestSide) {
-        side = (side + 1) / 2;
-        ++levels;
+// The weighted subband planes of every band of the image.
+using AnalysedImage = std::vector<std::vector<CoefficientPlane>>;
+
+AnalysedImage analyseImage(const RasterImage& image, std::uint32_t levels,
+                           const std::vector<double>& weights, EncodeProgress& progress) {
+    AnalysedImage analysed;
+    for (const auto& samples : image.components) {
+        progress.report(static_cast<double>(analysed.size()) / image.bandCount());
+        CoefficientPlane plane;
+        plane.width = image.width;
+        plane.height = image.height;
+        plane.samples.reserve(samples.size());
+        for (std::int32_t sample : samples)
+            plane.samples.push_back(static_cast<float>(sample) + kTruncationCentre);
+        analysed.push_back(analyse97(plane, levels));
+        applySubbandWeights(analysed.back(), weights);
     }
-    return levels;
+    return analysed;
 }
 
-std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOptions& options) {
-    checkImage(image, options);
-    const std::uint32_t levels =
-        options.levels.value_or(defaultTG2Levels(image.width, image.height));
-    const std::vector<double> weights = subbandWeights(image.width, image.height, levels);
+// The step of every subband for a coarsest step of `step`: steps shrink with the
+// square root of the subband's gain, so that every subband adds the same squared
+// error to the image for each index it codes.
+std::vector<float> subbandSteps(float step, const std::vector<double>& gains) {
+    const double least = *std::min_element(gains.begin(), gains.end());
+    std::vector<float> steps;
+    for (double gain : gains) steps.push_back(static_cast<float>(step * std::sqrt(least / gain)));
+    return steps;
+}
 
+// Everything about the stream except its indices and steps.
+TG2StreamInput streamLayout(const RasterImage& image, std::uint32_t levels,
+                            const TG2EncodeOptions& options) {
     TG2StreamInput input;
     input.bandCount = image.bandCount();
     input.levelCount = levels;
@@ -131,27 +136,144 @@ std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOpt
             static_cast<std::uint8_t>((i * kDitherColumnStride) % kTG2DitherSize);
         subband.ditherRow = static_cast<std::uint8_t>((i * kDitherRowStride) % kTG2DitherSize);
     }
-    for (const auto& samples : image.components) {
-        std::vector<std::vector<std::int32_t>> indices =
-            quantiseBand(samples, image.width, image.height, levels, weights, options);
-        for (std::size_t i = 0; i < indices.size(); ++i) {
-            input.subbands[i].bands.push_back(std::move(indices[i]));
-            input.subbands[i].steps.push_back(options.step);
-        }
+    return input;
+}
+
+// Steps searched for a target size, and the halvings of their logarithm's interval.
+// The search keeps indices a little below the largest the stream can carry, which
+// leaves room for the dither and the rounding bias.
+constexpr double kSmallestStep = 0.01;
+constexpr double kLargestIndexAimed = kLargestQuantisationIndex - 8.0;
+constexpr float kLargestStep = 4096.0f;
+constexpr int kSearchRounds = 18;
+
+// One candidate file and the squared error it leaves, summed over the image.
+struct CodedFile {
+    std::vector<std::uint8_t> bytes;
+    double squaredError = 0.0;
+};
+
+// Quantises and codes the analysed image with one choice of coarsest step and dither.
+class TG2Coder {
+  public:
+    TG2Coder(const RasterImage& image, const TG2EncodeOptions& options, EncodeProgress& progress)
+        : image_(image),
+          options_(options),
+          levels_(options.levels.value_or(defaultTG2Levels(image.width, image.height))),
+          gains_(weightedSubbandGains(image.width, image.height, levels_)),
+          analysed_(analyseImage(image, levels_, subbandWeights(image.width, image.height, levels_),
+                                 progress)) {}
+
+    // The smallest coarsest step whose indices the stream can still carry.
+    float smallestStep() const {
+        const std::vector<float> ratios = subbandSteps(1.0f, gains_);
+        double smallest = kSmallestStep;
+        for (const auto& planes : analysed_)
+            for (std::size_t i = 0; i < planes.size(); ++i) {
+                float largest = 0.0f;
+                for (float value : planes[i].samples) largest = std::max(largest, std::fabs(value));
+                smallest = std::max(smallest, largest / (kLargestIndexAimed * ratios[i]));
+            }
+        return static_cast<float>(smallest);
     }
 
-    ClassicalTagTable table;
-    initializeTagTable(&table);
-    describeImage(image, options, table);
-    input.metadata = &table;
-    try {
-        std::vector<std::uint8_t> bytes = writeTG2Stream(input);
+    CodedFile code(float step, bool dither) const {
+        const std::vector<float> steps = subbandSteps(step, gains_);
+        TG2StreamInput input = streamLayout(image_, levels_, options_);
+        CodedFile file;
+        for (const auto& planes : analysed_)
+            for (std::size_t i = 0; i < planes.size(); ++i) {
+                const DitherSource source =
+                    dither ? ditherOf(static_cast<std::uint32_t>(i)) : DitherSource{};
+                std::vector<std::int32_t> indices = quantisePlane(planes[i], steps[i], source);
+                file.squaredError +=
+                    gains_[i] * quantisationError(planes[i], indices, steps[i], source);
+                input.subbands[i].bands.push_back(std::move(indices));
+                input.subbands[i].steps.push_back(steps[i]);
+            }
+        TG2EncodeOptions described = options_;
+        described.dither = dither;
+        ClassicalTagTable table;
+        initializeTagTable(&table);
+        describeImage(image_, described, table);
+        input.metadata = &table;
+        try {
+            file.bytes = writeTG2Stream(input);
+        } catch (...) {
+            clearTagTable(&table);
+            throw;
+        }
         clearTagTable(&table);
-        return bytes;
-    } catch (...) {
-        clearTagTable(&table);
-        throw;
+        return file;
     }
+
+  private:
+    const RasterImage& image_;
+    const TG2EncodeOptions& options_;
+    std::uint32_t levels_;
+    std::vector<double> gains_;
+    AnalysedImage analysed_;
+};
+
+// The largest file within the target for one dither choice: a larger step never
+// gives a larger file, so the step is found by halving its logarithm's interval.
+CodedFile largestWithin(const TG2Coder& coder, std::uint64_t target, bool dither,
+                        EncodeProgress& progress) {
+    CodedFile best = coder.code(kLargestStep, dither);
+    if (best.bytes.size() > target) {
+        const std::string why = "a target of " + std::to_string(target) + " bytes, below the " +
+                                std::to_string(best.bytes.size()) +
+                                " bytes of the file at the coarsest step";
+        throw InvalidArgumentException(why.c_str());
+    }
+    double small = coder.smallestStep(), large = kLargestStep;
+    for (int round = 0; round < kSearchRounds; ++round) {
+        progress.report(static_cast<double>(round) / kSearchRounds);
+        const double middle = std::sqrt(small * large);
+        CodedFile candidate = coder.code(static_cast<float>(middle), dither);
+        if (candidate.bytes.size() <= target) {
+            large = middle;
+            best = std::move(candidate);
+        } else {
+            small = middle;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+std::uint32_t defaultTG2Levels(std::uint32_t width, std::uint32_t height) {
+    std::uint32_t side = std::min(width, height);
+    std::uint32_t levels = 0;
+    while (levels < kLargestDefaultLevels && (side + 1) / 2 >= kSmallestCoarsestSide) {
+        side = (side + 1) / 2;
+        ++levels;
+    }
+    return levels;
+}
+
+std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOptions& options) {
+    checkImage(image, options);
+    EncodeProgress progress(options.callbacks);
+    // The analysis is about as much work as coding once; a search codes many times.
+    progress.beginStage(0.0, options.targetBytes ? 0.1 : 0.5);
+    const TG2Coder coder(image, options, progress);
+    if (!options.targetBytes) {
+        progress.beginStage(0.5, 0.5);
+        std::vector<std::uint8_t> bytes = coder.code(options.step, options.dither).bytes;
+        progress.report(1.0);
+        return bytes;
+    }
+    // Dither spends bits on noise that the decoder takes out again; whether it pays
+    // depends on the image and the rate, so both are tried.
+    progress.beginStage(0.1, 0.45);
+    CodedFile plain = largestWithin(coder, *options.targetBytes, false, progress);
+    progress.beginStage(0.55, 0.45);
+    CodedFile dithered = largestWithin(coder, *options.targetBytes, true, progress);
+    progress.report(1.0);
+    return dithered.squaredError < plain.squaredError ? std::move(dithered.bytes)
+                                                      : std::move(plain.bytes);
 }
 
 void encodeTG2File(const RasterImage& image, const TG2EncodeOptions& options,

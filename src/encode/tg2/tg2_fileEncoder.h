@@ -1,13 +1,16 @@
 #pragma once
 // Encodes an 8-bit raster image as a whole TG2 file: the forward 9/7 analysis of
 // every band, the subband weights, quantisation with an optional subtractive
-// dither, the coded stream and a metadata block that describes the image.
+// dither, the coded stream and a metadata block that describes the image. Each
+// subband gets its own step, finer where its errors spread further in the image,
+// so that every subband costs the same squared error per bit.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "encode/encode_rasterImage.h"
+#include "support/cv_callbacks.h"
 
 namespace Corvane {
 
@@ -23,11 +26,15 @@ struct TG2EncodeOptions {
     // Wavelet levels; without a value, up to 5 while the coarsest band keeps at
     // least kSmallestCoarsestSide samples on its shorter side.
     std::optional<std::uint32_t> levels;
-    // Quantisation step of the weighted coefficients: about the largest error a
-    // sample may take on; 0.5 restores 8-bit images within one grey value.
+    // Quantisation step of the subband whose errors weigh least, the coarsest
+    // step of the file: about the largest error a sample may take on; 0.5
+    // restores 8-bit images within one grey value.
     float step = 1.0f;
-    std::uint32_t blockWidth = 64;
-    std::uint32_t blockHeight = 64;
+    // When set, the step and the dither are chosen for the smallest squared error
+    // of a file of at most this many bytes, and `step` and `dither` are ignored.
+    std::optional<std::uint64_t> targetBytes;
+    std::uint32_t blockWidth = 256;
+    std::uint32_t blockHeight = 256;
     std::uint32_t subBlockWidth = 32;
     std::uint32_t subBlockHeight = 32;
     bool dither = true;
@@ -37,6 +44,9 @@ struct TG2EncodeOptions {
     std::optional<TG2Georeference> georeference;
     // EPSG code of the projected coordinate system of the georeference.
     std::optional<std::uint16_t> projectedCSType;
+    // Told how far the encode has come and asked whether to stop (Interrupt is
+    // thrown then); none when null.
+    CV_ProcessCallbacks* callbacks = nullptr;
 };
 
 inline constexpr std::uint32_t kLargestDefaultLevels = 5;
@@ -47,7 +57,8 @@ std::uint32_t defaultTG2Levels(std::uint32_t width, std::uint32_t height);
 
 // The whole file in memory. Raises InvalidArgumentException for an image that is
 // not 8-bit with 1, 3 or 4 bands of width x height samples, for sizes of 0 and for
-// a step that is not a positive finite number or too small for the coefficients.
+// a step that is not a positive finite number or too small for the coefficients,
+// and for a target size below that of the file with every index zero.
 std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOptions& options);
 
 // The same, written to a file; raises IOException when the file cannot be written.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tg3/engine/tg3_colourTransform.h"
+
 namespace Corvane {
 
 namespace {
@@ -47,13 +49,27 @@ std::vector<double> bandWeights(const TG3ImageInfo& info) {
     return weights;
 }
 
-std::vector<int> lastPlanesForDepth(const std::vector<double>& weights, double depth) {
-    std::vector<int> last(weights.size());
-    for (std::size_t b = 0; b < weights.size(); ++b) {
-        const double dropped = std::clamp(std::round(depth - weights[b]), 0.0, 32.0);
-        last[b] = 31 - static_cast<int>(dropped);
+std::vector<double> componentGains(const TG3ImageInfo& info) {
+    const std::int32_t count = info.components;
+    std::vector<double> gains(static_cast<std::size_t>(count), 1.0);
+    ColourParameters colour;
+    if (buildColourParameters(info.colorTransform, count, info.dynamicRangeMin,
+                              info.dynamicRangeMax, colour) != 0)
+        return gains;
+    // A large error, so that the integer rounding of the steps hardly counts.
+    constexpr std::int32_t kError = 1 << 16;
+    for (std::int32_t c = 0; c < count; ++c) {
+        std::vector<std::int32_t> samples(static_cast<std::size_t>(count), 0);
+        samples[static_cast<std::size_t>(c)] = kError;
+        colour.buffers.clear();
+        for (std::int32_t& sample : samples) colour.buffers.push_back(&sample);
+        // Band 1 carries no DC offset, so only the colour step acts.
+        applyToBandCoefficients(colour, 1, 1);
+        double energy = 0.0;
+        for (std::int32_t sample : samples) energy += static_cast<double>(sample) * sample;
+        gains[static_cast<std::size_t>(c)] = energy / (static_cast<double>(kError) * kError);
     }
-    return last;
+    return gains;
 }
 
 double emptyDepth(const std::vector<double>& weights) {

@@ -1,7 +1,6 @@
 #pragma once
-// How much a coefficient error in each band weighs in the rebuilt image, and the last
-// plane each band keeps for a given truncation depth. Bands whose errors spread over
-// more pixels keep more planes, so that every band adds about the same squared error.
+// How much a coefficient error in each band and each component weighs in the rebuilt
+// image, so that the planes kept are those that remove the most error per byte.
 #include <vector>
 
 #include "tg3/header/tg3_imageInfo.h"
@@ -12,11 +11,11 @@ namespace Corvane {
 // into the image through the inverse 5-3 (0 for the low-pass bands that are not coded).
 std::vector<double> bandWeights(const TG3ImageInfo& info);
 
-// The last plane of each band when `depth` bits are dropped from a band of weight 0:
-// a band of weight w drops round(depth - w) of its lowest planes (none to all 32).
-std::vector<int> lastPlanesForDepth(const std::vector<double>& weights, double depth);
+// The energy that a unit error in each component puts into the image's samples
+// through the decoder's inverse colour transform (1 for each without one).
+std::vector<double> componentGains(const TG3ImageInfo& info);
 
-// The depth at which every band keeps no plane.
+// Bits past which no band has a plane left: 33 plus the largest weight.
 double emptyDepth(const std::vector<double>& weights);
 
 }  // namespace Corvane

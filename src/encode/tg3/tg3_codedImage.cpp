@@ -3,19 +3,46 @@
 #include <algorithm>
 
 #include "encode/tg3/tg3_imageCoder.h"
+#include "encode/tg3/tg3_truncationErrors.h"
 
 namespace Corvane {
 
+namespace {
+// About what a plane's record adds to the planeset beside its bytes.
+constexpr std::size_t kPlaneRecordBytes = 4;
+}  // namespace
+
 CodedImage::CodedImage(const TG3ImageInfo& info, const std::vector<BandPlanes>& bands,
-                       int firstRawPlane) {
+                       int firstRawPlane, EncodeProgress& progress) {
+    std::size_t total = 0, done = 0;
+    for (std::uint32_t band = 0; band < info.bands.size(); ++band)
+        if (band % 4 != 1) total += std::size_t{info.bands[band].rows} * info.bands[band].columns;
+    total *= bands.size();
     PlaneCoding coding;
     coding.firstRawPlane = firstRawPlane;
-    codeSubblocks(info, bands, coding,
-                  [this](std::uint32_t band, std::uint32_t subblock, std::uint16_t component,
-                         EncodedPlanes&& planes) {
-                      if (!planes.planes.empty())
-                          subblocks_.push_back({band, subblock, component, std::move(planes)});
-                  });
+    codeSubblocks(
+        info, bands, coding,
+        [&, this](std::uint32_t band, std::uint32_t subblock, std::uint16_t component,
+                  EncodedPlanes&& planes, const std::vector<std::int32_t>& coefficients) {
+            progress.report(static_cast<double>(++done) / static_cast<double>(total));
+            if (planes.planes.empty()) return;
+            std::vector<double> errors = truncationErrors(coefficients, planes);
+            subblocks_.push_back({band, subblock, component, std::move(planes), std::move(errors)});
+        });
+}
+
+std::size_t CodedSubblock::bytes(std::size_t kept) const {
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < kept; ++i)
+        total += planes.planes[i].bytes.size() + kPlaneRecordBytes;
+    return total;
+}
+
+KeptPlanes CodedImage::keptUpTo(const std::vector<int>& lastPlanes) const {
+    KeptPlanes kept;
+    for (const CodedSubblock& s : subblocks_)
+        kept.push_back(keptPlanes(s.planes, lastPlanes[s.band]));
+    return kept;
 }
 
 std::size_t CodedImage::keptPlanes(const EncodedPlanes& planes, int lastPlane) {
@@ -23,11 +50,11 @@ std::size_t CodedImage::keptPlanes(const EncodedPlanes& planes, int lastPlane) {
     return std::min(planes.planes.size(), static_cast<std::size_t>(lastPlane - planes.first + 1));
 }
 
-std::vector<CodedPlane> CodedImage::planes(const std::vector<int>& lastPlanes) const {
+std::vector<CodedPlane> CodedImage::planes(const KeptPlanes& keep) const {
     std::vector<CodedPlane> result;
-    for (const CodedSubblock& s : subblocks_) {
-        const std::size_t kept = keptPlanes(s.planes, lastPlanes[s.band]);
-        for (std::size_t i = 0; i < kept; ++i) {
+    for (std::size_t n = 0; n < subblocks_.size(); ++n) {
+        const CodedSubblock& s = subblocks_[n];
+        for (std::size_t i = 0; i < keep[n]; ++i) {
             const auto& plane = s.planes.planes[i];
             PlanePosition position;
             position.band = static_cast<std::uint8_t>(s.band);
@@ -40,10 +67,11 @@ std::vector<CodedPlane> CodedImage::planes(const std::vector<int>& lastPlanes) c
     return result;
 }
 
-MemoryPlaneset CodedImage::planeset(const std::vector<int>& lastPlanes, bool hasMSEs) const {
+MemoryPlaneset CodedImage::planeset(const KeptPlanes& keep, bool hasMSEs) const {
     MemoryPlaneset result(hasMSEs);
-    for (const CodedSubblock& s : subblocks_) {
-        const std::size_t kept = keptPlanes(s.planes, lastPlanes[s.band]);
+    for (std::size_t n = 0; n < subblocks_.size(); ++n) {
+        const CodedSubblock& s = subblocks_[n];
+        const std::size_t kept = keep[n];
         if (kept == 0) continue;
         EncodedPlanes truncated;
         truncated.first = s.planes.first;

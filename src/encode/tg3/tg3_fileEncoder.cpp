@@ -15,6 +15,8 @@ namespace Corvane {
 
 std::vector<std::uint8_t> encodeTG3(const RasterImage& image, const TG3EncodeOptions& options) {
     const TG3ImageInfo info = encodedImageInfo(image, options);
+    EncodeProgress progress(options.callbacks);
+    progress.beginStage(0.0, 0.1);
 
     std::vector<std::vector<std::int32_t>> samples = image.components;
     if (info.colorTransform == colorTransformCMYKToYIQKProcessed) cmykPreProcess(samples);
@@ -23,9 +25,15 @@ std::vector<std::uint8_t> encodeTG3(const RasterImage& image, const TG3EncodeOpt
     if (status != 0) throwStatus(status);
     samples.clear();
 
-    const CodedImage coded(info, bands, 32 - options.rawPlanes);
-    const std::vector<int> lastPlanes = choosePlanes(info, options, coded, image);
-    return assembleTG3File(info, options, coded.planes(lastPlanes));
+    // Coding every sub-block is most of the work; a quality search decodes several times.
+    const double selection = options.rateMode == TG3RateMode::targetQuality ? 0.4 : 0.1;
+    progress.beginStage(0.1, 0.9 - selection);
+    const CodedImage coded(info, bands, 32 - options.rawPlanes, progress);
+    progress.beginStage(1.0 - selection, selection);
+    const KeptPlanes kept = choosePlanes(info, options, coded, image, progress);
+    std::vector<std::uint8_t> bytes = assembleTG3File(info, options, coded.planes(kept));
+    progress.report(1.0);
+    return bytes;
 }
 
 void encodeTG3File(const RasterImage& image, const TG3EncodeOptions& options,
@@ -38,7 +46,8 @@ void encodeTG3File(const RasterImage& image, const TG3EncodeOptions& options,
     constexpr std::size_t kChunk = std::size_t{1} << 30;
     for (std::size_t done = 0; done < bytes.size(); done += kChunk) {
         const auto count = static_cast<std::uint32_t>(std::min(kChunk, bytes.size() - done));
-        if (!stream.write(bytes.data() + done, count)) throw IOException(IoPath{file.path()}, IoWrite);
+        if (!stream.write(bytes.data() + done, count))
+            throw IOException(IoPath{file.path()}, IoWrite);
     }
     if (!stream.close()) throw IOException(IoPath{file.path()}, IoClose);
 }

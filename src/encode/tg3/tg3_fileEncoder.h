@@ -9,6 +9,7 @@
 
 #include "encode/encode_rasterImage.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
+#include "support/cv_callbacks.h"
 #include "tg3/header/tg3_imageDescription.h"
 #include "tg3/header/tg3_types.h"
 
@@ -69,6 +70,9 @@ struct TG3EncodeOptions {
     std::optional<ImageDescription> description;
     // The number every packet of the image carries; a mosaic gives each image its own.
     std::uint32_t imageNumber = 0;
+    // Told how far the encode has come and asked whether to stop (Interrupt is thrown
+    // then); none when null.
+    CV_ProcessCallbacks* callbacks = nullptr;
 };
 
 // The bytes of a TG3 file holding `image`. Unsupported input or options throw a

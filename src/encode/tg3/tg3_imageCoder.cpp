@@ -27,7 +27,9 @@ void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& band
                    const PlaneCoding& coding, MemoryPlaneset& out) {
     codeSubblocks(info, bands, coding,
                   [&out](std::uint32_t band, std::uint32_t subblock, std::uint16_t component,
-                         EncodedPlanes&& planes) { out.add(band, subblock, component, planes); });
+                         EncodedPlanes&& planes, const std::vector<std::int32_t>&) {
+                      out.add(band, subblock, component, planes);
+                  });
 }
 
 void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& bands,
@@ -50,7 +52,7 @@ void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& band
                                 bands[c][band]
                                      [std::size_t{row * size + y} * b.width + column * size + x];
                     sink(band, info.subblockIndex(band, row, column), static_cast<std::uint16_t>(c),
-                         encoder.encode(block, coding.lastPlane, coding.firstRawPlane));
+                         encoder.encode(block, coding.lastPlane, coding.firstRawPlane), block);
                 }
             }
         }

@@ -30,9 +30,10 @@ void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& band
                    const PlaneCoding& coding, MemoryPlaneset& out);
 
 // The same coding, each component of each coded sub-block handed to `sink` as soon as
-// it is coded.
-using SubblockSink = std::function<void(std::uint32_t band, std::uint32_t subblock,
-                                        std::uint16_t component, EncodedPlanes&& planes)>;
+// it is coded, with the coefficients it was coded from.
+using SubblockSink =
+    std::function<void(std::uint32_t band, std::uint32_t subblock, std::uint16_t component,
+                       EncodedPlanes&& planes, const std::vector<std::int32_t>& coefficients)>;
 void codeSubblocks(const TG3ImageInfo& info, const std::vector<BandPlanes>& bands,
                    const PlaneCoding& coding, const SubblockSink& sink);
 

@@ -1,5 +1,6 @@
 #include "encode/tg3/tg3_planeSelection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -26,15 +27,57 @@ int firstPassingStep(int low, int high, const Test& passes) {
     return high;
 }
 
+// The cheapest price per byte searched (as a base-2 logarithm): below it, every plane
+// of a photograph pays for its bytes.
+constexpr double kLowestLogPrice = -8.0;
+
+// The planes each sub-block keeps at a price of 2^logPrice per byte: the number that
+// minimises its squared error, weighted by its band and component, plus the price of
+// its bytes.
+KeptPlanes keptAtPrice(const CodedImage& coded, const std::vector<double>& bandGains,
+                       const std::vector<double>& componentGains, double logPrice) {
+    const double price = std::exp2(logPrice);
+    KeptPlanes kept;
+    for (const CodedSubblock& s : coded.subblocks()) {
+        const double gain = bandGains[s.band] * componentGains[s.component];
+        std::size_t best = 0;
+        double bestCost = gain * s.errors[0];
+        for (std::size_t k = 1; k < s.errors.size(); ++k) {
+            const double cost = gain * s.errors[k] + price * static_cast<double>(s.bytes(k));
+            if (cost < bestCost) {
+                bestCost = cost;
+                best = k;
+            }
+        }
+        kept.push_back(best);
+    }
+    return kept;
+}
+
 }  // namespace
 
-std::vector<int> choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& options,
-                              const CodedImage& coded, const RasterImage& source) {
-    if (options.rateMode == TG3RateMode::lossless) return losslessPlanes(info);
+KeptPlanes choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& options,
+                        const CodedImage& coded, const RasterImage& source,
+                        EncodeProgress& progress) {
+    if (options.rateMode == TG3RateMode::lossless) return coded.keptUpTo(losslessPlanes(info));
 
-    const std::vector<double> weights = bandWeights(info);
-    const int lastStep = static_cast<int>(std::ceil(emptyDepth(weights) / kDepthStep));
-    auto planesAt = [&weights](int step) { return lastPlanesForDepth(weights, step * kDepthStep); };
+    // A band's weight is the energy its unit coefficient puts into the image.
+    std::vector<double> gains;
+    for (double weight : bandWeights(info)) gains.push_back(std::exp2(2.0 * weight));
+    const std::vector<double> components = componentGains(info);
+    // From a price at which every plane pays for itself to one at which none does.
+    const int lastStep = static_cast<int>(
+        std::ceil((2.0 * emptyDepth(bandWeights(info)) - kLowestLogPrice) / kPriceStep));
+    // Step 0 keeps every plane and the last step none, whatever the prices would say.
+    // A halving search over the steps makes about log2(lastStep) + 2 tries.
+    const double tries = std::log2(static_cast<double>(lastStep)) + 2.0;
+    int tried = 0;
+    auto planesAt = [&](int step) {
+        progress.report(std::min(1.0, tried++ / tries));
+        if (step == 0) return coded.keptUpTo(losslessPlanes(info));
+        if (step == lastStep) return KeptPlanes(coded.subblocks().size(), 0);
+        return keptAtPrice(coded, gains, components, step * kPriceStep + kLowestLogPrice);
+    };
 
     if (options.rateMode == TG3RateMode::targetSize) {
         auto fileSize = [&](int step) {
@@ -51,17 +94,17 @@ std::vector<int> choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& 
             0, lastStep, [&](int step) { return fileSize(step) <= options.targetBytes; }));
     }
 
-    // Quality falls as the depth grows, so search for the last step that still reaches
-    // the target, counting steps from the deep end. The lossless step always does.
+    // Quality falls as the price grows, so search for the last step that still reaches
+    // the target, counting steps from the dear end. The lossless step always does.
     auto reaches = [&](int step) {
         const RasterImage decoded =
             decodePlanes(info, coded.planeset(planesAt(step), info.hasMSEs != 0));
         return peakSignalToNoise(source, decoded, info.dynamicRangeMin, info.dynamicRangeMax) >=
                options.targetPsnr;
     };
-    const int fromDeepEnd =
+    const int fromDearEnd =
         firstPassingStep(0, lastStep, [&](int back) { return reaches(lastStep - back); });
-    return planesAt(lastStep - fromDeepEnd);
+    return planesAt(lastStep - fromDearEnd);
 }
 
 }  // namespace Corvane

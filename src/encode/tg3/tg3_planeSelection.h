@@ -1,6 +1,8 @@
 #pragma once
-// Chooses the last plane that each band keeps: all of them for a lossless file, else the
-// deepest common truncation (weighted per band) that meets the size or quality asked for.
+// Chooses how many planes each coded sub-block keeps: all of them for a lossless file,
+// else those whose bytes buy the most error per byte. Every sub-block keeps the planes
+// that minimise its weighted squared error plus a price per byte, one price for the
+// whole image, and the price is searched for the size or quality asked for.
 #include <vector>
 
 #include "encode/encode_rasterImage.h"
@@ -9,15 +11,17 @@
 
 namespace Corvane {
 
-// Truncation depths are tried in steps of this many bits.
-inline constexpr double kDepthStep = 0.25;
+// The base-2 logarithm of the price per byte is searched in steps of this size.
+inline constexpr double kPriceStep = 1.0 / 32;
 
-// The last plane of each band. For a target size, the file written with the result is
-// at most options.targetBytes long and keeps as much as that allows; a target below the
-// size of a file with no planes throws InvalidArgumentException. For a target quality,
-// the image decoded from the result reaches options.targetPsnr against `source` and
-// keeps as little as that allows.
-std::vector<int> choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& options,
-                              const CodedImage& coded, const RasterImage& source);
+// The planes each sub-block keeps. For a target size, the file written with the result
+// is at most options.targetBytes long and keeps as much as that allows; a target below
+// the size of a file with no planes throws InvalidArgumentException. For a target
+// quality, the image decoded from the result reaches options.targetPsnr against
+// `source` and keeps as little as that allows.
+// Each size or quality tried is reported to `progress`.
+KeptPlanes choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& options,
+                        const CodedImage& coded, const RasterImage& source,
+                        EncodeProgress& progress);
 
 }  // namespace Corvane

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <random>
@@ -199,6 +200,38 @@ TEST(TG2RoundTrip, EveryVariantRestoresTheImageAndAgreesAcrossStripsAndWindows) 
                 << "level " << level << " past the image";
         }
     }
+}
+
+// A target size is met from below and nearly filled, for grey and RGB, and the
+// quality it buys grows with it.
+TEST(TG2TargetSize, FilesFillTheirTargetAndBuyQualityWithSize) {
+    const RasterImage astronaut = loadPng("astronaut.png", true);
+    for (const RasterImage& image :
+         {loadPng("camera.png", false), cropImage(astronaut, 0, 0, 256, 192)}) {
+        double previous = 0.0;
+        for (const double bitsPerPixel : {0.25, 1.0, 3.0}) {
+            SCOPED_TRACE(std::to_string(image.bandCount()) + " bands, " +
+                         std::to_string(bitsPerPixel) + " bpp");
+            TG2EncodeOptions o;
+            o.targetBytes =
+                static_cast<std::uint64_t>(bitsPerPixel * image.width * image.height / 8);
+            EncodedImage file(image, o);
+            const auto size = std::filesystem::file_size(file.path);
+            EXPECT_LE(size, *o.targetBytes);
+            EXPECT_GE(size, 0.97 * double(*o.targetBytes));
+            const double psnr =
+                tovex_test::difference(decodeLevel(*file.stage, 0, 64),
+                                       tovex_test::interleave(image.components, image.width,
+                                                              tovex_test::levelBox(*file.stage, 0)),
+                                       255)
+                    .psnr;
+            EXPECT_GT(psnr, previous + 3.0);
+            previous = psnr;
+        }
+    }
+    TG2EncodeOptions tooSmall;
+    tooSmall.targetBytes = 100;
+    EXPECT_THROW(encodeTG2(loadPng("camera.png", false), tooSmall), InvalidArgumentException);
 }
 
 TEST(TG2DamagedFiles, TruncatedAndCorruptedFilesAreRefusedOrDecoded) {

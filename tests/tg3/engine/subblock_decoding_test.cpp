@@ -3,6 +3,7 @@
 // into allocations.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include "encode/tg3/tg3_bitPlaneEncoder.h"
 #include "encode/tg3/tg3_memoryPlaneset.h"
 #include "encode/tg3/tg3_mqEncoder.h"
+#include "encode/tg3/tg3_truncationErrors.h"
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
@@ -120,6 +122,27 @@ TEST(BitPlaneRoundTrip, EveryTableRawPlanesTopPlaneAndNoPlanes) {
     const auto none = BitPlaneEncoder(3, 3, 5).encode(zeros);
     EXPECT_TRUE(none.planes.empty());
     EXPECT_EQ(decodeOne(3, 3, 5, none.source()), zeros);
+}
+
+// The encoder's price of dropping planes is the squared error the decoder really leaves,
+// for every number of planes kept.
+TEST(BitPlaneRoundTrip, TruncationErrorsAreWhatTheDecoderLeaves) {
+    for (const auto& [band, w, h, magnitude, density] :
+         {std::tuple{0, 16, 16, 255, 0.9}, {2, 13, 7, 70000, 0.3}, {4, 8, 9, 3, 0.5}}) {
+        const std::vector<std::int32_t> block = randomBlock(w, h, magnitude, density, 7);
+        const EncodedPlanes planes = BitPlaneEncoder(band, w, h).encode(block);
+        const std::vector<double> errors = truncationErrors(block, planes);
+        ASSERT_EQ(errors.size(), planes.planes.size() + 1);
+        for (std::size_t kept = 0; kept < errors.size(); ++kept) {
+            EncodedPlanes truncated{planes.first,
+                                    {planes.planes.begin(), planes.planes.begin() + kept}};
+            const std::vector<std::int32_t> decoded = decodeOne(band, w, h, truncated.source());
+            double squared = 0;
+            for (std::size_t i = 0; i < block.size(); ++i)
+                squared += std::pow(double(decoded[i]) - block[i], 2);
+            EXPECT_EQ(errors[kept], squared) << "band " << band << ", " << kept << " planes kept";
+        }
+    }
 }
 
 TEST(BitPlaneDecoder, MissingPlaneKeepsWhatWasDecoded) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "support/cv_exception.h"
+#include "tg2/entropy/tg2_dequantise.h"
 #include "tg2/synthesis/tg2_subband.h"
 
 namespace Corvane {
@@ -31,6 +32,20 @@ std::vector<std::int32_t> quantisePlane(const CoefficientPlane& plane, float ste
             indices[std::size_t{r} * plane.width + c] = quantiseValue(value, step);
         }
     return indices;
+}
+
+double quantisationError(const CoefficientPlane& plane, const std::vector<std::int32_t>& indices,
+                         float step, const DitherSource& dither) {
+    double sum = 0.0;
+    for (std::uint32_t r = 0; r < plane.height; ++r)
+        for (std::uint32_t c = 0; c < plane.width; ++c) {
+            const std::size_t i = std::size_t{r} * plane.width + c;
+            float rebuilt = dequantiseIndex(indices[i], step);
+            if (dither) rebuilt -= step * dither(c, r);
+            const double difference = double{plane.samples[i]} - rebuilt;
+            sum += difference * difference;
+        }
+    return sum;
 }
 
 std::vector<double> subbandWeights(std::uint32_t width, std::uint32_t height,

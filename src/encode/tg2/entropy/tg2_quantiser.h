@@ -30,6 +30,11 @@ std::int32_t quantiseValue(float value, float step);
 std::vector<std::int32_t> quantisePlane(const CoefficientPlane& plane, float step,
                                         const DitherSource& dither = {});
 
+// The sum of the squared differences between the plane's values and what the
+// decoder rebuilds from `indices` with the same step and dither.
+double quantisationError(const CoefficientPlane& plane, const std::vector<std::int32_t>& indices,
+                         float step, const DitherSource& dither = {});
+
 // The weight of every leaf of a full-resolution tree for an image of the given
 // size and level count, in subband index order.
 std::vector<double> subbandWeights(std::uint32_t width, std::uint32_t height, std::uint32_t levels);
