@@ -141,16 +141,11 @@ CPLErr TvxDataset::IRasterIO(GDALRWFlag direction, int x, int y, int width, int 
         CPLError(CE_Failure, CPLE_NotSupported, "Tovex files are read only");
         return CE_Failure;
     }
-    BufferTarget target;
-    target.data = data;
-    target.type = bufferType;
-    target.width = bufferWidth;
-    target.height = bufferHeight;
-    for (int i = 0; i < bandCount; ++i) target.bands.push_back(bandMap[i] - 1);
-    target.pixelSpace = pixelSpace;
-    target.lineSpace = lineSpace;
-    target.bandSpace = bandSpace;
-    return readWindow(x, y, width, height, std::move(target));
+    std::vector<int> bands;
+    for (int i = 0; i < bandCount; ++i) bands.push_back(bandMap[i] - 1);
+    return readWindow(x, y, width, height,
+                      {data, bufferType, bufferWidth, bufferHeight, std::move(bands), pixelSpace,
+                       lineSpace, bandSpace});
 }
 
 CPLErr TvxDataset::readWindow(int x, int y, int width, int height, BufferTarget target) {

@@ -31,15 +31,15 @@ CPLErr TvxRasterBand::IReadBlock(int blockX, int blockY, void* data) {
     const int x = blockX * kBlockSize, y = blockY * kBlockSize;
     const int width = std::min(kBlockSize, nRasterXSize - x);
     const int height = std::min(kBlockSize, nRasterYSize - y);
-    BufferTarget target;
-    target.data = data;
-    target.type = eDataType;
-    target.width = width;
-    target.height = height;
-    target.bands = {nBand - 1};
-    target.pixelSpace = sampleBytes;
-    target.lineSpace = static_cast<GSpacing>(sampleBytes) * kBlockSize;
-    return dataset().readWindow(x, y, width, height, std::move(target));
+    return dataset().readWindow(x, y, width, height,
+                                {data,
+                                 eDataType,
+                                 width,
+                                 height,
+                                 {nBand - 1},
+                                 sampleBytes,
+                                 static_cast<GSpacing>(sampleBytes) * kBlockSize,
+                                 0});
 }
 
 CPLErr TvxRasterBand::IRasterIO(GDALRWFlag direction, int x, int y, int width, int height,
@@ -50,15 +50,9 @@ CPLErr TvxRasterBand::IRasterIO(GDALRWFlag direction, int x, int y, int width, i
         CPLError(CE_Failure, CPLE_NotSupported, "Tovex files are read only");
         return CE_Failure;
     }
-    BufferTarget target;
-    target.data = data;
-    target.type = bufferType;
-    target.width = bufferWidth;
-    target.height = bufferHeight;
-    target.bands = {nBand - 1};
-    target.pixelSpace = pixelSpace;
-    target.lineSpace = lineSpace;
-    return dataset().readWindow(x, y, width, height, std::move(target));
+    return dataset().readWindow(
+        x, y, width, height,
+        {data, bufferType, bufferWidth, bufferHeight, {nBand - 1}, pixelSpace, lineSpace, 0});
 }
 
 double TvxRasterBand::GetNoDataValue(int* hasNoData) {

@@ -78,31 +78,19 @@ void TG3Decoder::decode(PixelBuffer& buffer) {
     clipped_ = sceneDecoder_->clippedScene();
 
     std::int32_t nextRow = clipped_.y0;
-    while (buffer.hasStrip()) {
-        const Scene strip = buffer.currentStrip();
-        const Scene onImage = Scene(scene().x0 + strip.x0, scene().y0 + strip.y0, 0,
-                                    scene().x0 + strip.x1, scene().y0 + strip.y1, 0)
-                                  .intersection(clipped_);
-        if (onImage.height() > 0 && onImage.width() < 0) {
-            throw GeometryException(getMessageText(kNegativeDimensions));
-        }
-        if (!onImage.isEmpty()) {
-            reportProgress();
-            const auto needed = static_cast<std::int32_t>(onImage.y1 - nextRow + 1);
-            const void* rows = nullptr;
-            std::int32_t delivered = 0;
-            checkStatus(sceneDecoder_->decodeRows(needed, rows, delivered));
+    forEachStrip(buffer, [&](const Scene& onImage) {
+        const auto needed = static_cast<std::int32_t>(onImage.y1 - nextRow + 1);
+        const void* rows = nullptr;
+        std::int32_t delivered = 0;
+        checkStatus(sceneDecoder_->decodeRows(needed, rows, delivered));
+        copyRows(buffer, rows, nextRow, delivered);
+        nextRow += delivered;
+        if (delivered < needed) {
+            checkStatus(sceneDecoder_->decodeRows(needed - delivered, rows, delivered));
             copyRows(buffer, rows, nextRow, delivered);
             nextRow += delivered;
-            if (delivered < needed) {
-                checkStatus(sceneDecoder_->decodeRows(needed - delivered, rows, delivered));
-                copyRows(buffer, rows, nextRow, delivered);
-                nextRow += delivered;
-            }
         }
-        advanceProgress(buffer, strip);
-        buffer.nextStrip();
-    }
+    });
     checkStatus(sceneDecoder_->end());
 }
 
@@ -119,6 +107,14 @@ void TG3Decoder::decodeMagnified(PixelBuffer& buffer) {
     const auto copyRow = [&](const std::uint8_t* row, std::int32_t y) {
         copyRows(buffer, row, y, 1);
     };
+    forEachStrip(buffer, [&](const Scene& onImage) {
+        checkStatus(magnified_->rows(onImage.y0, onImage.y1, copyRow));
+    });
+    checkStatus(magnified_->finish());
+}
+
+void TG3Decoder::forEachStrip(PixelBuffer& buffer,
+                              const std::function<void(const Scene& onImage)>& decodeStrip) {
     while (buffer.hasStrip()) {
         const Scene strip = buffer.currentStrip();
         const Scene onImage = Scene(scene().x0 + strip.x0, scene().y0 + strip.y0, 0,
@@ -129,12 +125,11 @@ void TG3Decoder::decodeMagnified(PixelBuffer& buffer) {
         }
         if (!onImage.isEmpty()) {
             reportProgress();
-            checkStatus(magnified_->rows(onImage.y0, onImage.y1, copyRow));
+            decodeStrip(onImage);
         }
         advanceProgress(buffer, strip);
         buffer.nextStrip();
     }
-    checkStatus(magnified_->finish());
 }
 
 void TG3Decoder::end() {

@@ -4,6 +4,7 @@
 // converting them when the buffer has another layout. Magnified levels repeat the
 // samples of level 0 (tg3_magnifiedRows.h).
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "image/cv_imageDecoder.h"
@@ -37,6 +38,10 @@ class TG3Decoder : public ImageDecoder {
   private:
     // A request at a level below 0.
     void decodeMagnified(PixelBuffer& buffer);
+    // Runs `decodeStrip` for the part of each strip of the buffer that lies on the
+    // image (in pixels of the requested level), with the progress reports around it.
+    void forEachStrip(PixelBuffer& buffer,
+                      const std::function<void(const Scene& onImage)>& decodeStrip);
     // Copies `count` decoded rows, starting at level row `firstRow`, into the buffer.
     void copyRows(PixelBuffer& buffer, const void* rows, std::int32_t firstRow,
                   std::int32_t count) const;
