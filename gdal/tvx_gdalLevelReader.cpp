@@ -70,6 +70,7 @@ void LevelReader::readInStrips(std::int64_t x, std::int64_t y, std::int64_t widt
         if (!navigator)
             navigator = std::make_unique<Corvane::TovexNavigator>(image_, level_, scene);
         Corvane::PixelBuffer buffer(layout_);
+        buffer.setBackground(image_.backgroundPixel());
         navigator->decodeAt(scene.x0, scene.y0, static_cast<std::int32_t>(width),
                             static_cast<std::int32_t>(rows), buffer);
         const DecodedRows decoded{buffer.memory(), buffer.rowStride(), x, row, rows};

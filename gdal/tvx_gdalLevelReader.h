@@ -40,7 +40,8 @@ class LevelReader {
     GDALDataType dataType_;
     std::int32_t level_;
     std::int64_t levelWidth_;
-    Corvane::TileRows tileRows_;
+    // Zero where nothing is decoded, as in the strips' own buffers.
+    Corvane::TileRows tileRows_{0};
 };
 
 }  // namespace tvxgdal

@@ -216,7 +216,7 @@ AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
     const auto column = static_cast<std::uint32_t>(number % tilesAcross_);
     const auto row = static_cast<std::uint32_t>(number / tilesAcross_);
 
-    std::memset(buffer, 255, static_cast<std::size_t>(samplesPerPixel_) << 14);
+    std::memset(buffer, kTileFill, static_cast<std::size_t>(samplesPerPixel_) << 14);
     try {
         if (!serveFromBand(column, row, buffer)) decodeTile(column, row, buffer);
     } catch (const Exception&) {

@@ -29,6 +29,10 @@ class TvxFileReader final : public AmFileReader {
     // than one byte per tile; magnification stays free up to this count.
     static constexpr std::uint64_t kTilesWithoutJustification = std::uint64_t{1} << 20;
 
+    // What a tile holds where nothing is decoded: the extra sample of colour tiles,
+    // and pixels outside the level when the image has no background.
+    static constexpr std::uint8_t kTileFill = 255;
+
     // The host file is only borrowed; the reader never destroys it.
     explicit TvxFileReader(AmHostFile* hostFile);
     ~TvxFileReader();
@@ -85,7 +89,7 @@ class TvxFileReader final : public AmFileReader {
     std::uint32_t tilesAcross_ = 0;
     std::uint32_t tilesDown_ = 0;
     // The rows of tiles kept for a host reading row by row or around one place.
-    TileRows tileRows_;
+    TileRows tileRows_{kTileFill};
 };
 
 }  // namespace Corvane

@@ -9,8 +9,9 @@
 
 namespace Corvane {
 
-TileBand::TileBand(std::int32_t level, std::uint32_t firstColumn, std::uint32_t columns)
-    : level_(level), firstColumn_(firstColumn), columns_(columns) {}
+TileBand::TileBand(std::int32_t level, std::uint32_t firstColumn, std::uint32_t columns,
+                   std::uint8_t fill)
+    : level_(level), firstColumn_(firstColumn), columns_(columns), fill_(fill) {}
 
 TileBand::~TileBand() = default;
 
@@ -37,12 +38,12 @@ void TileBand::decodeRow(ImageStage& image, const PixelLayout& layout, std::uint
         if (!continues)
             navigator_ = std::make_unique<TovexNavigator>(image, level_, scene(left, top));
         pixelBytes_ = std::size_t{layout.samplesPerPixel()} * layout.bytesPerSample();
-        // Borrowed memory filled as the host's tile buffer is, so that samples no
-        // decoder writes (the extra fourth one) keep the same fill value.
+        // Borrowed memory filled as the caller's tile memory is, so that samples no
+        // decoder writes keep the same value.
         PixelBuffer sizing(layout);
         sizing.setScene(scene(0, 0));
         rowStride_ = sizing.rowStride();
-        samples_.assign(rowStride_ * kTileSize, 255);
+        samples_.assign(rowStride_ * kTileSize, fill_);
         PixelBuffer target(layout, samples_.data(), samples_.size());
         target.setBackground(image.backgroundPixel());
         navigator_->decodeAt(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),

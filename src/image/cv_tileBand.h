@@ -22,8 +22,11 @@ class TileBand {
   public:
     static constexpr std::int32_t kTileSize = 128;
 
-    // Tile columns [firstColumn, firstColumn + columns) of the level.
-    TileBand(std::int32_t level, std::uint32_t firstColumn, std::uint32_t columns);
+    // Tile columns [firstColumn, firstColumn + columns) of the level. Samples that
+    // nothing writes (outside the image without a background, an extra sample slot)
+    // keep `fill`, as the caller's own tile memory would.
+    TileBand(std::int32_t level, std::uint32_t firstColumn, std::uint32_t columns,
+             std::uint8_t fill);
     ~TileBand();
     TileBand(const TileBand&) = delete;
     TileBand& operator=(const TileBand&) = delete;
@@ -53,6 +56,7 @@ class TileBand {
     std::int32_t level_;
     std::uint32_t firstColumn_;
     std::uint32_t columns_;
+    std::uint8_t fill_;
     std::int64_t row_ = -1;
     std::size_t pixelBytes_ = 0;
     std::size_t rowStride_ = 0;

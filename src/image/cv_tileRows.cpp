@@ -6,7 +6,7 @@
 
 namespace Corvane {
 
-TileRows::TileRows() = default;
+TileRows::TileRows(std::uint8_t fill) : fill_(fill) {}
 TileRows::~TileRows() = default;
 
 void TileRows::setGrid(std::int32_t level, std::uint32_t tilesAcross) {
@@ -49,7 +49,7 @@ TileRows::Kept& TileRows::add(std::uint32_t firstColumn, std::uint32_t columns) 
         bands_.erase(
             std::min_element(bands_.begin(), bands_.end(),
                              [](const Kept& a, const Kept& b) { return a.lastUse < b.lastUse; }));
-    bands_.push_back({std::make_unique<TileBand>(level_, firstColumn, columns), 0});
+    bands_.push_back({std::make_unique<TileBand>(level_, firstColumn, columns, fill_), 0});
     return bands_.back();
 }
 

@@ -33,7 +33,8 @@ class TileRows {
     static constexpr std::uint32_t kWideColumns = 64;
     static constexpr std::uint32_t kMostColumns = 256;
 
-    TileRows();
+    // `fill`: the value of samples that nothing writes (see TileBand).
+    explicit TileRows(std::uint8_t fill);
     ~TileRows();
     TileRows(const TileRows&) = delete;
     TileRows& operator=(const TileRows&) = delete;
@@ -60,6 +61,7 @@ class TileRows {
     // A new band, after the ones used longest ago have given way to it.
     Kept& add(std::uint32_t firstColumn, std::uint32_t columns);
 
+    std::uint8_t fill_;
     std::int32_t level_ = 0;
     std::uint32_t tilesAcross_ = 0;
     std::vector<Kept> bands_;

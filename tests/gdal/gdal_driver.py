@@ -204,6 +204,15 @@ def main():
             path = os.path.join(work, name + ".tvx")
             run(args.tvx, "encode", "--quiet", *options, os.path.join(folder, source), path)
             check_samples(args, gdal, np, work, name, path, bands, data_type)
+        # A mosaic opens as one dataset: two overlapping georeferenced pieces of a photograph.
+        pieces = [("a.tif", [0, 0, 300, 200], [0, 200, 300, 0]),
+                  ("b.tif", [200, 150, 250, 220], [250, 180, 500, -40])]
+        for piece, window, corners in pieces:
+            gdal.Translate(os.path.join(work, piece), os.path.join(args.data, "camera.png"),
+                           srcWin=window, outputBounds=corners)
+        mosaic = os.path.join(work, "mosaic.tvx")
+        run(args.tvx, "encode", "--quiet", *(os.path.join(work, p) for p, _, _ in pieces), mosaic)
+        check_samples(args, gdal, np, work, "tg3_mosaic", mosaic, 1, "Byte")
         check_gdalinfo(args.examples)
         check_epsg(args, gdal, work, args.data)
         check_hostile(args.corpus, sys.executable)

@@ -205,6 +205,8 @@ class StripScheduler {
         navigator.moveScene(static_cast<std::int32_t>(columns.x), static_cast<std::int32_t>(top),
                             Corvane::AnchorUpperLeft);
         Corvane::PixelBuffer buffer(request_.layout);
+        // Pixels no image covers (between the images of a mosaic) take the background.
+        buffer.setBackground(navigator.stage().backgroundPixel());
         navigator.decode(buffer);
         DecodedStrip strip;
         strip.stride = buffer.rowStride();
