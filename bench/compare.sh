@@ -191,7 +191,7 @@ TOVEX_BENCH_DATA="$work" "$micro" --benchmark_filter="$filter" --benchmark_out=m
   echo "memory: $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
   echo "os: $(. /etc/os-release && echo "$PRETTY_NAME")"
   echo "compiler: $(c++ --version | head -1)"
-  echo "openjpeg: $(dpkg-query -W -f='${Version}' libopenjp2-7)"
+  echo "openjpeg: $(dpkg-query -W -f='${Version}\n' libopenjp2-7 | head -1)"
   echo "grok: $(dpkg-query -W -f='${Version}' grokj2k-tools)"
   echo "runs: $runs"
   echo "commit: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- src tools bench || echo ' (with changes)')"

@@ -49,11 +49,14 @@ class KindConverter final : public PixelConverter {
         sourcePositions_.assign(source.bandMap.begin(), source.bandMap.begin() + sourceBands_);
         destinationPositions_.assign(destination.bandMap.begin(),
                                      destination.bandMap.begin() + destinationBands_);
+        // Rows whose bands lie in the same order on both sides, the source's with
+        // nothing between pixels, map as one run; a destination with extra sample
+        // slots (RGB into four samples a pixel) takes the run through a scratch row.
         flatRows_ = source.samplesPerPixel == static_cast<std::uint32_t>(sourceBands_) &&
-                    destination.samplesPerPixel == static_cast<std::uint32_t>(destinationBands_) &&
                     sourceBands_ == destinationBands_;
         for (std::size_t b = 0; b < sourcePositions_.size() && flatRows_; ++b)
             flatRows_ = sourcePositions_[b] == b && destinationPositions_[b] == b;
+        destinationPixel_ = destination.samplesPerPixel;
         in_.assign(static_cast<std::size_t>(sourceBands_), 0.0);
         out_.assign(static_cast<std::size_t>(destinationBands_), 0);
     }
@@ -66,11 +69,18 @@ class KindConverter final : public PixelConverter {
     void convertPixels(const PixelRaster& destination, const PixelRaster& source) override {
         if constexpr (std::is_same_v<Sample, float> && requires { Kind::kSampleWise; }) {
             if (flatRows_) {
-                // Same bands in the same order on both sides: each row is one run.
-                const auto count = static_cast<std::size_t>(source.width) * sourcePositions_.size();
-                for (std::int32_t y = 0; y < source.height; ++y)
+                const std::size_t bands = sourcePositions_.size();
+                const auto pixels = static_cast<std::size_t>(source.width);
+                const bool spread = destinationPixel_ != bands;
+                if (spread) scratch_.resize(pixels * bands);
+                for (std::int32_t y = 0; y < source.height; ++y) {
+                    std::uint8_t* out = rowAt<std::uint8_t>(destination, y);
                     mapFloatRun(range_, rowAt<const std::uint8_t>(source, y),
-                                rowAt<std::uint8_t>(destination, y), count);
+                                spread ? scratch_.data() : out, pixels * bands);
+                    if (!spread) continue;
+                    for (std::size_t x = 0; x < pixels; ++x)
+                        std::memcpy(out + x * destinationPixel_, &scratch_[x * bands], bands);
+                }
                 return;
             }
         }
@@ -135,6 +145,8 @@ class KindConverter final : public PixelConverter {
     std::vector<std::uint32_t> sourcePositions_;
     std::vector<std::uint32_t> destinationPositions_;
     bool flatRows_ = false;
+    std::size_t destinationPixel_ = 0;
+    std::vector<std::uint8_t> scratch_;
     std::vector<double> in_;
     std::vector<std::uint8_t> out_;
 };
