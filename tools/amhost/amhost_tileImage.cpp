@@ -109,6 +109,7 @@ TileRead readTiles(AmFileReader& reader, const TileRange& range, const std::stri
                     if (tile[i] != 255)
                         throw std::runtime_error("tile " + std::to_string(number) +
                                                  " has an extra sample other than 255");
+            if (!pnm) continue;  // nothing to assemble
             const std::uint32_t x0 = column * kTileSize - left;
             const std::uint32_t pixels = std::min(kTileSize, regionWidth - x0);
             for (std::uint32_t y = 0; y < kTileSize; ++y)
