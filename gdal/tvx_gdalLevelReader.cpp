@@ -47,7 +47,7 @@ bool LevelReader::readFromTileRow(std::int64_t x, std::int64_t y, std::int64_t w
         image_, layout_, static_cast<std::uint32_t>(column), static_cast<std::uint32_t>(row));
     if (!band) return false;
     const DecodedRows rows{band->samples(), band->rowStride(), band->firstColumn() * kTile,
-                           row * kTile, kTile};
+                           band->firstRow() * kTile, band->tileRows() * kTile};
     copyIntoBuffer(rows, band->pixelBytes(), dataType_, x, y, width, height, target);
     return true;
 }

@@ -228,7 +228,7 @@ AmWord TvxFileReader::readTile(AmWord tile, std::uint8_t* buffer) {
 bool TvxFileReader::serveFromBand(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer) {
     const TileBand* band = tileRows_.bandFor(*image_, tileLayout(), column, row);
     if (!band) return false;
-    band->copyTile(column, buffer);
+    band->copyTile(column, row, buffer);
     return true;
 }
 

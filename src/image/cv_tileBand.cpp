@@ -10,8 +10,12 @@
 namespace Corvane {
 
 TileBand::TileBand(std::int32_t level, std::uint32_t firstColumn, std::uint32_t columns,
-                   std::uint8_t fill)
-    : level_(level), firstColumn_(firstColumn), columns_(columns), fill_(fill) {}
+                   std::uint32_t tileRows, std::uint8_t fill)
+    : level_(level),
+      firstColumn_(firstColumn),
+      columns_(columns),
+      tileRows_(tileRows),
+      fill_(fill) {}
 
 TileBand::~TileBand() = default;
 
@@ -25,10 +29,11 @@ void TileBand::decodeRow(ImageStage& image, const PixelLayout& layout, std::uint
     const std::int64_t left = std::int64_t{firstColumn_} * kTileSize;
     const std::int64_t width = std::int64_t{columns_} * kTileSize;
     const std::int64_t top = std::int64_t{row} * kTileSize;
+    const std::int64_t height = std::int64_t{tileRows_} * kTileSize;
     const auto scene = [&](std::int64_t x, std::int64_t y) {
         return Scene(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), 0,
                      static_cast<std::int32_t>(x + width - 1),
-                     static_cast<std::int32_t>(y + kTileSize - 1), 0);
+                     static_cast<std::int32_t>(y + height - 1), 0);
     };
     const bool continues = follows(row) && navigator_;
     row_ = -1;
@@ -43,11 +48,12 @@ void TileBand::decodeRow(ImageStage& image, const PixelLayout& layout, std::uint
         PixelBuffer sizing(layout);
         sizing.setScene(scene(0, 0));
         rowStride_ = sizing.rowStride();
-        samples_.assign(rowStride_ * kTileSize, fill_);
+        samples_.assign(rowStride_ * static_cast<std::size_t>(height), fill_);
         PixelBuffer target(layout, samples_.data(), samples_.size());
         target.setBackground(image.backgroundPixel());
         navigator_->decodeAt(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-                             static_cast<std::int32_t>(width), kTileSize, target);
+                             static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+                             target);
     } catch (...) {
         forget();
         throw;
@@ -55,9 +61,11 @@ void TileBand::decodeRow(ImageStage& image, const PixelLayout& layout, std::uint
     row_ = row;
 }
 
-void TileBand::copyTile(std::uint32_t column, std::uint8_t* buffer) const {
+void TileBand::copyTile(std::uint32_t column, std::uint32_t row, std::uint8_t* buffer) const {
     const std::size_t tileRowBytes = pixelBytes_ * kTileSize;
-    const std::uint8_t* from = samples_.data() + std::size_t{column - firstColumn_} * tileRowBytes;
+    const std::uint8_t* from = samples_.data() +
+                               std::size_t{row - firstRow()} * kTileSize * rowStride_ +
+                               std::size_t{column - firstColumn_} * tileRowBytes;
     for (std::int32_t y = 0; y < kTileSize; ++y)
         std::memcpy(buffer + static_cast<std::size_t>(y) * tileRowBytes,
                     from + static_cast<std::size_t>(y) * rowStride_, tileRowBytes);

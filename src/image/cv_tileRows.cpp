@@ -33,7 +33,8 @@ TileRows::Kept* TileRows::find(std::uint32_t column, std::uint32_t row) {
     return following;
 }
 
-TileRows::Kept& TileRows::add(std::uint32_t firstColumn, std::uint32_t columns) {
+TileRows::Kept& TileRows::add(std::uint32_t firstColumn, std::uint32_t columns,
+                              std::uint32_t tileRows) {
     columns = std::min(columns, tilesAcross_ - firstColumn);
     // Bands within the new one would only be decoded again beside it.
     std::erase_if(bands_, [&](const Kept& kept) {
@@ -49,7 +50,8 @@ TileRows::Kept& TileRows::add(std::uint32_t firstColumn, std::uint32_t columns) 
         bands_.erase(
             std::min_element(bands_.begin(), bands_.end(),
                              [](const Kept& a, const Kept& b) { return a.lastUse < b.lastUse; }));
-    bands_.push_back({std::make_unique<TileBand>(level_, firstColumn, columns, fill_), 0});
+    bands_.push_back(
+        {std::make_unique<TileBand>(level_, firstColumn, columns, tileRows, fill_), 0});
     return bands_.back();
 }
 
@@ -67,7 +69,8 @@ const TileBand* TileRows::bandFor(ImageStage& image, const PixelLayout& layout,
         // past a narrow band's width, it reads rows. A row's first tile starts a
         // run at once, since that is where hosts start reading rows.
         if (!alongRow && column != 0) return nullptr;
-        kept = &add(column - (run_ - 1), run_ > kNarrowColumns ? kWideColumns : kNarrowColumns);
+        kept = run_ > kNarrowColumns ? &add(column - (run_ - 1), kWideColumns, kWideRows)
+                                     : &add(column - (run_ - 1), kNarrowColumns, 1);
     }
     kept->lastUse = ++uses_;
     if (kept->band->holds(row)) return kept->band.get();
