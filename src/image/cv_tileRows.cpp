@@ -68,9 +68,14 @@ const TileBand* TileRows::bandFor(ImageStage& image, const PixelLayout& layout,
         // says the caller reads a group of neighbours, from the run's first tile on;
         // past a narrow band's width, it reads rows. A row's first tile starts a
         // run at once, since that is where hosts start reading rows.
+        // A wide band starts where the run did when it takes over from the narrow
+        // one, and at the tile itself when the run goes on past a wide band.
         if (!alongRow && column != 0) return nullptr;
-        kept = run_ > kNarrowColumns ? &add(column - (run_ - 1), kWideColumns, kWideRows)
-                                     : &add(column - (run_ - 1), kNarrowColumns, 1);
+        if (run_ <= kNarrowColumns)
+            kept = &add(column - (run_ - 1), kNarrowColumns, 1);
+        else
+            kept = &add(run_ == kNarrowColumns + 1 ? column - kNarrowColumns : column, kWideColumns,
+                        kWideRows);
     }
     kept->lastUse = ++uses_;
     if (kept->band->holds(row)) return kept->band.get();

@@ -59,8 +59,15 @@ TEST(TileOrder, EveryOrderGivesTheTilesOfSingleTileReads) {
     Corvane::encodeTG3File(wide, {}, dir.file("tg3.tvx"));
     Corvane::encodeTG2File(cropImage(loadPng("chelsea.png", true), 0, 0, 451, 300), {},
                            dir.file("tg2.tvx"));
-    const std::pair<const char*, std::vector<AmWord>> files[] = {{"tg3.tvx", {1100, 550, 2200}},
-                                                                 {"tg2.tvx", {451, 226, 902}}};
+    // A grey strip 67 tiles wide: a row read on past one wide band.
+    TestImage strip = cropImage(loadPng("camera.png", false), 0, 0, 1, 3);
+    strip.width = 8500;
+    strip.components[0].resize(8500 * 3);
+    for (std::size_t i = 0; i < strip.components[0].size(); ++i)
+        strip.components[0][i] = static_cast<std::int32_t>(i * 7 % 251);
+    Corvane::encodeTG3File(strip, {}, dir.file("strip.tvx"));
+    const std::pair<const char*, std::vector<AmWord>> files[] = {
+        {"tg3.tvx", {1100, 550, 2200}}, {"tg2.tvx", {451, 226, 902}}, {"strip.tvx", {8500, 4250}}};
     ScopedAnalyzer analyzer;
     for (const auto& [name, widths] : files) {
         SCOPED_TRACE(name);
