@@ -116,8 +116,12 @@ FAULTS = [
        "((extent & (TvxFileReader::kTileSize - 1)) > 1 ? 1u : 0u);")]),
     ("host-tile-fill", "host",
      [("src/host/tvx_fileReader.cpp",
-       "std::memset(buffer, 255, static_cast<std::size_t>(samplesPerPixel_) << 14);",
+       "std::memset(buffer, kTileFill, static_cast<std::size_t>(samplesPerPixel_) << 14);",
        "std::memset(buffer, 0, static_cast<std::size_t>(samplesPerPixel_) << 14);")]),
+    ("tile-band-run-start", "host",
+     [("src/image/cv_tileRows.cpp",
+       "run_ == kNarrowColumns + 1 ? column - kNarrowColumns : column,",
+       "column - (run_ - 1),")]),
     # A decoded window's georeferencing, as `tvx decode` writes it.
     ("world-file-half-pixel", "tools",
      [("tools/tvx/tvx_geoReference.cpp",
