@@ -1,12 +1,12 @@
 #pragma once
-// One row of 128 x 128 tiles of a level, over a run of tile columns, decoded into
-// memory of its own by a navigator of its own. Decoding each tile as its own scene
-// decodes again, for every tile, what its neighbours and every coarser band share; a
-// band decodes the whole run at once, and when the next row of the same columns is
-// asked for, its decoder carries its state down from the previous row as a strip
-// decode does. Memory is the kept row plus the decoder's state for the run's width;
-// the samples are those of the single-tile decode, since the same decoder fills the
-// same pixels with the same background.
+// One or a few rows of 128 x 128 tiles of a level, over a run of tile columns,
+// decoded into memory of its own by a navigator of its own. Decoding each tile as its
+// own scene decodes again, for every tile, what its neighbours and every coarser band
+// share; a band decodes the whole run at once, and when the rows below the same
+// columns are asked for, its decoder carries its state down as a strip decode does.
+// Memory is the kept rows plus the decoder's state for the run's width; the samples
+// are those of the single-tile decode, since the same decoder fills the same pixels
+// with the same background.
 #include <cstdint>
 #include <memory>
 #include <vector>
