@@ -4,6 +4,7 @@
 // Files are read as they stream; an image already in memory is served by
 // RasterImageSource.
 #include <cstdint>
+#include <utility>
 
 #include "encode/encode_rasterImage.h"
 
@@ -13,7 +14,7 @@ namespace Corvane {
 struct RasterShape {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    int bitsPerSample = 8;       // 8 or 16
+    int bitsPerSample = 8;        // 8 or 16
     std::uint32_t bandCount = 0;  // grey 1, RGB 3, CMYK 4
 };
 
@@ -31,14 +32,18 @@ class RasterSource {
     virtual void readRows(std::uint32_t firstRow, std::uint32_t count, RasterImage& strip) = 0;
 };
 
-// A whole image in memory as a source (not owned).
+// A whole image in memory as a source: the caller's (not owned), or one handed over.
 class RasterImageSource : public RasterSource {
   public:
     explicit RasterImageSource(const RasterImage& image) : image_(image) {}
+    explicit RasterImageSource(RasterImage&& image) : owned_(std::move(image)), image_(owned_) {}
+    RasterImageSource(const RasterImageSource&) = delete;
+    RasterImageSource& operator=(const RasterImageSource&) = delete;
     RasterShape shape() const override;
     void readRows(std::uint32_t firstRow, std::uint32_t count, RasterImage& strip) override;
 
   private:
+    RasterImage owned_;
     const RasterImage& image_;
 };
 

@@ -64,7 +64,7 @@ Check cropOf(const std::string& word, const std::string& from, std::uint32_t x, 
 }
 
 Check geoIs(const std::string& word, tvx::GeoReference geo) {
-    return [=] { EXPECT_EQ(tvx::readTiff(path(word)).geo, geo); };
+    return [=] { EXPECT_EQ(tvx::openTiff(path(word)).geo, geo); };
 }
 
 // Copies of the files made so far with a few bytes patched or cut away.

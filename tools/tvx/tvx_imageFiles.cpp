@@ -42,19 +42,24 @@ std::unique_ptr<RasterWriter> createRasterWriter(const std::string& path,
                              " from its extension (.png, .tif, .tiff, .pgm, .ppm, .pam)");
 }
 
-InputImage readImageFile(const std::string& path) {
+InputSource openImageFile(const std::string& path) {
     switch (imageFormatOf(path)) {
         case ImageFormat::Png:
-            return readPng(path);
+            return openPng(path);
         case ImageFormat::Tiff:
-            return readTiff(path);
+            return openTiff(path);
         case ImageFormat::Pnm:
-            return readPnm(path);
+            return openPnm(path);
         case ImageFormat::Unknown:
             break;
     }
     throw Corvane::Exception("Cannot tell the format of " + path +
                              " from its extension (.png, .tif, .tiff, .pgm, .ppm, .pam)");
+}
+
+InputImage readImageFile(const std::string& path) {
+    InputSource input = openImageFile(path);
+    return InputImage{Corvane::readWholeRaster(*input.source), input.geo, input.projectedCS};
 }
 
 }  // namespace tvx

@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "support/cv_exception.h"
@@ -140,37 +141,146 @@ std::unique_ptr<RasterWriter> createPngWriter(const std::string& path, const Ras
     return std::make_unique<PngWriter>(path, header);
 }
 
-InputImage readPng(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) throw Corvane::Exception("Cannot open " + path);
-    PngErrorText error;
-    std::vector<std::uint8_t> pixels;
-    std::vector<png_bytep> rows;
-    PngDecodeResult decoded;
-    const bool ok = decodePng(file, error, pixels, rows, decoded);
-    std::fclose(file);
-    if (!ok) throw Corvane::Exception("Cannot read PNG " + path + ": " + error.text);
+namespace {
 
-    InputImage image;
-    Corvane::RasterImage& raster = image.raster;
-    raster.width = decoded.width;
-    raster.height = decoded.height;
-    raster.bitsPerSample = decoded.bitDepth;
-    const std::size_t channels = static_cast<std::size_t>(decoded.channels);
-    const std::size_t count = std::size_t{decoded.width} * decoded.height;
-    raster.components.assign(channels, std::vector<std::int32_t>(count));
+// The samples of decoded PNG rows (grey or RGB, 8 or 16 bits, native byte order) into
+// the planes of `strip`, starting at its row `firstRow`.
+void takePngRows(const std::uint8_t* pixels, std::uint32_t rows, const PngDecodeResult& shape,
+                 Corvane::RasterImage& strip, std::uint32_t firstRow) {
+    const std::size_t channels = static_cast<std::size_t>(shape.channels);
+    const std::size_t count = std::size_t{shape.width} * rows;
+    const std::size_t start = std::size_t{shape.width} * firstRow;
     for (std::size_t i = 0; i < count * channels; ++i) {
         std::int32_t value;
-        if (decoded.bitDepth == 16) {
+        if (shape.bitDepth == 16) {
             std::uint16_t sample;
-            std::memcpy(&sample, pixels.data() + 2 * i, 2);
+            std::memcpy(&sample, pixels + 2 * i, 2);
             value = sample;
         } else {
             value = pixels[i];
         }
-        raster.components[i % channels][i / channels] = value;
+        strip.components[i % channels][start + i / channels] = value;
     }
-    return image;
+}
+
+// A PNG file decoded row by row as the encoder reads on. An interlaced file stores
+// its rows in seven passes over the whole image, so it is decoded whole when opened.
+class PngSource : public Corvane::RasterSource {
+  public:
+    explicit PngSource(std::string path) : path_(std::move(path)) { start(); }
+    ~PngSource() override { stop(); }
+
+    Corvane::RasterShape shape() const override {
+        return {shape_.width, shape_.height, shape_.bitDepth,
+                static_cast<std::uint32_t>(shape_.channels)};
+    }
+
+    void readRows(std::uint32_t firstRow, std::uint32_t count,
+                  Corvane::RasterImage& strip) override {
+        strip.width = shape_.width;
+        strip.height = count;
+        strip.bitsPerSample = shape_.bitDepth;
+        strip.components.assign(static_cast<std::size_t>(shape_.channels),
+                                std::vector<std::int32_t>(std::size_t{shape_.width} * count));
+        if (whole_) {
+            takePngRows(whole_->data() + row_.size() * firstRow, count, shape_, strip, 0);
+            return;
+        }
+        if (firstRow < nextRow_) {
+            stop();
+            start();
+        }
+        for (; nextRow_ < firstRow; ++nextRow_) readRow();
+        for (std::uint32_t y = 0; y < count; ++y, ++nextRow_) {
+            readRow();
+            takePngRows(row_.data(), 1, shape_, strip, y);
+        }
+    }
+
+  private:
+    void start() {
+        file_ = std::fopen(path_.c_str(), "rb");
+        if (file_ == nullptr) throw Corvane::Exception("Cannot open " + path_);
+        bool interlaced = false;
+        if (!startGuarded(interlaced)) raise();
+        nextRow_ = 0;
+        row_.resize(png_get_rowbytes(png_, info_));
+        if (interlaced && !whole_) {
+            // The existing decoder reads the whole file from its start.
+            stop();
+            file_ = std::fopen(path_.c_str(), "rb");
+            if (file_ == nullptr) throw Corvane::Exception("Cannot open " + path_);
+            std::vector<std::uint8_t> pixels;
+            std::vector<png_bytep> rows;
+            const bool ok = decodePng(file_, error_, pixels, rows, shape_);
+            stop();
+            if (!ok) raise();
+            whole_ = std::move(pixels);
+        }
+    }
+
+    void stop() {
+        if (png_ != nullptr) png_destroy_read_struct(&png_, &info_, nullptr);
+        png_ = nullptr;
+        info_ = nullptr;
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = nullptr;
+    }
+
+    void readRow() {
+        if (!readRowGuarded()) raise();
+    }
+
+    [[noreturn]] void raise() {
+        throw Corvane::Exception("Cannot read PNG " + path_ + ": " + error_.text);
+    }
+
+    bool startGuarded(bool& interlaced) {
+        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error_, onPngError, onPngWarning);
+        if (png_ == nullptr) return false;
+        info_ = png_create_info_struct(png_);
+        if (info_ == nullptr || setjmp(png_jmpbuf(png_))) return false;
+        png_init_io(png_, file_);
+        png_read_info(png_, info_);
+        const int colourType = png_get_color_type(png_, info_);
+        if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png_);
+        if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png_, info_) < 8)
+            png_set_expand_gray_1_2_4_to_8(png_);
+        png_set_strip_alpha(png_);
+        if (std::endian::native == std::endian::little && png_get_bit_depth(png_, info_) == 16)
+            png_set_swap(png_);
+        interlaced = png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE;
+        png_read_update_info(png_, info_);
+        shape_.width = png_get_image_width(png_, info_);
+        shape_.height = png_get_image_height(png_, info_);
+        shape_.channels = png_get_channels(png_, info_);
+        shape_.bitDepth = png_get_bit_depth(png_, info_);
+        return true;
+    }
+
+    bool readRowGuarded() {
+        if (setjmp(png_jmpbuf(png_))) return false;
+        png_read_row(png_, row_.data(), nullptr);
+        return true;
+    }
+
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+    PngErrorText error_;
+    PngDecodeResult shape_;
+    std::vector<std::uint8_t> row_;
+    std::uint32_t nextRow_ = 0;
+    std::optional<std::vector<std::uint8_t>> whole_;
+};
+
+}  // namespace
+
+InputSource openPng(const std::string& path) {
+    InputSource source;
+    source.source = std::make_unique<PngSource>(path);
+    return source;
 }
 
 }  // namespace tvx

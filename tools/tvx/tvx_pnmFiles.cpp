@@ -134,7 +134,64 @@ std::unique_ptr<RasterWriter> createPnmWriter(const std::string& path, const Ras
     return std::make_unique<PnmWriter>(path, header);
 }
 
-InputImage readPnm(const std::string& path) {
+namespace {
+
+// A binary PGM, PPM or PAM file read a strip at a time: the samples follow the header
+// with no padding, so any row is found by its offset.
+class PnmSource : public Corvane::RasterSource {
+  public:
+    PnmSource(std::ifstream in, std::string path, const PnmHeader& header, std::uint32_t keptBands)
+        : in_(std::move(in)),
+          path_(std::move(path)),
+          header_(header),
+          keptBands_(keptBands),
+          bytesPerSample_(header.maxValue > 255 ? 2 : 1),
+          dataStart_(in_.tellg()) {}
+
+    Corvane::RasterShape shape() const override {
+        return {header_.width, header_.height, bytesPerSample_ == 2 ? 16 : 8, keptBands_};
+    }
+
+    void readRows(std::uint32_t firstRow, std::uint32_t count,
+                  Corvane::RasterImage& strip) override {
+        const Corvane::RasterShape size = shape();
+        strip.width = size.width;
+        strip.height = count;
+        strip.bitsPerSample = size.bitsPerSample;
+        const std::size_t width = header_.width;
+        strip.components.assign(keptBands_, std::vector<std::int32_t>(width * count));
+        const std::size_t rowBytes = width * header_.depth * bytesPerSample_;
+        in_.seekg(dataStart_ + static_cast<std::streamoff>(rowBytes * firstRow));
+        std::vector<unsigned char> row(rowBytes);
+        for (std::uint32_t y = 0; y < count; ++y) {
+            if (!in_.read(reinterpret_cast<char*>(row.data()),
+                          static_cast<std::streamsize>(row.size())))
+                refuse(path_, "the file is truncated");
+            for (std::size_t x = 0; x < width; ++x) {
+                for (std::uint32_t b = 0; b < keptBands_; ++b) {
+                    const std::size_t i = x * header_.depth + b;
+                    const std::int32_t value =
+                        bytesPerSample_ == 2 ? (row[2 * i] << 8) | row[2 * i + 1] : row[i];
+                    if (value > static_cast<std::int32_t>(header_.maxValue))
+                        refuse(path_, "a sample exceeds MAXVAL");
+                    strip.components[b][y * width + x] = value;
+                }
+            }
+        }
+    }
+
+  private:
+    std::ifstream in_;
+    std::string path_;
+    PnmHeader header_;
+    std::uint32_t keptBands_;
+    std::size_t bytesPerSample_;
+    std::streampos dataStart_;
+};
+
+}  // namespace
+
+InputSource openPnm(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw Corvane::Exception("Cannot open " + path);
     const std::string magic = nextToken(in);
@@ -164,30 +221,9 @@ InputImage readPnm(const std::string& path) {
     // Checked before anything is allocated, so a forged header costs nothing.
     if (dataStart > fileSize || (fileSize - dataStart) / bytesPerSample < sampleCount)
         refuse(path, "the file is shorter than its header says");
-
-    InputImage image;
-    Corvane::RasterImage& raster = image.raster;
-    raster.width = header.width;
-    raster.height = header.height;
-    raster.bitsPerSample = bytesPerSample == 2 ? 16 : 8;
-    const std::size_t pixels = std::size_t{header.width} * header.height;
-    raster.components.assign(keptBands, std::vector<std::int32_t>(pixels));
-    std::vector<unsigned char> row(std::size_t{header.width} * header.depth * bytesPerSample);
-    for (std::uint32_t y = 0; y < header.height; ++y) {
-        if (!in.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size())))
-            refuse(path, "the file is truncated");
-        for (std::uint32_t x = 0; x < header.width; ++x) {
-            for (std::uint32_t b = 0; b < keptBands; ++b) {
-                const std::size_t i = std::size_t{x} * header.depth + b;
-                const std::int32_t value =
-                    bytesPerSample == 2 ? (row[2 * i] << 8) | row[2 * i + 1] : row[i];
-                if (value > static_cast<std::int32_t>(header.maxValue))
-                    refuse(path, "a sample exceeds MAXVAL");
-                raster.components[b][std::size_t{y} * header.width + x] = value;
-            }
-        }
-    }
-    return image;
+    InputSource source;
+    source.source = std::make_unique<PnmSource>(std::move(in), path, header, keptBands);
+    return source;
 }
 
 }  // namespace tvx

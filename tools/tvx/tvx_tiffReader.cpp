@@ -3,6 +3,7 @@
 #include <geotiff/geovalues.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -74,11 +75,12 @@ TiffLayout readLayout(TIFF* tif, const std::string& path) {
     return layout;
 }
 
-// Copies one decoded block of samples (a row or a tile) into the planes.
+// Copies one decoded block of samples (a row, a strip or a tile) into the planes of
+// `raster`, which hold the image's rows from `firstRow` on.
 class SampleSink {
   public:
-    SampleSink(Corvane::RasterImage& raster, const TiffLayout& layout)
-        : raster_(raster), layout_(layout) {}
+    SampleSink(Corvane::RasterImage& raster, const TiffLayout& layout, std::uint32_t firstRow)
+        : raster_(raster), layout_(layout), firstRow_(firstRow) {}
 
     // The block's top-left pixel is (x0, y0); it is blockWidth pixels wide and holds
     // `perPixel` samples per pixel, the first being band `firstBand`.
@@ -86,10 +88,13 @@ class SampleSink {
               std::uint32_t blockWidth, std::uint32_t blockHeight, std::uint32_t perPixel,
               std::uint32_t firstBand, std::uint32_t bandsInBlock) {
         const std::uint32_t maxValue = (1u << layout_.bitsPerSample) - 1;
-        for (std::uint32_t by = 0; by < blockHeight && y0 + by < layout_.height; ++by) {
+        const std::uint32_t endRow = firstRow_ + raster_.height;
+        for (std::uint32_t by = 0; by < blockHeight && y0 + by < endRow; ++by) {
+            if (y0 + by < firstRow_) continue;
             for (std::uint32_t bx = 0; bx < blockWidth && x0 + bx < layout_.width; ++bx) {
                 const std::size_t pixel = std::size_t{by} * blockWidth + bx;
-                const std::size_t target = std::size_t{y0 + by} * layout_.width + (x0 + bx);
+                const std::size_t target =
+                    std::size_t{y0 + by - firstRow_} * layout_.width + (x0 + bx);
                 for (std::uint32_t b = 0; b < bandsInBlock; ++b) {
                     const std::size_t index = pixel * perPixel + b;
                     std::uint32_t value;
@@ -110,47 +115,110 @@ class SampleSink {
   private:
     Corvane::RasterImage& raster_;
     const TiffLayout& layout_;
+    std::uint32_t firstRow_;
 };
 
-void readTiles(TIFF* tif, const TiffLayout& layout, SampleSink& sink, const std::string& path) {
-    std::uint32_t tileWidth = 0, tileHeight = 0;
-    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
-    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
-    if (tileWidth == 0 || tileHeight == 0) refuse(path, "bad tile size");
-    std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tif)));
-    const bool separate = layout.planar == PLANARCONFIG_SEPARATE;
-    const std::uint32_t planes = separate ? layout.bands : 1;
-    for (std::uint32_t plane = 0; plane < planes; ++plane) {
-        for (std::uint32_t y = 0; y < layout.height; y += tileHeight) {
-            for (std::uint32_t x = 0; x < layout.width; x += tileWidth) {
-                if (TIFFReadTile(tif, tile.data(), x, y, 0, static_cast<std::uint16_t>(plane)) < 0)
-                    refuse(path, takeTiffError());
-                if (separate)
-                    sink.take(tile.data(), x, y, tileWidth, tileHeight, 1, plane, 1);
+// A TIFF file read one row of blocks at a time: a row of tiles across the image, a
+// strip of each plane when the bands lie in separate planes, else a scanline. Only
+// the last row of blocks is kept, as the file stores it, so memory follows the width
+// times the block height.
+class TiffSource : public Corvane::RasterSource {
+  public:
+    TiffSource(TiffHandle tif, const TiffLayout& layout, std::string path)
+        : tif_(std::move(tif)), layout_(layout), path_(std::move(path)) {
+        TIFF* tif_raw = tif_.get();
+        std::size_t blockBytes = 0;
+        std::uint32_t across = 1;
+        if (TIFFIsTiled(tif_raw)) {
+            TIFFGetField(tif_raw, TIFFTAG_TILEWIDTH, &tileWidth_);
+            TIFFGetField(tif_raw, TIFFTAG_TILELENGTH, &blockHeight_);
+            if (tileWidth_ == 0 || blockHeight_ == 0) refuse(path_, "bad tile size");
+            blockBytes = static_cast<std::size_t>(TIFFTileSize(tif_raw));
+            across = (layout_.width - 1) / tileWidth_ + 1;
+        } else if (separate()) {
+            TIFFGetFieldDefaulted(tif_raw, TIFFTAG_ROWSPERSTRIP, &blockHeight_);
+            blockHeight_ = std::clamp<std::uint32_t>(blockHeight_, 1, layout_.height);
+            blockBytes = static_cast<std::size_t>(TIFFStripSize(tif_raw));
+        } else {
+            blockBytes = static_cast<std::size_t>(TIFFScanlineSize(tif_raw));
+        }
+        if (blockBytes == 0) refuse(path_, takeTiffError());
+        const std::uint32_t planes = separate() ? layout_.bands : 1;
+        blocks_.assign(std::size_t{planes} * across, std::vector<std::uint8_t>(blockBytes));
+    }
+
+    Corvane::RasterShape shape() const override {
+        return {layout_.width, layout_.height, layout_.bitsPerSample, layout_.bands};
+    }
+
+    void readRows(std::uint32_t firstRow, std::uint32_t count,
+                  Corvane::RasterImage& strip) override {
+        strip.width = layout_.width;
+        strip.height = count;
+        strip.bitsPerSample = layout_.bitsPerSample;
+        strip.components.assign(layout_.bands,
+                                std::vector<std::int32_t>(std::size_t{layout_.width} * count));
+        SampleSink sink(strip, layout_, firstRow);
+        const std::uint32_t endRow = firstRow + count;
+        for (std::uint32_t y = firstRow - firstRow % blockHeight_; y < endRow; y += blockHeight_) {
+            if (y != cachedTop_) readBlockRow(y);
+            takeBlockRow(y, sink);
+        }
+    }
+
+  private:
+    bool separate() const { return layout_.planar == PLANARCONFIG_SEPARATE; }
+    std::uint32_t planes() const { return separate() ? layout_.bands : 1; }
+    std::uint32_t blockWidth() const { return tileWidth_ != 0 ? tileWidth_ : layout_.width; }
+
+    // Every block whose top row is y, as the file stores it: plane by plane, left to right.
+    void readBlockRow(std::uint32_t y) {
+        cachedTop_ = kNoRow;
+        TIFF* tif = tif_.get();
+        const std::size_t across = blocks_.size() / planes();
+        for (std::uint32_t plane = 0; plane < planes(); ++plane) {
+            const auto sample = static_cast<std::uint16_t>(plane);
+            for (std::size_t column = 0; column < across; ++column) {
+                std::vector<std::uint8_t>& block = blocks_[plane * across + column];
+                const auto x = static_cast<std::uint32_t>(column * blockWidth());
+                tmsize_t read = 0;
+                if (tileWidth_ != 0)
+                    read = TIFFReadTile(tif, block.data(), x, y, 0, sample);
+                else if (separate())
+                    read = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, sample), block.data(),
+                                                static_cast<tmsize_t>(block.size()));
                 else
-                    sink.take(tile.data(), x, y, tileWidth, tileHeight, layout.samplesPerPixel, 0,
-                              layout.bands);
+                    read = TIFFReadScanline(tif, block.data(), y, 0);
+                if (read < 0) refuse(path_, takeTiffError());
+            }
+        }
+        cachedTop_ = y;
+    }
+
+    void takeBlockRow(std::uint32_t y, SampleSink& sink) const {
+        const std::size_t across = blocks_.size() / planes();
+        for (std::uint32_t plane = 0; plane < planes(); ++plane) {
+            for (std::size_t column = 0; column < across; ++column) {
+                const std::uint8_t* block = blocks_[plane * across + column].data();
+                const auto x = static_cast<std::uint32_t>(column * blockWidth());
+                if (separate())
+                    sink.take(block, x, y, blockWidth(), blockHeight_, 1, plane, 1);
+                else
+                    sink.take(block, x, y, blockWidth(), blockHeight_, layout_.samplesPerPixel, 0,
+                              layout_.bands);
             }
         }
     }
-}
 
-void readScanlines(TIFF* tif, const TiffLayout& layout, SampleSink& sink, const std::string& path) {
-    std::vector<std::uint8_t> line(static_cast<std::size_t>(TIFFScanlineSize(tif)));
-    const bool separate = layout.planar == PLANARCONFIG_SEPARATE;
-    const std::uint32_t planes = separate ? layout.bands : 1;
-    for (std::uint32_t plane = 0; plane < planes; ++plane) {
-        for (std::uint32_t y = 0; y < layout.height; ++y) {
-            if (TIFFReadScanline(tif, line.data(), y, static_cast<std::uint16_t>(plane)) < 0)
-                refuse(path, takeTiffError());
-            if (separate)
-                sink.take(line.data(), 0, y, layout.width, 1, 1, plane, 1);
-            else
-                sink.take(line.data(), 0, y, layout.width, 1, layout.samplesPerPixel, 0,
-                          layout.bands);
-        }
-    }
-}
+    static constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
+    TiffHandle tif_;
+    TiffLayout layout_;
+    std::string path_;
+    std::uint32_t tileWidth_ = 0;    // 0 for strips
+    std::uint32_t blockHeight_ = 1;  // rows of a tile, a separate plane's strip or a scanline
+    std::vector<std::vector<std::uint8_t>> blocks_;
+    std::uint32_t cachedTop_ = kNoRow;
+};
 
 // The pixel-centre map of a GeoTIFF: from a transformation matrix, or from a tie
 // point and pixel scale. Area rasters put pixel (0, 0)'s corner at raster (0, 0),
@@ -204,27 +272,16 @@ std::optional<std::uint16_t> readProjectedCS(TIFF* tif) {
 
 }  // namespace
 
-InputImage readTiff(const std::string& path) {
+InputSource openTiff(const std::string& path) {
     captureTiffMessages();
     TiffHandle tif(geoTiff().open(path.c_str(), "r"));
     if (!tif) refuse(path, takeTiffError());
     const TiffLayout layout = readLayout(tif.get(), path);
-
-    InputImage image;
-    Corvane::RasterImage& raster = image.raster;
-    raster.width = layout.width;
-    raster.height = layout.height;
-    raster.bitsPerSample = layout.bitsPerSample;
-    raster.components.assign(layout.bands,
-                             std::vector<std::int32_t>(std::size_t{layout.width} * layout.height));
-    SampleSink sink(raster, layout);
-    if (TIFFIsTiled(tif.get()))
-        readTiles(tif.get(), layout, sink, path);
-    else
-        readScanlines(tif.get(), layout, sink, path);
-    image.geo = readGeoTiff(tif.get());
-    if (image.geo) image.projectedCS = readProjectedCS(tif.get());
-    return image;
+    InputSource input;
+    input.geo = readGeoTiff(tif.get());
+    if (input.geo) input.projectedCS = readProjectedCS(tif.get());
+    input.source = std::make_unique<TiffSource>(std::move(tif), layout, path);
+    return input;
 }
 
 }  // namespace tvx
