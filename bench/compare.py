@@ -168,6 +168,18 @@ if host:
                f'worst {worst:.2f} x ({row["image"]} {row["file"]} level {row["level"]}: '
                f'{row["group_ms"]} against {row["tile_ms"]} ms)', worst <= 3)
 
+encodes = read_tsv('encodes.tsv')
+if encodes:
+    peaks = [(r['case'], number(r, 'peak_kib')) for r in encodes]
+    known = [p for _, p in peaks if p is not None]
+    target('encoding the 8192 x 8192 image (TG3 lossless, TG2) and a 16384 x 16384 tiled TIFF '
+           'under 256 MiB peak resident memory',
+           ', '.join(f'{c}: {fmt(p / 1024 if p else None, "{:.0f}")} MiB' for c, p in peaks),
+           (len(known) == len(peaks) and max(known) < 256 * 1024))
+    huge = [r for r in encodes if r['exact'] != '-']
+    target('the 16384 x 16384 lossless file decodes back exactly',
+           ', '.join(f'{r["case"]}: {r["exact"]}' for r in huge), all(r['exact'] == 'yes' for r in huge))
+
 lines += ['', '## Targets', '', '| target | measured | |', '|---|---|---|']
 lines += [f'| {n} | {m} | {s} |' for n, m, s in targets]
 
@@ -218,6 +230,18 @@ if quality:
         rate = 8 * int(row['bytes']) / int(pixels) if pixels else None
         lines.append(f'| {row["case"]} | {fmt(rate)} | {row["psnr"]} | {row["opj_psnr"]} | '
                      f'{row["cpu"]} | {int(row["peak_kib"]) / 1024:.1f} |')
+
+if encodes:
+    lines += ['', '## Large encodes', '', '| encode | CPU (s) | peak (MiB) | bytes | decodes back exactly |',
+              '|---|---|---|---|---|']
+    for r in encodes:
+        kib = number(r, 'peak_kib')
+        lines.append(f'| {r["case"]} | {r["cpu"]} | {fmt(kib / 1024 if kib else None, "{:.1f}")} | '
+                     f'{r["bytes"]} | {r["exact"]} |')
+    lines += ['', '`tvx encode` as one process (bench/encode_memory.sh): user and system CPU, peak '
+              'resident memory. The 16384 x 16384 image is the 8192 x 8192 one tiled four times, '
+              'written by GDAL as a TIFF of 256 x 256 tiles; its file is decoded to PPM and compared '
+              'with the tiled samples.']
 
 if memory:
     lines += ['', '## Peak resident memory', '', '| decode | MiB |', '|---|---|']

@@ -126,6 +126,12 @@ if [ "$quick" != 1 ]; then
   bash "$root/bench/host_path.sh" "$work" "$root/build-bench"
 fi
 
+# --- Large encodes -----------------------------------------------------------------------------
+if [ "$quick" != 1 ]; then
+  step "large encodes"
+  bash "$root/bench/encode_memory.sh" "$work" "$root/build-bench"
+fi
+
 # --- Quality -----------------------------------------------------------------------------
 step "quality"
 {
