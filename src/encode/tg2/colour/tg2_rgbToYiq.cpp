@@ -64,6 +64,7 @@ void rgbToYiqRows(const RasterImage& rgb, YiqStrip& yiq) {
 
 std::vector<float> yiqBand(const RasterImage& rgb, std::size_t band) {
     checkRgb(rgb);
+    if (band >= 3) throw InvalidArgumentException("YIQ has three bands");
     std::vector<float> samples;
     samples.reserve(std::size_t{rgb.width} * rgb.height);
     YiqStrip strip;
