@@ -7,6 +7,7 @@
 #include "pixel/cv_colorSpace.h"
 #include "pixel/cv_dataType.h"
 #include "support/cv_exception.h"
+#include "transform/cv_shownScheme.h"
 #include "transform/cv_transformerRegistry.h"
 
 namespace tvxgdal {
@@ -16,12 +17,14 @@ namespace {
 Corvane::PixelLayout decodeLayoutOf(const Corvane::TvxFileImageReader& reader) {
     using namespace Corvane;
     const PixelLayout& own = reader.properties().layout();
-    const std::uint32_t scheme = own.colorSpace().scheme();
+    const std::uint32_t scheme = shownScheme(own.colorSpace().scheme());
     if (scheme != SchemeGrayscale && scheme != SchemeRGB && scheme != SchemeCMYK)
         throw Exception(std::string("Cannot read images of the colour scheme ") +
                         ColorSpace::schemeName(scheme));
-    // TG2 decodes to floating point, which the image's 8-bit source held.
-    if (!reader.isTG3()) return PixelLayout(0, ColorSpace(scheme), DataTypeUInt8);
+    // TG2 decodes to floating point, which the image's 8-bit source held; a colour
+    // conversion writes 8-bit samples.
+    if (!reader.isTG3() || scheme != own.colorSpace().scheme())
+        return PixelLayout(0, ColorSpace(scheme), DataTypeUInt8);
     if (own.dataType() != DataTypeUInt8 && own.dataType() != DataTypeUInt16)
         throw Exception("Cannot read samples of data type " + std::to_string(own.dataType()));
     return PixelLayout(0, ColorSpace(scheme), own.dataType());

@@ -38,7 +38,8 @@ class TvxImage {
 
     const Corvane::TvxFileImageReader& reader() const { return *reader_; }
     // The samples GDAL sees: TG3 images in their own type, TG2 images as 8 bits,
-    // in the image's colour scheme and band count.
+    // in the image's colour scheme and band count, except that YIQ is read as RGB and
+    // YIQK as CMYK, 8 bits each.
     const Corvane::PixelLayout& layout() const { return layout_; }
     GDALDataType dataType() const { return dataType_; }
     std::int32_t levelCount() const { return reader_->levelCount(); }

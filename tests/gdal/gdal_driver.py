@@ -42,7 +42,8 @@ FIXTURES = [
     ("tg3_rgb16", "flower_small_rgb16.ppm", ["--gen", "3", "--quality", "60"], 3, "UInt16"),
     ("tg3_cmyk8", "cmyk.tif", ["--gen", "3"], 4, "Byte"),
     ("tg2_grey8", "camera.png", ["--gen", "2"], 1, "Byte"),
-    ("tg2_rgb8", "chelsea.png", ["--gen", "2", "--bpp", "1"], 3, "Byte"),
+    ("tg2_rgb8", "chelsea.png", ["--gen", "2", "--bpp", "1", "--keep-rgb"], 3, "Byte"),
+    ("tg2_yiq8", "chelsea.png", ["--gen", "2", "--bpp", "1"], 3, "Byte"),
     ("tg2_cmyk8", "cmyk.tif", ["--gen", "2"], 4, "Byte"),
 ]
 
@@ -70,6 +71,9 @@ def check_samples(args, gdal, np, work, name, path, bands, data_type):
     check(ds.GetDriver().ShortName == "TVX", f"{name}: opened by {ds.GetDriver().ShortName}")
     check(ds.RasterCount == bands, f"{name}: {ds.RasterCount} bands, not {bands}")
     check(gdal.GetDataTypeName(ds.GetRasterBand(1).DataType) == data_type, f"{name}: type")
+    colours = [gdal.GetColorInterpretationName(ds.GetRasterBand(b + 1).GetColorInterpretation())
+               for b in range(bands)]
+    check(bands != 3 or colours == ["Red", "Green", "Blue"], f"{name}: colours {colours}")
     width, height = ds.RasterXSize, ds.RasterYSize
     same = lambda a, b: a.shape == b.shape and np.array_equal(a, b)
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/thrown_text.h"
+#include "encode/tg2/colour/tg2_rgbToYiq.h"
 #include "transform/cv_pixelConverter.h"
 #include "transform/cv_sampleRange.h"
 #include "transform/cv_transformerKinds.h"
@@ -193,6 +194,37 @@ TEST(PixelTransformers, ConversionsGiveTheValuesOfTheirFormulas) {
     // no NaN reaches an integer conversion.
     EXPECT_EQ(convertRow(kCmyk, described(SchemeYIQK, 4, 10), {kInf, kInf, -kInf, kInf}).size(),
               4u);
+}
+
+// The TG2 encoder's RGB-to-YIQ stage over a grid of the RGB cube: YIQ to RGB (float,
+// Y centred by half a grey value as the encoder does) returns every pixel exactly, and
+// where RGB to YIQ gives an 8-bit value the stage's value truncates to it (within
+// float rounding: both round values such as Q = 24 of (0, 0, 75) either way).
+TEST(PixelTransformers, TheEncodersYiqStageInvertsYiqToRgbAndAgreesWithRgbToYiq) {
+    registerAll();
+    RasterImage rgb;
+    rgb.components.resize(3);
+    std::vector<double> pixels, centred;
+    for (int r = 0; r < 256; r += 15)
+        for (int g = 0; g < 256; g += 15)
+            for (int b = 0; b < 256; b += 15)
+                for (int band = 0; band < 3; ++band) {
+                    rgb.components[band].push_back(band == 0 ? r : band == 1 ? g : b);
+                    pixels.push_back(rgb.components[band].back());
+                }
+    rgb.width = static_cast<std::uint32_t>(rgb.components[0].size());
+    rgb.height = 1;
+    YiqStrip yiq;
+    rgbToYiqRows(rgb, yiq);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        centred.push_back(yiq[i % 3][i / 3] + (i % 3 == 0 ? 0.5 : 0.0));
+    EXPECT_EQ(convertRow(kRgb, described(SchemeYIQ, 3, 10), centred),
+              Bytes(pixels.begin(), pixels.end()));
+    const Bytes truncated = convertRow(kYiq, kRgb, pixels);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        if (const double value = yiq[i % 3][i / 3]; value >= 0.0 && value < 256.0) {
+            EXPECT_NEAR(value, truncated[i] + 0.5, 0.5 + 1e-4) << i;
+        }
 }
 
 TEST(PixelTransformers, WrongBuffersAndTablesAreRefused) {

@@ -38,6 +38,8 @@ std::string path(const std::string& word) {
     if (word.starts_with('%')) return work().file(word.substr(1));
     if (word.starts_with('@')) return std::string(TOVEX_TEST_DATA_DIR) + "/" + word.substr(1);
     if (word == "tvx") return TVX_EXECUTABLE;
+    if (word == "amhost") return AMHOST_PROGRAM;
+    if (word == "module") return TVX_READER_MODULE;
     return word;
 }
 
@@ -153,6 +155,15 @@ TEST(TvxCli, CommandLines) {
         {"decode --quiet %q.tvx %q.pgm", 0, "", matches("%q.pgm", camera, 255, 38)},
         {"encode --quiet --gen 2 --bpp 1 @camera.png %t.tvx", 0, ""},
         {"decode --quiet %t.tvx %t.pgm", 0, "", matches("%t.pgm", camera, 255, 28)},
+        // TG2 stores RGB as YIQ unless told otherwise; tvx decode shows it as RGB, with
+        // the host module's samples. (RGB at 1 bpp gives 31.3 dB.)
+        {"encode --quiet --gen 2 --bpp 1 --keep-rgb @chelsea.png %yr.tvx", 0, ""},
+        {"info %yr.tvx", 0, "Colour scheme: RGB\n"},
+        {"encode --quiet --gen 2 --bpp 1 @chelsea.png %y.tvx", 0, ""},
+        {"info %y.tvx", 0, "Colour scheme: YIQ, decoded as RGB\n"},
+        {"decode --quiet %y.tvx %y.ppm", 0, "", matches("%y.ppm", chelsea, 255, 34.5)},
+        {"!amhost --module module %y.tvx --output %ya.ppm", 0, "",
+         cropOf("%ya.ppm", "%y.ppm", 0, 0, 451, 300)},
         // Levels and windows; --width takes the coarsest level at least that wide.
         {"decode --quiet --level 2 %che.tvx %l2.ppm", 0, ""},
         {"decode --quiet --level 2 --window 13,7,50,41 %che.tvx %2.ppm", 0, "",
@@ -215,7 +226,7 @@ TEST(TvxCli, CommandLines) {
           "decode --level 1 --width 9 %che.tvx %x.png", "decode --level x %che.tvx %x.png",
           "decode --threads 0 %che.tvx %x.png", "encode --gen 4 @camera.png %x.tvx",
           "encode --quality 30 --bpp 1 @camera.png %x.tvx",
-          "encode --order sideways @camera.png %x.tvx"})
+          "encode --order sideways @camera.png %x.tvx", "encode --keep-rgb @camera.png %x.tvx"})
         run({usage, 2, "usage: tvx"});
 }
 

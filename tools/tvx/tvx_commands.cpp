@@ -21,8 +21,9 @@ const std::vector<Command>& commands() {
          "Writes one level of FILE, or a window of it, to OUT. The format follows OUT's\n"
          "extension: .png (grey or RGB, 8 or 16 bits), .tif/.tiff (tiled GeoTIFF carrying\n"
          "the georeferencing), .pgm/.ppm/.pam. Samples keep the image's own type: 16-bit\n"
-         "TG3 images give 16-bit output, TG2 images 8-bit. The file is written strip by\n"
-         "strip under a temporary name and renamed when complete.\n"
+         "TG3 images give 16-bit output, TG2 images 8-bit. YIQ images are written as\n"
+         "8-bit RGB and YIQK images as 8-bit CMYK. The file is written strip by strip\n"
+         "under a temporary name and renamed when complete.\n"
          "Magnified levels (--width beyond the image) go down to level -4, 16 times the\n"
          "full size, for TG2 images; TG3 images are not magnified. An output of more\n"
          "than 2^26 samples and more than 1000 samples per byte of FILE is refused as a\n"
@@ -41,8 +42,9 @@ const std::vector<Command>& commands() {
          "encode a PNG, TIFF or PNM image, or several as one mosaic, as a Tovex file",
          "IN is PNG, TIFF (GeoTIFF georeferencing is carried into the file) or PNM, 8 or\n"
          "16 bits, grey, RGB or (TIFF, PAM) CMYK. TG3 files are lossless unless --quality\n"
-         "or --bpp is given; TG2 files hold 8-bit samples. The file is written under a\n"
-         "temporary name and renamed when complete.\n"
+         "or --bpp is given. TG2 files hold 8-bit samples; RGB images are stored as Y, I\n"
+         "and Q bands unless --keep-rgb is given (readers show them as RGB). The file is\n"
+         "written under a temporary name and renamed when complete.\n"
          "Several inputs make one TG3 file of several images, a mosaic: each input must\n"
          "be georeferenced, north up, by its GeoTIFF tags or by a world file beside it\n"
          "(the input's name with the extension .wld), all with the same pixel size and\n"
@@ -58,6 +60,9 @@ const std::vector<Command>& commands() {
           {"colour", "C",
            "TG3 colour transform code: 17 is the reversible integer transform of JPEG 2000 "
            "(default: 4 for RGB, 13 for CMYK, 19 for grey)"},
+          {"keep-rgb", "",
+           "TG2: store RGB images as R, G and B bands; by default they are stored as Y, I and "
+           "Q, which readers turn back into RGB (smaller files at the same quality)"},
           {"periodic", "", "TG3: extend the image periodically at its edges, not by reflection"},
           {"world", "FILE", "take the georeferencing from this world file"},
           {"write-world", "", "write the world file (.TXW) beside OUT"},

@@ -8,6 +8,7 @@
 #include "encode/tg3/tg3_mosaicWriter.h"
 #include "image/cv_worldFile.h"
 #include "metadata/cv_classicalStandardTags.h"
+#include "pixel/cv_colorSpace.h"
 #include "support/cv_exception.h"
 #include "tvx_atomicOutput.h"
 #include "tvx_commands.h"
@@ -107,6 +108,10 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
         options.georeference = Corvane::TG2Georeference{
             input.geo->xUL, input.geo->yUL, input.geo->xResolution, input.geo->yResolution};
     options.projectedCSType = input.projectedCS;
+    // Y, I and Q bands cost fewer bits than R, G and B for the same error in the
+    // RGB image that readers show, at every rate we measured on photographs.
+    if (image.bandCount() == 3 && !arguments.has("keep-rgb"))
+        options.colorScheme = Corvane::SchemeYIQ;
     if (const auto step = arguments.number("step", 1e-3, 1e6)) {
         options.step = static_cast<float>(*step);
         return Corvane::encodeTG2(image, options);
@@ -175,6 +180,8 @@ int runEncode(const ParsedArguments& arguments) {
     const std::string& input = arguments.positional[0];
     const std::string& output = arguments.positional.back();
     const auto generation = arguments.integer("gen", 2, 3).value_or(3);
+    if (arguments.has("keep-rgb") && generation != 2 && !arguments.has("embed-tg2"))
+        throw UsageError("--keep-rgb applies to TG2 files only (--gen 2 or --embed-tg2)");
     if (arguments.has("quality") && arguments.has("bpp"))
         throw UsageError("--quality and --bpp exclude each other");
     if (arguments.positional.size() > 2) {

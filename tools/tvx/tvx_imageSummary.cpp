@@ -12,6 +12,7 @@
 #include "pixel/cv_dataType.h"
 #include "support/cv_exception.h"
 #include "tg3/decoder/tg3_imageStage.h"
+#include "transform/cv_shownScheme.h"
 #include "tvx_geoReference.h"
 
 namespace tvx {
@@ -128,6 +129,8 @@ ImageSummary summarise(const std::string& path, const OpenedImage& image) {
     s.dataType = dataTypeName(p.layout().dataType());
     s.bitsPerSample = p.layout().bitsPerSample();
     s.colourScheme = p.layout().colorSpace().schemeName();
+    s.decodedScheme =
+        Corvane::ColorSpace::schemeName(Corvane::shownScheme(p.layout().colorSpace().scheme()));
     // A window of 0 stands for no dynamic range at all.
     if (p.dynamicRangeWindow().value_or(0.0) > 0.0) {
         s.rangeWindow = p.dynamicRangeWindow();
@@ -175,7 +178,8 @@ void printSummary(std::ostream& out, const ImageSummary& s) {
         out << "  level " << level << ": " << s.levelSizes[level].first << " x "
             << s.levelSizes[level].second << "\n";
     out << "Data type: " << s.dataType << ", " << s.bitsPerSample << " bits per sample\n"
-        << "Colour scheme: " << s.colourScheme << "\n";
+        << "Colour scheme: " << s.colourScheme
+        << (s.decodedScheme != s.colourScheme ? ", decoded as " + s.decodedScheme : "") << "\n";
     if (s.rangeWindow && s.rangeLevel)
         out << "Dynamic range: window " << number(*s.rangeWindow) << ", level "
             << number(*s.rangeLevel) << "\n";
@@ -218,7 +222,8 @@ void printSummaryJson(std::ostream& out, const ImageSummary& s) {
             << ", \"height\": " << s.levelSizes[level].second << "}";
     out << "],\n  \"data_type\": " << jsonString(s.dataType)
         << ",\n  \"bits_per_sample\": " << s.bitsPerSample
-        << ",\n  \"colour_scheme\": " << jsonString(s.colourScheme) << ",\n  \"dynamic_range\": ";
+        << ",\n  \"colour_scheme\": " << jsonString(s.colourScheme)
+        << ",\n  \"decoded_scheme\": " << jsonString(s.decodedScheme) << ",\n  \"dynamic_range\": ";
     if (s.rangeWindow && s.rangeLevel)
         out << "{\"window\": " << number(*s.rangeWindow) << ", \"level\": " << number(*s.rangeLevel)
             << "}";

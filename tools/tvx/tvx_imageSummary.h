@@ -38,6 +38,7 @@ struct ImageSummary {
     std::string dataType;
     std::uint32_t bitsPerSample = 0;
     std::string colourScheme;
+    std::string decodedScheme;  // the scheme `tvx decode` writes (YIQ is written as RGB)
     std::optional<double> rangeWindow, rangeLevel;
     bool dither = false;
     bool hasGeo = false;

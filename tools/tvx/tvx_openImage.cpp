@@ -14,6 +14,7 @@
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
+#include "transform/cv_shownScheme.h"
 #include "transform/cv_transformerRegistry.h"
 
 namespace tvx {
@@ -68,11 +69,14 @@ OpenedImage openTovexImage(const std::string& path) {
 Corvane::PixelLayout outputLayoutOf(const OpenedImage& image) {
     using namespace Corvane;
     const PixelLayout& own = image.reader->properties().layout();
-    const std::uint32_t scheme = own.colorSpace().scheme();
+    const std::uint32_t scheme = shownScheme(own.colorSpace().scheme());
     if (scheme != SchemeGrayscale && scheme != SchemeRGB && scheme != SchemeCMYK)
         throw Exception(std::string("Cannot write images of the colour scheme ") +
                         ColorSpace::schemeName(scheme));
-    if (!image.reader->isTG3()) return PixelLayout(0, ColorSpace(scheme), DataTypeUInt8);
+    // TG2 decodes to floating point, which the image's 8-bit source held; a colour
+    // conversion writes 8-bit samples.
+    if (!image.reader->isTG3() || scheme != own.colorSpace().scheme())
+        return PixelLayout(0, ColorSpace(scheme), DataTypeUInt8);
     if (own.dataType() != DataTypeUInt8 && own.dataType() != DataTypeUInt16)
         throw Exception("Cannot write samples of data type " + std::to_string(own.dataType()));
     return PixelLayout(0, ColorSpace(scheme), own.dataType());

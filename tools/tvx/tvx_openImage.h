@@ -17,8 +17,9 @@ struct OpenedImage {
 OpenedImage openTovexImage(const std::string& path);
 
 // The samples `tvx decode` writes: TG3 images in their own type (8 or 16 bits) and
-// bands (grey, RGB or CMYK); TG2 images as 8-bit grey or RGB. Other colour schemes
-// are refused.
+// bands (grey, RGB or CMYK); TG2 images as 8-bit grey, RGB or CMYK; YIQ images as
+// 8-bit RGB and YIQK images as 8-bit CMYK, converted by the library's transformers.
+// Other colour schemes are refused.
 Corvane::PixelLayout outputLayoutOf(const OpenedImage& image);
 
 }  // namespace tvx

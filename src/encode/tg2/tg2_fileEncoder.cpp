@@ -6,6 +6,7 @@
 #include <string>
 
 #include "encode/encode_progress.h"
+#include "encode/tg2/colour/tg2_rgbToYiq.h"
 #include "encode/tg2/entropy/tg2_quantiser.h"
 #include "encode/tg2/structure/tg2_streamWriter.h"
 #include "encode/tg2/synthesis/tg2_forward97.h"
@@ -38,6 +39,24 @@ void checkImage(const RasterImage& image, const TG2EncodeOptions& options) {
     if (options.blockWidth == 0 || options.blockHeight == 0 || options.subBlockWidth == 0 ||
         options.subBlockHeight == 0)
         throw InvalidArgumentException("block and sub-block sizes must be positive");
+    if (options.colorScheme == SchemeYIQ && bands != 3)
+        throw InvalidArgumentException("YIQ files are made from RGB images");
+    if (!options.bandWeights.empty() && options.bandWeights.size() != bands)
+        throw InvalidArgumentException("one band weight per band");
+    for (double weight : options.bandWeights)
+        if (!(weight > 0.0) || !std::isfinite(weight))
+            throw InvalidArgumentException("band weight");
+}
+
+bool storesYiq(const TG2EncodeOptions& options) {
+    return options.colorScheme == SchemeYIQ;
+}
+
+std::vector<double> bandWeightsOf(const RasterImage& image, const TG2EncodeOptions& options) {
+    if (!options.bandWeights.empty()) return options.bandWeights;
+    if (!storesYiq(options)) return std::vector<double>(image.bandCount(), 1.0);
+    const std::array<double, 3> yiq = yiqBandWeights();
+    return {yiq.begin(), yiq.end()};
 }
 
 // The implied scheme of a band count, as the reader assumes it without metadata.
@@ -84,20 +103,31 @@ DitherSource ditherOf(std::uint32_t subband) {
 // half a grey value up centres that truncation on the sample's own value.
 constexpr float kTruncationCentre = 0.5f;
 
+// One band as the file codes it, centred for the decoder's truncation. Of Y, I and Q
+// only Y takes the centre, which it adds to each of R, G and B.
+std::vector<float> codedSamples(const RasterImage& image, std::uint32_t band, bool yiq) {
+    std::vector<float> samples;
+    if (yiq)
+        samples = yiqBand(image, band);
+    else
+        samples.assign(image.components[band].begin(), image.components[band].end());
+    if (!yiq || band == 0)
+        for (float& sample : samples) sample += kTruncationCentre;
+    return samples;
+}
+
 // The weighted subband planes of every band of the image.
 using AnalysedImage = std::vector<std::vector<CoefficientPlane>>;
 
-AnalysedImage analyseImage(const RasterImage& image, std::uint32_t levels,
+AnalysedImage analyseImage(const RasterImage& image, bool yiq, std::uint32_t levels,
                            const std::vector<double>& weights, EncodeProgress& progress) {
     AnalysedImage analysed;
-    for (const auto& samples : image.components) {
-        progress.report(static_cast<double>(analysed.size()) / image.bandCount());
+    for (std::uint32_t band = 0; band < image.bandCount(); ++band) {
+        progress.report(static_cast<double>(band) / image.bandCount());
         CoefficientPlane plane;
         plane.width = image.width;
         plane.height = image.height;
-        plane.samples.reserve(samples.size());
-        for (std::int32_t sample : samples)
-            plane.samples.push_back(static_cast<float>(sample) + kTruncationCentre);
+        plane.samples = codedSamples(image, band, yiq);
         analysed.push_back(analyse97(plane, levels));
         applySubbandWeights(analysed.back(), weights);
     }
@@ -161,36 +191,43 @@ class TG2Coder {
           options_(options),
           levels_(options.levels.value_or(defaultTG2Levels(image.width, image.height))),
           gains_(weightedSubbandGains(image.width, image.height, levels_)),
-          analysed_(analyseImage(image, levels_, subbandWeights(image.width, image.height, levels_),
-                                 progress)) {}
+          bandWeights_(bandWeightsOf(image, options)),
+          analysed_(analyseImage(image, storesYiq(options), levels_,
+                                 subbandWeights(image.width, image.height, levels_), progress)) {}
 
     // The smallest coarsest step whose indices the stream can still carry.
     float smallestStep() const {
-        const std::vector<float> ratios = subbandSteps(1.0f, gains_);
         double smallest = kSmallestStep;
-        for (const auto& planes : analysed_)
+        for (std::size_t band = 0; band < analysed_.size(); ++band) {
+            const auto& planes = analysed_[band];
+            const std::vector<float> ratios = bandSteps(1.0f, band);
             for (std::size_t i = 0; i < planes.size(); ++i) {
                 float largest = 0.0f;
                 for (float value : planes[i].samples) largest = std::max(largest, std::fabs(value));
                 smallest = std::max(smallest, largest / (kLargestIndexAimed * ratios[i]));
             }
+        }
         return static_cast<float>(smallest);
     }
 
+    // The squared error measured is that of the image readers show: each band's
+    // error counts with the band's weight.
     CodedFile code(float step, bool dither) const {
-        const std::vector<float> steps = subbandSteps(step, gains_);
         TG2StreamInput input = streamLayout(image_, levels_, options_);
         CodedFile file;
-        for (const auto& planes : analysed_)
+        for (std::size_t band = 0; band < analysed_.size(); ++band) {
+            const auto& planes = analysed_[band];
+            const std::vector<float> steps = bandSteps(step, band);
             for (std::size_t i = 0; i < planes.size(); ++i) {
                 const DitherSource source =
                     dither ? ditherOf(static_cast<std::uint32_t>(i)) : DitherSource{};
                 std::vector<std::int32_t> indices = quantisePlane(planes[i], steps[i], source);
-                file.squaredError +=
-                    gains_[i] * quantisationError(planes[i], indices, steps[i], source);
+                file.squaredError += bandWeights_[band] * gains_[i] *
+                                     quantisationError(planes[i], indices, steps[i], source);
                 input.subbands[i].bands.push_back(std::move(indices));
                 input.subbands[i].steps.push_back(steps[i]);
             }
+        }
         TG2EncodeOptions described = options_;
         described.dither = dither;
         ClassicalTagTable table;
@@ -208,10 +245,16 @@ class TG2Coder {
     }
 
   private:
+    // The subband steps of one band: finer where the band's errors weigh more.
+    std::vector<float> bandSteps(float step, std::size_t band) const {
+        return subbandSteps(static_cast<float>(step / std::sqrt(bandWeights_[band])), gains_);
+    }
+
     const RasterImage& image_;
     const TG2EncodeOptions& options_;
     std::uint32_t levels_;
     std::vector<double> gains_;
+    std::vector<double> bandWeights_;
     AnalysedImage analysed_;
 };
 

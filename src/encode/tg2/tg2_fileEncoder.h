@@ -27,8 +27,9 @@ struct TG2EncodeOptions {
     // least kSmallestCoarsestSide samples on its shorter side.
     std::optional<std::uint32_t> levels;
     // Quantisation step of the subband whose errors weigh least, the coarsest
-    // step of the file: about the largest error a sample may take on; 0.5
-    // restores 8-bit images within one grey value.
+    // step of the file (divided by the square root of its band's weight): about
+    // the largest error a sample may take on; 0.5 restores 8-bit images of grey,
+    // RGB or CMYK within one grey value.
     float step = 1.0f;
     // When set, the step and the dither are chosen for the smallest squared error
     // of a file of at most this many bytes, and `step` and `dither` are ignored.
@@ -39,8 +40,15 @@ struct TG2EncodeOptions {
     std::uint32_t subBlockHeight = 32;
     bool dither = true;
     // Stored only when the band count alone does not name the scheme (4 bands are
-    // read as CMYK, 3 as RGB, 1 as Grayscale).
+    // read as CMYK, 3 as RGB, 1 as Grayscale). SchemeYIQ on an RGB image stores its
+    // samples as Y, I and Q bands, which readers turn back into RGB; any other scheme
+    // names the samples as they are given.
     std::optional<std::uint32_t> colorScheme;
+    // What a unit of squared error in each band costs in the image that readers show,
+    // one positive weight per band; a band with twice the weight gets a step smaller
+    // by the square root of two. Empty: the YIQ weights for a file of YIQ bands
+    // (yiqBandWeights), otherwise 1 for every band.
+    std::vector<double> bandWeights;
     std::optional<TG2Georeference> georeference;
     // EPSG code of the projected coordinate system of the georeference.
     std::optional<std::uint16_t> projectedCSType;
@@ -56,8 +64,9 @@ inline constexpr std::uint32_t kSmallestCoarsestSide = 8;
 std::uint32_t defaultTG2Levels(std::uint32_t width, std::uint32_t height);
 
 // The whole file in memory. Raises InvalidArgumentException for an image that is
-// not 8-bit with 1, 3 or 4 bands of width x height samples, for sizes of 0 and for
-// a step that is not a positive finite number or too small for the coefficients,
+// not 8-bit with 1, 3 or 4 bands of width x height samples (3 for YIQ), for sizes of
+// 0, for a step that is not a positive finite number or too small for the
+// coefficients, for band weights that are not one positive finite number per band,
 // and for a target size below that of the file with every index zero.
 std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOptions& options);
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -73,6 +74,11 @@ TG2EncodeOptions options(std::uint32_t levels, float step = 0.5f, bool dither = 
     return o;
 }
 
+TG2EncodeOptions asYiq(TG2EncodeOptions o) {
+    o.colorScheme = SchemeYIQ;
+    return o;
+}
+
 struct Case {
     std::string name;
     RasterImage image;
@@ -100,6 +106,8 @@ std::vector<Case> cases() {
         {"97 x 61", cropImage(camera, 11, 200, 97, 61), options(4, 0.5f, false, 16, 7), 1},
         {"33 x 23, one level", cropImage(camera, 200, 300, 33, 23), options(1), 1},
         {"45 x 33 rgb", cropImage(astronaut, 300, 17, 45, 33), options(3, 0.5f, false, 13, 4), 1},
+        {"45 x 33 yiq", cropImage(astronaut, 300, 17, 45, 33),
+         asYiq(options(3, 0.5f, false, 13, 4)), 1},
         {"2 x 3 rgb", cropImage(astronaut, 0, 0, 2, 3), options(1, 0.5f, true)},
         {"flat", flat, options(4, 0.25f), 1},
     };
@@ -202,17 +210,20 @@ TEST(TG2RoundTrip, EveryVariantRestoresTheImageAndAgreesAcrossStripsAndWindows) 
     }
 }
 
-// A target size is met from below and nearly filled, for grey and RGB, and the
-// quality it buys grows with it.
+// A target size is met from below and nearly filled, for grey, RGB and YIQ, and the
+// quality it buys grows with it; at each size YIQ bands give the better RGB image.
 TEST(TG2TargetSize, FilesFillTheirTargetAndBuyQualityWithSize) {
-    const RasterImage astronaut = loadPng("astronaut.png", true);
-    for (const RasterImage& image :
-         {loadPng("camera.png", false), cropImage(astronaut, 0, 0, 256, 192)}) {
+    const RasterImage camera = loadPng("camera.png", false);
+    const RasterImage astronaut = cropImage(loadPng("astronaut.png", true), 0, 0, 256, 192);
+    std::map<double, double> rgbPsnr;
+    for (const auto& [image, yiq] :
+         {std::pair{camera, false}, {astronaut, false}, {astronaut, true}}) {
         double previous = 0.0;
         for (const double bitsPerPixel : {0.25, 1.0, 3.0}) {
             SCOPED_TRACE(std::to_string(image.bandCount()) + " bands, " +
-                         std::to_string(bitsPerPixel) + " bpp");
+                         std::to_string(bitsPerPixel) + " bpp" + (yiq ? ", YIQ" : ""));
             TG2EncodeOptions o;
+            if (yiq) o.colorScheme = SchemeYIQ;
             o.targetBytes =
                 static_cast<std::uint64_t>(bitsPerPixel * image.width * image.height / 8);
             EncodedImage file(image, o);
@@ -227,11 +238,21 @@ TEST(TG2TargetSize, FilesFillTheirTargetAndBuyQualityWithSize) {
                     .psnr;
             EXPECT_GT(psnr, previous + 3.0);
             previous = psnr;
+            if (image.bandCount() == 3 && !yiq) rgbPsnr[bitsPerPixel] = psnr;
+            if (yiq) {
+                EXPECT_GT(psnr, rgbPsnr.at(bitsPerPixel) + 1.0);
+            }
         }
     }
     TG2EncodeOptions tooSmall;
     tooSmall.targetBytes = 100;
-    EXPECT_THROW(encodeTG2(loadPng("camera.png", false), tooSmall), InvalidArgumentException);
+    EXPECT_THROW(encodeTG2(camera, tooSmall), InvalidArgumentException);
+    TG2EncodeOptions oneWeightTooMany, zeroWeight;
+    oneWeightTooMany.bandWeights = {1.0, 1.0};
+    zeroWeight.bandWeights = {1.0, 0.0, 1.0};
+    for (const auto& [image, o] :
+         {std::pair{camera, asYiq({})}, {camera, oneWeightTooMany}, {astronaut, zeroWeight}})
+        EXPECT_THROW(encodeTG2(image, o), InvalidArgumentException);
 }
 
 TEST(TG2DamagedFiles, TruncatedAndCorruptedFilesAreRefusedOrDecoded) {
