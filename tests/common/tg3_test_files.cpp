@@ -30,11 +30,12 @@ static TG3ImageInfo recipeInfo(const TestImage& image, const FileRecipe& recipe)
 
 Bytes makeTG3File(const TestImage& image, const FileRecipe& recipe) {
     TG3ImageInfo info = recipeInfo(image, recipe);
-    std::int32_t status = 0;
-    const auto bands = transformImage(info, image.components, status);
-    EXPECT_EQ(status, 0);
-    MemoryPlaneset coded(false);
-    codeSubblocks(info, bands, PlaneCoding{}, coded);
+    RasterImageSource source(image);
+    CodedImage codedImage(false);
+    EncodeProgress progress(nullptr);
+    codeImage(source, info, PlaneCoding{}, codedImage, progress);
+    const MemoryPlaneset coded =
+        codedImage.planeset(codedImage.keptUpTo(losslessPlanes(info)), false);
     std::vector<CodedPlane> planes;
     for (const PlaneIndexEntry& entry : coded.index()) {
         const auto from = coded.bytes().begin() + entry.dataOffset;

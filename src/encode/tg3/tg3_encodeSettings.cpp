@@ -70,7 +70,7 @@ TG3ColorSpace waveletColourSpace(TG3ColorTransform transform, TG3ColorSpace inpu
     }
 }
 
-void checkImage(const RasterImage& image, std::int32_t rangeMax) {
+void checkShape(const RasterShape& image) {
     if (image.width == 0 || image.height == 0) {
         refuseImage("an image of " + std::to_string(image.width) + " x " +
                     std::to_string(image.height) + " pixels has no samples");
@@ -83,28 +83,14 @@ void checkImage(const RasterImage& image, std::int32_t rangeMax) {
         refuseImage(std::to_string(image.bitsPerSample) +
                     " bits per sample (only 8 and 16 are written)");
     }
-    const std::size_t bands = image.components.size();
+    const std::size_t bands = image.bandCount;
     if (bands != 1 && bands != 3 && bands != 4) {
         refuseImage(std::to_string(bands) +
                     " bands (only 1 for grey, 3 for RGB and 4 for CMYK are written)");
     }
-    const std::size_t samples = std::size_t{image.width} * image.height;
-    for (std::size_t c = 0; c < bands; ++c) {
-        if (image.components[c].size() != samples) {
-            refuseImage("component " + std::to_string(c) + " holding " +
-                        std::to_string(image.components[c].size()) + " samples instead of " +
-                        std::to_string(samples));
-        }
-        const auto [least, most] =
-            std::minmax_element(image.components[c].begin(), image.components[c].end());
-        if (*least < 0 || *most > rangeMax) {
-            refuseImage("samples outside the dynamic range 0.." + std::to_string(rangeMax) +
-                        " in component " + std::to_string(c));
-        }
-    }
 }
 
-void checkOptions(const RasterImage& image, const TG3EncodeOptions& options) {
+void checkOptions(const RasterShape& image, const TG3EncodeOptions& options) {
     if (options.levels < -1 || options.levels > kMaximumLevels) {
         refuseOption("levels must be -1 (automatic) or 0 to " + std::to_string(kMaximumLevels));
     }
@@ -171,7 +157,29 @@ TG3ColorTransform defaultColourTransform(std::size_t components) {
     }
 }
 
-TG3ImageInfo encodedImageInfo(const RasterImage& image, const TG3EncodeOptions& options) {
+void checkSamples(const RasterImage& strip, const TG3ImageInfo& info) {
+    const std::size_t samples = std::size_t{strip.width} * strip.height;
+    for (std::size_t c = 0; c < strip.components.size(); ++c) {
+        if (strip.components[c].size() != samples) {
+            refuseImage("component " + std::to_string(c) + " holding " +
+                        std::to_string(strip.components[c].size()) + " samples instead of " +
+                        std::to_string(samples));
+        }
+        const auto [least, most] =
+            std::minmax_element(strip.components[c].begin(), strip.components[c].end());
+        if (samples > 0 && (*least < 0 || *most > info.dynamicRangeMax)) {
+            refuseImage("samples outside the dynamic range 0.." +
+                        std::to_string(info.dynamicRangeMax) + " in component " +
+                        std::to_string(c));
+        }
+    }
+    if (strip.components.size() != info.components) {
+        refuseImage(std::to_string(strip.components.size()) + " bands in rows of an image of " +
+                    std::to_string(info.components));
+    }
+}
+
+TG3ImageInfo encodedImageInfo(const RasterShape& image, const TG3EncodeOptions& options) {
     const bool sixteen = image.bitsPerSample == 16;
     const std::int32_t typeMax = sixteen ? 65535 : 255;
     if (options.dynamicRangeMax < 0 || options.dynamicRangeMax > typeMax) {
@@ -179,10 +187,10 @@ TG3ImageInfo encodedImageInfo(const RasterImage& image, const TG3EncodeOptions& 
                      std::to_string(typeMax));
     }
     const std::int32_t rangeMax = options.dynamicRangeMax == 0 ? typeMax : options.dynamicRangeMax;
-    checkImage(image, rangeMax);
+    checkShape(image);
     checkOptions(image, options);
 
-    const std::size_t components = image.components.size();
+    const std::size_t components = image.bandCount;
     const TG3ColorTransform transform =
         options.colourTransform.value_or(defaultColourTransform(components));
     if (!transformFits(transform, components)) {

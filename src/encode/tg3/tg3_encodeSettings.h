@@ -4,7 +4,7 @@
 // any work is done, with an exception that says why.
 #include <cstdint>
 
-#include "encode/encode_rasterImage.h"
+#include "encode/encode_rasterSource.h"
 #include "encode/tg3/tg3_fileEncoder.h"
 #include "tg3/header/tg3_imageInfo.h"
 
@@ -17,9 +17,13 @@ int automaticLevels(std::uint32_t width, std::uint32_t height);
 // The lossless colour transform used when the options name none.
 TG3ColorTransform defaultColourTransform(std::size_t components);
 
-// The header information for `image` coded with `options`, band table built. Throws
-// UnsupportedFeatureException for an image this writer cannot store and
+// The header information for an image of this shape coded with `options`, band table
+// built. Throws UnsupportedFeatureException for an image this writer cannot store and
 // InvalidArgumentException for options out of range.
-TG3ImageInfo encodedImageInfo(const RasterImage& image, const TG3EncodeOptions& options);
+TG3ImageInfo encodedImageInfo(const RasterShape& image, const TG3EncodeOptions& options);
+
+// Refuses, with UnsupportedFeatureException, rows of samples that do not fit `info`: a
+// component of the wrong size or count, or a sample outside the dynamic range.
+void checkSamples(const RasterImage& strip, const TG3ImageInfo& info);
 
 }  // namespace Corvane

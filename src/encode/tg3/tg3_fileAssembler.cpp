@@ -1,5 +1,7 @@
 #include "encode/tg3/tg3_fileAssembler.h"
 
+#include <algorithm>
+
 #include "support/cv_exception.h"
 #include "support/cv_status.h"
 #include "tg3/container/tg3_fileHeader.h"
@@ -8,9 +10,36 @@
 
 namespace Corvane {
 
-std::vector<std::uint8_t> assembleTG3File(const TG3ImageInfo& info, const TG3EncodeOptions& options,
-                                          const std::vector<CodedPlane>& planes) {
-    MemoryKernelStream file;
+namespace {
+
+// A stream that keeps no bytes, only how far they reach.
+class CountingKernelStream : public KernelStream {
+  public:
+    std::uint32_t read(void*, std::uint32_t) override { return 0; }
+    std::uint32_t write(const void*, std::uint32_t count) override {
+        position_ += count;
+        end_ = std::max(end_, position_);
+        return count;
+    }
+    int seek(std::int64_t offset, int origin) override {
+        const std::int64_t base = origin == 1 ? 0 : origin == 2 ? position_ : end_;
+        if (base + offset < 0) return 1;
+        position_ = base + offset;
+        end_ = std::max(end_, position_);
+        return 0;
+    }
+    std::int64_t tell() override { return position_; }
+    std::int64_t end() const { return end_; }
+
+  private:
+    std::int64_t position_ = 0;
+    std::int64_t end_ = 0;
+};
+
+}  // namespace
+
+void assembleTG3File(KernelStream& file, const TG3ImageInfo& info, const TG3EncodeOptions& options,
+                     PlanesetContent& planes, std::uint64_t planeCount) {
     checkStatus(writeFileHeader(file));
 
     HeaderPacket header = makeHeaderPacket(info);
@@ -33,9 +62,15 @@ std::vector<std::uint8_t> assembleTG3File(const TG3ImageInfo& info, const TG3Enc
     PlanesetPacket planeset(planesetHeader);
     planeset.order = options.order;
     planeset.orderStyle = options.orderStyle;
-    planeset.planeCount = planes.size();
+    planeset.planeCount = planeCount;
     checkStatus(writePlanesetPacket(file, planeset, info, planes));
-    return file.bytes();
+}
+
+std::uint64_t assembledTG3Size(const TG3ImageInfo& info, const TG3EncodeOptions& options,
+                               PlanesetContent& planes, std::uint64_t planeCount) {
+    CountingKernelStream counter;
+    assembleTG3File(counter, info, options, planes, planeCount);
+    return static_cast<std::uint64_t>(counter.end());
 }
 
 }  // namespace Corvane

@@ -1,55 +1,64 @@
 #include "encode/tg3/tg3_fileEncoder.h"
 
-#include <algorithm>
-
 #include "encode/tg3/tg3_codedImage.h"
 #include "encode/tg3/tg3_encodeSettings.h"
 #include "encode/tg3/tg3_fileAssembler.h"
-#include "encode/tg3/tg3_forwardSampleSteps.h"
 #include "encode/tg3/tg3_imageCoder.h"
 #include "encode/tg3/tg3_planeSelection.h"
+#include "platform/cv_fileSystem.h"
 #include "stream/cv_fileStream.h"
 #include "support/cv_exception.h"
 
 namespace Corvane {
 
-std::vector<std::uint8_t> encodeTG3(const RasterImage& image, const TG3EncodeOptions& options) {
-    const TG3ImageInfo info = encodedImageInfo(image, options);
+void encodeTG3(RasterSource& source, const TG3EncodeOptions& options, KernelStream& file) {
+    const TG3ImageInfo info = encodedImageInfo(source.shape(), options);
     EncodeProgress progress(options.callbacks);
-    progress.beginStage(0.0, 0.1);
-
-    std::vector<std::vector<std::int32_t>> samples = image.components;
-    if (info.colorTransform == colorTransformCMYKToYIQKProcessed) cmykPreProcess(samples);
-    std::int32_t status = 0;
-    const std::vector<BandPlanes> bands = transformImage(info, samples, status);
-    if (status != 0) throwStatus(status);
-    samples.clear();
 
     // Coding every sub-block is most of the work; a quality search decodes several times.
     const double selection = options.rateMode == TG3RateMode::targetQuality ? 0.4 : 0.1;
-    progress.beginStage(0.1, 0.9 - selection);
-    const CodedImage coded(info, bands, 32 - options.rawPlanes, progress);
-    progress.beginStage(1.0 - selection, selection);
-    const KeptPlanes kept = choosePlanes(info, options, coded, image, progress);
-    std::vector<std::uint8_t> bytes = assembleTG3File(info, options, coded.planes(kept));
+    progress.beginStage(0.0, 0.9 - selection);
+    CodedImage coded(options.rateMode != TG3RateMode::lossless);
+    PlaneCoding coding;
+    coding.firstRawPlane = 32 - options.rawPlanes;
+    codeImage(source, info, coding, coded, progress);
+
+    progress.beginStage(0.9 - selection, selection);
+    const KeptPlanes kept = choosePlanes(info, options, coded, source, progress);
+    progress.beginStage(0.9, 0.1);
+    assembleTG3File(file, info, options, *coded.content(kept, false), coded.planeCount(kept));
     progress.report(1.0);
-    return bytes;
+}
+
+std::vector<std::uint8_t> encodeTG3(const RasterImage& image, const TG3EncodeOptions& options) {
+    // Rows are cut from the image as it stands, so its components must be whole first.
+    checkSamples(image, encodedImageInfo(RasterImageSource(image).shape(), options));
+    RasterImageSource source(image);
+    MemoryKernelStream file;
+    encodeTG3(source, options, file);
+    return file.bytes();
+}
+
+void encodeTG3File(RasterSource& source, const TG3EncodeOptions& options, const std::string& path) {
+    const FileSpecification file(path);
+    CVFileStream stream(file, "w");
+    if (!stream.isOpen()) throw IOException(IoPath{file.path()}, IoOpen);
+    try {
+        CVKernelStream kernel(stream);
+        encodeTG3(source, options, kernel);
+        if (!stream.close()) throw IOException(IoPath{file.path()}, IoClose);
+    } catch (...) {
+        stream.close();
+        removeFile(file.path().c_str());
+        throw;
+    }
 }
 
 void encodeTG3File(const RasterImage& image, const TG3EncodeOptions& options,
                    const std::string& path) {
-    const std::vector<std::uint8_t> bytes = encodeTG3(image, options);
-    const FileSpecification file(path);
-    CVFileStream stream(file, "w");
-    if (!stream.isOpen()) throw IOException(IoPath{file.path()}, IoOpen);
-    // The stream takes at most 2^31 - 1 bytes per call.
-    constexpr std::size_t kChunk = std::size_t{1} << 30;
-    for (std::size_t done = 0; done < bytes.size(); done += kChunk) {
-        const auto count = static_cast<std::uint32_t>(std::min(kChunk, bytes.size() - done));
-        if (!stream.write(bytes.data() + done, count))
-            throw IOException(IoPath{file.path()}, IoWrite);
-    }
-    if (!stream.close()) throw IOException(IoPath{file.path()}, IoClose);
+    checkSamples(image, encodedImageInfo(RasterImageSource(image).shape(), options));
+    RasterImageSource source(image);
+    encodeTG3File(source, options, path);
 }
 
 }  // namespace Corvane

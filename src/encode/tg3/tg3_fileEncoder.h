@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "encode/encode_rasterImage.h"
+#include "encode/encode_rasterSource.h"
 #include "metadata/cv_TG3ClassicalMetadata.h"
 #include "support/cv_callbacks.h"
+#include "tg3/container/tg3_kernelStream.h"
 #include "tg3/header/tg3_imageDescription.h"
 #include "tg3/header/tg3_types.h"
 
@@ -75,11 +76,22 @@ struct TG3EncodeOptions {
     CV_ProcessCallbacks* callbacks = nullptr;
 };
 
-// The bytes of a TG3 file holding `image`. Unsupported input or options throw a
-// Corvane::Exception whose text says what was refused.
+// Encodes the image `source` holds and writes the file to `file` (which must seek,
+// to fill in packet lengths), from its current position. The source is read once from
+// the top in strips, and memory follows the image's width: the coded planes wait in a
+// temporary file until the planeset is written. Two cases still hold the whole image:
+// a periodic image (its transform needs the last rows for the first) and a target
+// quality (measured by decoding the whole image for each quality tried).
+// Unsupported input or options throw a Corvane::Exception whose text says what was
+// refused; the source's rows are checked as they are read.
+void encodeTG3(RasterSource& source, const TG3EncodeOptions& options, KernelStream& file);
+
+// The bytes of a TG3 file holding `image`.
 std::vector<std::uint8_t> encodeTG3(const RasterImage& image, const TG3EncodeOptions& options);
 
-// Encodes `image` and writes the file at `path`, replacing any file there.
+// Encodes and writes the file at `path`, replacing any file there; a failed encode
+// leaves no file behind.
+void encodeTG3File(RasterSource& source, const TG3EncodeOptions& options, const std::string& path);
 void encodeTG3File(const RasterImage& image, const TG3EncodeOptions& options,
                    const std::string& path);
 

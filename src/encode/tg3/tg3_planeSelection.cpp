@@ -38,12 +38,15 @@ KeptPlanes keptAtPrice(const CodedImage& coded, const std::vector<double>& bandG
                        const std::vector<double>& componentGains, double logPrice) {
     const double price = std::exp2(logPrice);
     KeptPlanes kept;
-    for (const CodedSubblock& s : coded.subblocks()) {
+    kept.reserve(coded.subblocks().size());
+    for (std::size_t n = 0; n < coded.subblocks().size(); ++n) {
+        const CodedSubblock& s = coded.subblocks()[n];
         const double gain = bandGains[s.band] * componentGains[s.component];
         std::size_t best = 0;
-        double bestCost = gain * s.errors[0];
-        for (std::size_t k = 1; k < s.errors.size(); ++k) {
-            const double cost = gain * s.errors[k] + price * static_cast<double>(s.bytes(k));
+        double bestCost = gain * coded.error(n, 0);
+        for (std::size_t k = 1; k <= s.planeCount; ++k) {
+            const double bytes = static_cast<double>(coded.bytes(n, k));
+            const double cost = gain * coded.error(n, k) + price * bytes;
             if (cost < bestCost) {
                 bestCost = cost;
                 best = k;
@@ -57,8 +60,7 @@ KeptPlanes keptAtPrice(const CodedImage& coded, const std::vector<double>& bandG
 }  // namespace
 
 KeptPlanes choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& options,
-                        const CodedImage& coded, const RasterImage& source,
-                        EncodeProgress& progress) {
+                        CodedImage& coded, RasterSource& source, EncodeProgress& progress) {
     if (options.rateMode == TG3RateMode::lossless) return coded.keptUpTo(losslessPlanes(info));
 
     // A band's weight is the energy its unit coefficient puts into the image.
@@ -81,7 +83,9 @@ KeptPlanes choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& option
 
     if (options.rateMode == TG3RateMode::targetSize) {
         auto fileSize = [&](int step) {
-            return assembleTG3File(info, options, coded.planes(planesAt(step))).size();
+            const KeptPlanes kept = planesAt(step);
+            return assembledTG3Size(info, options, *coded.content(kept, true),
+                                    coded.planeCount(kept));
         };
         const std::uint64_t smallest = fileSize(lastStep);
         if (smallest > options.targetBytes) {
@@ -96,10 +100,12 @@ KeptPlanes choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& option
 
     // Quality falls as the price grows, so search for the last step that still reaches
     // the target, counting steps from the dear end. The lossless step always does.
+    // Measuring decodes the whole image, so this mode holds it in memory.
+    const RasterImage whole = readWholeRaster(source);
     auto reaches = [&](int step) {
         const RasterImage decoded =
             decodePlanes(info, coded.planeset(planesAt(step), info.hasMSEs != 0));
-        return peakSignalToNoise(source, decoded, info.dynamicRangeMin, info.dynamicRangeMax) >=
+        return peakSignalToNoise(whole, decoded, info.dynamicRangeMin, info.dynamicRangeMax) >=
                options.targetPsnr;
     };
     const int fromDearEnd =

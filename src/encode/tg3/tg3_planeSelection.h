@@ -5,7 +5,8 @@
 // whole image, and the price is searched for the size or quality asked for.
 #include <vector>
 
-#include "encode/encode_rasterImage.h"
+#include "encode/encode_progress.h"
+#include "encode/encode_rasterSource.h"
 #include "encode/tg3/tg3_codedImage.h"
 #include "encode/tg3/tg3_fileEncoder.h"
 
@@ -18,10 +19,10 @@ inline constexpr double kPriceStep = 1.0 / 32;
 // is at most options.targetBytes long and keeps as much as that allows; a target below
 // the size of a file with no planes throws InvalidArgumentException. For a target
 // quality, the image decoded from the result reaches options.targetPsnr against
-// `source` and keeps as little as that allows.
+// `source` and keeps as little as that allows; that search reads the whole source into
+// memory and decodes it there for each quality tried.
 // Each size or quality tried is reported to `progress`.
 KeptPlanes choosePlanes(const TG3ImageInfo& info, const TG3EncodeOptions& options,
-                        const CodedImage& coded, const RasterImage& source,
-                        EncodeProgress& progress);
+                        CodedImage& coded, RasterSource& source, EncodeProgress& progress);
 
 }  // namespace Corvane
