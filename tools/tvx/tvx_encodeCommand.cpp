@@ -30,8 +30,19 @@ Corvane::TG3Order parseOrder(const std::string& text) {
 }
 
 // The size in bytes that B bits per pixel allow.
-std::uint64_t targetBytes(double bitsPerPixel, const Corvane::RasterImage& image) {
+std::uint64_t targetBytes(double bitsPerPixel, const Corvane::RasterShape& image) {
     return static_cast<std::uint64_t>(bitsPerPixel * image.width * image.height / 8.0);
+}
+
+// What an encoder is told of its input besides the samples.
+struct InputFacts {
+    Corvane::RasterShape shape;
+    std::optional<GeoReference> geo;
+    std::optional<std::uint16_t> projectedCS;
+};
+
+Corvane::RasterShape shapeOf(const Corvane::RasterImage& image) {
+    return {image.width, image.height, image.bitsPerSample, image.bandCount()};
 }
 
 // Shows the encoder's progress on a progress bar; nothing asks it to stop.
@@ -45,10 +56,10 @@ class EncodeBar : public Corvane::CV_ProcessCallbacks {
     ProgressBar& bar_;
 };
 
-Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& input,
-                        const std::string& inputName, std::uint32_t imageNumber = 0,
-                        Corvane::CV_ProcessCallbacks* callbacks = nullptr) {
-    const Corvane::RasterImage& image = input.raster;
+Corvane::TG3EncodeOptions tg3Options(const ParsedArguments& arguments, const InputFacts& input,
+                                     const std::string& inputName, std::uint32_t imageNumber = 0,
+                                     Corvane::CV_ProcessCallbacks* callbacks = nullptr) {
+    const Corvane::RasterShape& image = input.shape;
     Corvane::TG3EncodeOptions options;
     options.callbacks = callbacks;
     options.imageNumber = imageNumber;
@@ -84,12 +95,12 @@ Bytes encodeGeneration3(const ParsedArguments& arguments, const InputImage& inpu
             geo.xUL, geo.yUL, geo.xResolution, geo.yResolution, image.width, image.height);
         options.description = description;
     }
-    return Corvane::encodeTG3(image, options);
+    return options;
 }
 
-Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& input,
-                        Corvane::CV_ProcessCallbacks* callbacks = nullptr) {
-    const Corvane::RasterImage& image = input.raster;
+Corvane::TG2EncodeOptions tg2Options(const ParsedArguments& arguments, const InputFacts& input,
+                                     Corvane::CV_ProcessCallbacks* callbacks = nullptr) {
+    const Corvane::RasterShape& image = input.shape;
     if (image.bitsPerSample != 8)
         throw Corvane::Exception("TG2 files hold 8-bit samples; use --gen 3 for 16-bit images");
     if (arguments.has("order") || arguments.has("quality") || arguments.has("colour") ||
@@ -110,15 +121,13 @@ Bytes encodeGeneration2(const ParsedArguments& arguments, const InputImage& inpu
     options.projectedCSType = input.projectedCS;
     // Y, I and Q bands cost fewer bits than R, G and B for the same error in the
     // RGB image that readers show, at every rate we measured on photographs.
-    if (image.bandCount() == 3 && !arguments.has("keep-rgb"))
+    if (image.bandCount == 3 && !arguments.has("keep-rgb"))
         options.colorScheme = Corvane::SchemeYIQ;
-    if (const auto step = arguments.number("step", 1e-3, 1e6)) {
+    if (const auto step = arguments.number("step", 1e-3, 1e6))
         options.step = static_cast<float>(*step);
-        return Corvane::encodeTG2(image, options);
-    }
-    if (const auto bpp = arguments.number("bpp", 0.001, 64.0))
+    else if (const auto bpp = arguments.number("bpp", 0.001, 64.0))
         options.targetBytes = targetBytes(*bpp, image);
-    return Corvane::encodeTG2(image, options);
+    return options;
 }
 
 // An input of a mosaic with its georeferencing: its GeoTIFF tags, or the world file
@@ -159,15 +168,17 @@ Bytes encodeMosaic(const ParsedArguments& arguments, const std::vector<std::stri
         part.imageNumber = static_cast<std::uint32_t>(i);
         part.embeddedTG2 = embedTG2;
         if (embedTG2) {
-            InputImage withoutGeo = image;
-            withoutGeo.geo.reset();
-            part.bytes = encodeGeneration2(arguments, withoutGeo);
+            // The mosaic's description places the image; the embedded file needs none.
+            part.bytes = Corvane::encodeTG2(
+                image.raster, tg2Options(arguments, InputFacts{shapeOf(image.raster), {}, {}}));
             part.description =
                 Corvane::northUpDescription(geo.xUL, geo.yUL, geo.xResolution, geo.yResolution,
                                             image.raster.width, image.raster.height);
         } else {
             const std::string name = std::filesystem::path(inputs[i]).filename().string();
-            part.bytes = encodeGeneration3(arguments, image, name, part.imageNumber);
+            const InputFacts facts{shapeOf(image.raster), image.geo, image.projectedCS};
+            part.bytes = Corvane::encodeTG3(image.raster,
+                                            tg3Options(arguments, facts, name, part.imageNumber));
         }
         parts.push_back(std::move(part));
     }
@@ -200,21 +211,28 @@ int runEncode(const ParsedArguments& arguments) {
     if (arguments.has("step") && (generation != 2 || arguments.has("bpp")))
         throw UsageError("--step applies to --gen 2 only, without --bpp");
 
-    InputImage image = readImageFile(input);
+    InputSource image = openImageFile(input);
     if (const auto world = arguments.value("world")) {
         image.geo = readWorldFile(*world);
         if (!image.geo) throw Corvane::Exception("Cannot open the world file " + *world);
     }
+    const InputFacts facts{image.source->shape(), image.geo, image.projectedCS};
     const std::string inputName = std::filesystem::path(input).filename().string();
     ProgressBar bar("encoding", arguments.has("quiet"));
     EncodeBar callbacks(bar);
-    const Bytes bytes = generation == 3
-                            ? encodeGeneration3(arguments, image, inputName, 0, &callbacks)
-                            : encodeGeneration2(arguments, image, &callbacks);
-    bar.finish();
-
+    // The encoders read their input a strip at a time and write the file as they go.
     AtomicOutput file(output);
-    file.writeAll(std::string(bytes.begin(), bytes.end()));
+    file.closeStream();
+    if (generation == 3)
+        Corvane::encodeTG3File(*image.source,
+                               tg3Options(arguments, facts, inputName, 0, &callbacks),
+                               file.temporaryPath());
+    else
+        Corvane::encodeTG2File(Corvane::readWholeRaster(*image.source),
+                               tg2Options(arguments, facts, &callbacks), file.temporaryPath());
+    bar.finish();
+    const std::uintmax_t bytes = std::filesystem::file_size(file.temporaryPath());
+
     const std::string worldPath = Corvane::worldFilePath(output).path();
     if (arguments.has("write-world")) {
         if (!image.geo)
@@ -223,9 +241,9 @@ int runEncode(const ParsedArguments& arguments) {
     }
     file.commit();
     if (!arguments.has("quiet")) {
-        const double bitsPerPixel = 8.0 * static_cast<double>(bytes.size()) /
-                                    (double(image.raster.width) * image.raster.height);
-        std::cerr << "wrote " << output << ": " << bytes.size() << " bytes, " << bitsPerPixel
+        const double bitsPerPixel =
+            8.0 * static_cast<double>(bytes) / (double(facts.shape.width) * facts.shape.height);
+        std::cerr << "wrote " << output << ": " << bytes << " bytes, " << bitsPerPixel
                   << " bits per pixel\n";
     }
     return 0;
