@@ -122,6 +122,11 @@ FAULTS = [
      [("src/image/cv_tileRows.cpp",
        "run_ == kNarrowColumns + 1 ? column - kNarrowColumns : column,",
        "column - (run_ - 1),")]),
+    # Sub-blocks handed between the workers of `tvx decode --threads`.
+    ("subblock-exchange-key", "decoder",
+     [("src/tg3/engine/tg3_bandCache.cpp",
+       "SubblockExchange::Key key{exchangeImage_, band, index, components_[i]};",
+       "SubblockExchange::Key key{exchangeImage_, 0, index, components_[i]};")]),
     # A decoded window's georeferencing, as `tvx decode` writes it.
     ("world-file-half-pixel", "tools",
      [("tools/tvx/tvx_geoReference.cpp",

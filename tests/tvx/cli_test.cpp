@@ -150,6 +150,9 @@ TEST(TvxCli, CommandLines) {
         {"decode --quiet %che.tvx %che.png", 0, "", matches("%che.png", chelsea)},
         {"encode --quiet @flower_rgb16_crop.ppm %f.tvx", 0, ""},
         {"decode --quiet --threads 3 %f.tvx %f.ppm", 0, "", matches("%f.ppm", flower)},
+        // Two workers split camera at a sub-block edge of every level's bands.
+        {"encode --quiet @camera.png %cam.tvx", 0, ""},
+        {"decode --quiet --threads 2 %cam.tvx %cam.pgm", 0, "", matches("%cam.pgm", camera)},
         // Lossy targets: a quality in dB is met; 1 bit per pixel still gives 28 dB.
         {"encode --quiet --quality 38 @camera.png %q.tvx", 0, ""},
         {"decode --quiet %q.tvx %q.pgm", 0, "", matches("%q.pgm", camera, 255, 38)},

@@ -18,6 +18,8 @@
 #include "reader/cv_tvxFileImageReader.h"
 #include "support/cv_allocationLimit.h"
 #include "support/cv_callbacks.h"
+#include "tg3/decoder/tg3_imageStage.h"
+#include "tg3/engine/tg3_subblockExchange.h"
 
 namespace tvx {
 
@@ -169,6 +171,10 @@ class StripScheduler {
             const auto width = static_cast<std::int32_t>(columns.width);
             Corvane::TovexNavigator navigator(reader, request_.level,
                                               Corvane::Scene(x0, 0, 0, x0 + width - 1, 0, 0));
+            // Neighbouring workers hand each other the sub-blocks their common edge cuts.
+            auto* tg3 = dynamic_cast<Corvane::TG3ImageStage*>(&reader.activeStage());
+            if (tg3 != nullptr && tg3->mosaic() == nullptr && ranges_.size() > 1)
+                tg3->shareSubblocks(exchange_);
             navigator.setCallbacks(std::shared_ptr<Corvane::CV_ProcessCallbacks>(
                 &callbacks, [](Corvane::CV_ProcessCallbacks*) {}));
             for (std::uint32_t index = 0; index < stripCount_; ++index) {
@@ -224,6 +230,8 @@ class StripScheduler {
     std::atomic<bool> stop_{false};
     std::uint32_t written_ = 0;
     std::vector<std::map<std::uint32_t, DecodedStrip>> pieces_;  // per worker, by strip
+    const std::shared_ptr<Corvane::SubblockExchange> exchange_ =
+        std::make_shared<Corvane::SubblockExchange>();
     std::exception_ptr workerFailure_;
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/cv_sync.h"
 #include "tg3/container/tg3_container.h"
+#include "tg3/engine/tg3_subblockExchange.h"
 #include "tg3/header/tg3_headerPacket.h"
 #include "tg3/header/tg3_imageDescription.h"
 #include "tg3/header/tg3_imageInfo.h"
@@ -47,6 +48,14 @@ class TG3Image {
                                 const TG3ImageInfo& info,
                                 std::shared_ptr<const PlaneDirectory>& directory);
 
+    // Where this image's decoders leave and take sub-blocks shared with decoders of
+    // the same image in other readers (see SubblockExchange); none by default. Set it
+    // before decoding starts.
+    void shareSubblocks(std::shared_ptr<SubblockExchange> exchange) {
+        exchange_ = std::move(exchange);
+    }
+    const std::shared_ptr<SubblockExchange>& subblockExchange() const { return exchange_; }
+
   private:
     std::int32_t openMosaic();
 
@@ -64,6 +73,7 @@ class TG3Image {
     bool directoryWalked_ = false;
     std::int32_t directoryStatus_ = 0;
     std::shared_ptr<const PlaneDirectory> directory_;
+    std::shared_ptr<SubblockExchange> exchange_;
 };
 
 }  // namespace Corvane

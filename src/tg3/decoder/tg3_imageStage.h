@@ -45,6 +45,11 @@ class TG3ImageStage : public ImageStage {
     void initialiseFromMetadata() override {}
 
     const TG3Image& image() const { return *image_; }
+    // Lets the decoders of this stage's image share sub-blocks with those of other
+    // stages over the same file (see SubblockExchange); for a file of one image.
+    void shareSubblocks(std::shared_ptr<SubblockExchange> exchange) {
+        image_->shareSubblocks(std::move(exchange));
+    }
     const TG3Container& container() const { return *container_; }
     // The images of a file that holds several; null for a file of one image.
     const TG3Mosaic* mosaic() const { return mosaic_.get(); }

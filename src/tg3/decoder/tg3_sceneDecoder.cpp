@@ -115,6 +115,8 @@ std::int32_t TG3SceneDecoder::setScene(const Scene& rectangle, std::int32_t leve
     }
 
     bands_ = std::make_unique<TG3BandCache>(info, tool_.planeStore());
+    if (tool_.image().subblockExchange())
+        bands_->shareSubblocks(tool_.image().subblockExchange(), tool_.image().imageNumber());
     if (progress_) bands_->setProgress(progress_);
     engine_ = std::make_unique<DecodeBase>(
         info, *bands_, clippedInternal_, levels_ - internalLevel_,

@@ -179,8 +179,15 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
         return TG3Status::outOfMemory;
     BitPlaneDecoder decoder(static_cast<int>(band), static_cast<int>(bw), static_cast<int>(bh));
     const bool inside = cx0 == bx0 && cx1 == bx0 + bw - 1 && cy0 == by0 && cy1 == by0 + bh - 1;
+    // A decoder working on the neighbouring columns needs the two sub-block columns
+    // at each inner edge of the request too (the wavelet's reach crosses a sub-block
+    // edge by a coefficient or two): those pass through the exchange.
+    const std::uint32_t firstColumn = x0 / size, lastColumn = x1 / size;
+    const bool shared =
+        exchange_ && ((x0 > 0 && subblockColumn <= firstColumn + 1) ||
+                      (x1 + 1 < info_.bands[band].width && subblockColumn + 1 >= lastColumn));
     std::vector<std::int32_t*> outputs(blocks.size());
-    if (inside) {
+    if (inside && !shared) {
         // Straight into the destination.
         const std::size_t offset = (std::size_t{by0} - y0) * rowLength + (bx0 - x0);
         for (std::size_t i = 0; i < blocks.size(); ++i) outputs[i] = blocks[i] + offset;
@@ -191,7 +198,11 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
     // so the result is the same), and copy the part that meets the request.
     std::vector<std::int32_t> temporary(std::size_t{bw} * bh);
     for (std::size_t i = 0; i < blocks.size(); ++i) {
-        decoder.decodeBand({sources[i]}, {temporary.data()}, bw, 1);
+        const SubblockExchange::Key key{exchangeImage_, band, index, components_[i]};
+        if (!shared || !exchange_->take(key, temporary)) {
+            decoder.decodeBand({sources[i]}, {temporary.data()}, bw, 1);
+            if (shared) exchange_->give(key, temporary);
+        }
         for (std::uint32_t y = cy0; y <= cy1; ++y) {
             const std::int32_t* from = temporary.data() + std::size_t{y - by0} * bw + (cx0 - bx0);
             std::int32_t* to = blocks[i] + std::size_t{y - y0} * rowLength + (cx0 - x0);

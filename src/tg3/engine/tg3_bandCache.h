@@ -6,11 +6,13 @@
 // transform already applied.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "tg3/engine/tg3_bandRowSource.h"
 #include "tg3/engine/tg3_colourTransform.h"
 #include "tg3/engine/tg3_planeRecord.h"
+#include "tg3/engine/tg3_subblockExchange.h"
 #include "tg3/header/tg3_imageInfo.h"
 
 namespace Corvane {
@@ -29,6 +31,13 @@ class TG3BandCache : public BandRowSource {
     // list invalid."). Without a list every component is decoded.
     void setComponents(const std::vector<std::uint16_t>& components);
     std::size_t componentCount() const { return components_.size(); }
+
+    // Sub-blocks that the request's columns cut are taken from, or left in, `exchange`
+    // (under `image`), for a decoder working on the neighbouring columns.
+    void shareSubblocks(std::shared_ptr<SubblockExchange> exchange, std::uint32_t image) {
+        exchange_ = std::move(exchange);
+        exchangeImage_ = image;
+    }
 
     // Called after every sub-block; a nonzero result ends the sweep with it.
     void setProgress(std::function<std::int32_t()> callback) { progress_ = std::move(callback); }
@@ -66,6 +75,8 @@ class TG3BandCache : public BandRowSource {
     std::vector<Entry> entries_;
     std::uint64_t entryBudgetBytes_;
     std::function<std::int32_t()> progress_;
+    std::shared_ptr<SubblockExchange> exchange_;
+    std::uint32_t exchangeImage_ = 0;
 };
 
 }  // namespace Corvane
