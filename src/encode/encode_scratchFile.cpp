@@ -19,10 +19,12 @@ constexpr int kNameAttempts = 100;
 // The handle moves at most this many bytes a call.
 constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
 
+// The system's temporary directory; none when it names no directory.
 std::string temporaryDirectory() {
     std::error_code error;
     const std::filesystem::path directory = std::filesystem::temp_directory_path(error);
-    return error ? std::string(".") : directory.string();
+    if (error) throw Exception(kTempFileCreation);
+    return directory.string();
 }
 
 }  // namespace
