@@ -4,10 +4,10 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "encode/encode_progress.h"
+#include "encode/encode_vectorStream.h"
 #include "encode/tg2/entropy/tg2_quantiser.h"
 #include "encode/tg2/structure/tg2_streamWriter.h"
 #include "encode/tg2/synthesis/tg2_rowAnalysis97.h"
@@ -312,10 +312,9 @@ std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOpt
     for (const auto& plane : image.components)
         if (plane.size() != samples) throw InvalidArgumentException("band of the wrong size");
     RasterImageSource source(image);
-    std::ostringstream out;
+    ByteVectorOutputStream out;
     encodeTG2(source, options, out);
-    const std::string bytes = out.str();
-    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    return out.take();
 }
 
 void encodeTG2File(RasterSource& source, const TG2EncodeOptions& options, const std::string& path) {

@@ -1,8 +1,8 @@
 #include "encode/tg2/structure/tg2_streamWriter.h"
 
 #include <algorithm>
-#include <sstream>
 
+#include "encode/encode_vectorStream.h"
 #include "encode/tg2/structure/tg2_blockTiling.h"
 #include "metadata/cv_classicalBlock.h"
 #include "metadata/cv_classicalStandardTags.h"
@@ -221,10 +221,9 @@ std::vector<std::uint8_t> writeTG2Stream(const TG2StreamInput& input) {
             }
         }
     }
-    std::ostringstream out;
+    ByteVectorOutputStream out;
     writeTG2Stream(layout, segments, tg2MetadataBlock(input.metadata), out);
-    const std::string text = out.str();
-    return std::vector<std::uint8_t>(text.begin(), text.end());
+    return out.take();
 }
 
 }  // namespace Corvane
