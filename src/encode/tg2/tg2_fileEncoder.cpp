@@ -16,6 +16,7 @@
 #include "encode/tg2/tg2_subbandCoder.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "pixel/cv_colorSpace.h"
+#include "platform/cv_fileSystem.h"
 #include "support/cv_exception.h"
 #include "tg2/entropy/tg2_ditherTable.h"
 
@@ -320,15 +321,28 @@ std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOpt
 void encodeTG2File(RasterSource& source, const TG2EncodeOptions& options, const std::string& path) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw IOException(path.c_str(), IoOpen);
+    // A file that could not be finished is not left looking like one.
+    const auto discard = [&] {
+        out.close();
+        removeFile(path.c_str());
+    };
     try {
         encodeTG2(source, options, out);
     } catch (const IOException&) {
+        const bool outputFailed = !out;
+        discard();
         // A failure of the output names the file; one of a scratch file stays as it is.
-        if (!out) throw IOException(path.c_str(), IoWrite);
+        if (outputFailed) throw IOException(path.c_str(), IoWrite);
+        throw;
+    } catch (...) {
+        discard();
         throw;
     }
     out.close();
-    if (!out) throw IOException(path.c_str(), IoWrite);
+    if (!out) {
+        removeFile(path.c_str());
+        throw IOException(path.c_str(), IoWrite);
+    }
 }
 
 void encodeTG2File(const RasterImage& image, const TG2EncodeOptions& options,

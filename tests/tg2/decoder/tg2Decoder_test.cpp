@@ -233,7 +233,11 @@ TEST(TG2TargetSize, FilesFillTheirTargetAndBuyQualityWithSize) {
     }
     TG2EncodeOptions tooSmall;
     tooSmall.targetBytes = 100;
-    EXPECT_THROW(encodeTG2(loadPng("camera.png", false), tooSmall), InvalidArgumentException);
+    // A refused file is not left behind half written.
+    tovex_test::TempDir dir;
+    EXPECT_THROW(encodeTG2File(loadPng("camera.png", false), tooSmall, dir.file("small.tvx")),
+                 InvalidArgumentException);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("small.tvx")));
 }
 
 TEST(TG2DamagedFiles, TruncatedAndCorruptedFilesAreRefusedOrDecoded) {
