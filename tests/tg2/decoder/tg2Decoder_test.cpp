@@ -411,7 +411,8 @@ TEST(TG2StripEncoder, SourcesAreReadOnceFromTheTopAndScratchFilesGo) {
         }
         EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
     }
-    CountingSource damaged(cameraCrop(0, 0, 20, 20));
+    const RasterImage small = cameraCrop(0, 0, 20, 20);
+    CountingSource damaged(small);
     damaged.damaged = true;
     std::ostringstream out;
     EXPECT_NE(
