@@ -12,6 +12,9 @@ struct FileHandleMode {
     bool write = false;
     // Creates the file, or empties an existing one; otherwise the file must exist.
     bool createAlways = false;
+    // Creates the file and fails when one of that name exists, so that two processes
+    // never share a file each believes its own.
+    bool createNew = false;
 };
 
 class CVFileHandle {

@@ -228,8 +228,8 @@ int runEncode(const ParsedArguments& arguments) {
                                tg3Options(arguments, facts, inputName, 0, &callbacks),
                                file.temporaryPath());
     else
-        Corvane::encodeTG2File(Corvane::readWholeRaster(*image.source),
-                               tg2Options(arguments, facts, &callbacks), file.temporaryPath());
+        Corvane::encodeTG2File(*image.source, tg2Options(arguments, facts, &callbacks),
+                               file.temporaryPath());
     bar.finish();
     const std::uintmax_t bytes = std::filesystem::file_size(file.temporaryPath());
 

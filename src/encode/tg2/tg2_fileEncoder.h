@@ -1,15 +1,20 @@
 #pragma once
-// Encodes an 8-bit raster image as a whole TG2 file: the forward 9/7 analysis of
-// every band, the subband weights, quantisation with an optional subtractive
-// dither, the coded stream and a metadata block that describes the image. Each
-// subband gets its own step, finer where its errors spread further in the image,
-// so that every subband costs the same squared error per bit.
+// Encodes an 8-bit raster image as a TG2 file: the forward 9/7 analysis of every
+// band, the subband weights, quantisation with an optional subtractive dither, the
+// coded stream and a metadata block that describes the image. Each subband gets its
+// own step, finer where its errors spread further in the image, so that every
+// subband costs the same squared error per bit. The image is read from the top in
+// strips and coded as it is analysed, with memory proportional to its width: coded
+// blocks wait in a scratch file until the stream is assembled, and a search for a
+// target size keeps the analysed subbands in another.
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "encode/encode_rasterImage.h"
+#include "encode/encode_rasterSource.h"
 #include "support/cv_callbacks.h"
 
 namespace Corvane {
@@ -63,14 +68,21 @@ inline constexpr std::uint32_t kSmallestCoarsestSide = 8;
 // The level count used when the options leave it open.
 std::uint32_t defaultTG2Levels(std::uint32_t width, std::uint32_t height);
 
-// The whole file in memory. Raises InvalidArgumentException for an image that is
-// not 8-bit with 1, 3 or 4 bands of width x height samples (3 for YIQ), for sizes of
-// 0, for a step that is not a positive finite number or too small for the
-// coefficients, for band weights that are not one positive finite number per band,
-// and for a target size below that of the file with every index zero.
+// Writes the file to `out` front to back once the last row is coded; `out` need not
+// seek, so it may be a pipe. Raises InvalidArgumentException for an image that is
+// not 8-bit with 1, 3 or 4 bands (3 for YIQ), for sizes of 0, for a step that is not
+// a positive finite number or too small for the coefficients, for band weights that
+// are not one positive finite number per band, for a target size below that of the
+// file with every index zero, and for strips that do not match the source's shape;
+// IOException when `out` or a scratch file fails.
+void encodeTG2(RasterSource& source, const TG2EncodeOptions& options, std::ostream& out);
+
+// The whole file in memory; the same refusals, and for bands not of width x height
+// samples.
 std::vector<std::uint8_t> encodeTG2(const RasterImage& image, const TG2EncodeOptions& options);
 
 // The same, written to a file; raises IOException when the file cannot be written.
+void encodeTG2File(RasterSource& source, const TG2EncodeOptions& options, const std::string& path);
 void encodeTG2File(const RasterImage& image, const TG2EncodeOptions& options,
                    const std::string& path);
 

@@ -65,6 +65,7 @@ bool CVFileHandle::open(const char* path, FileHandleMode mode) {
     if (!mode.read && !mode.write) return false;
     int flags = mode.read && mode.write ? O_RDWR : mode.write ? O_WRONLY : O_RDONLY;
     if (mode.createAlways) flags |= O_CREAT | O_TRUNC;
+    if (mode.createNew) flags |= O_CREAT | O_EXCL;
     const int descriptor = openRegularFile(path, flags);
     if (descriptor < 0) return false;
     handle_ = descriptor;

@@ -29,8 +29,11 @@ bool CVFileHandle::open(const char* path, FileHandleMode mode) {
     const DWORD access = (mode.read ? GENERIC_READ : 0) | (mode.write ? GENERIC_WRITE : 0);
     // A file opened for reading must exist and is opened read-only; any other is made
     // afresh.
-    const DWORD creation = mode.createAlways ? CREATE_ALWAYS : OPEN_EXISTING;
-    const DWORD attributes = mode.createAlways ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+    const bool creates = mode.createAlways || mode.createNew;
+    const DWORD creation = mode.createNew      ? CREATE_NEW
+                           : mode.createAlways ? CREATE_ALWAYS
+                                               : OPEN_EXISTING;
+    const DWORD attributes = creates ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
     const HANDLE handle =
         CreateFileA(path, access, sharingMode(), nullptr, creation, attributes, nullptr);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;

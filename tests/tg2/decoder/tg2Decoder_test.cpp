@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -246,13 +248,17 @@ TEST(TG2TargetSize, FilesFillTheirTargetAndBuyQualityWithSize) {
     }
     TG2EncodeOptions tooSmall;
     tooSmall.targetBytes = 100;
-    EXPECT_THROW(encodeTG2(camera, tooSmall), InvalidArgumentException);
     TG2EncodeOptions oneWeightTooMany, zeroWeight;
     oneWeightTooMany.bandWeights = {1.0, 1.0};
     zeroWeight.bandWeights = {1.0, 0.0, 1.0};
     for (const auto& [image, o] :
          {std::pair{camera, asYiq({})}, {camera, oneWeightTooMany}, {astronaut, zeroWeight}})
         EXPECT_THROW(encodeTG2(image, o), InvalidArgumentException);
+    // A refused file is not left behind half written.
+    tovex_test::TempDir dir;
+    EXPECT_THROW(encodeTG2File(loadPng("camera.png", false), tooSmall, dir.file("small.tvx")),
+                 InvalidArgumentException);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("small.tvx")));
 }
 
 TEST(TG2DamagedFiles, TruncatedAndCorruptedFilesAreRefusedOrDecoded) {
@@ -367,4 +373,79 @@ TEST(TG2Decoder, RefusalsCarryTheirCatalogMessages) {
         EXPECT_NE(text.find(message), std::string::npos) << message << ": " << text;
     }
     registerAll();
+}
+
+// A source that follows how the encoder reads it: from the top, each row once, in
+// strips far shorter than the image; `damaged` drops a band from every strip.
+class CountingSource : public RasterSource {
+  public:
+    explicit CountingSource(const RasterImage& image) : inner_(image) {}
+    RasterShape shape() const override { return inner_.shape(); }
+    void readRows(std::uint32_t first, std::uint32_t count, RasterImage& strip) override {
+        EXPECT_EQ(first, rowsRead);
+        EXPECT_LE(count, 32u);
+        rowsRead = first + count;
+        inner_.readRows(first, count, strip);
+        if (damaged) strip.components.pop_back();
+    }
+    std::uint32_t rowsRead = 0;
+    bool damaged = false;
+
+  private:
+    RasterImageSource inner_;
+};
+
+// Coding a row of blocks waits for every band, and a target size is searched in
+// scratch files; the source is still read once, and no scratch file stays behind.
+TEST(TG2StripEncoder, SourcesAreReadOnceFromTheTopAndScratchFilesGo) {
+    const RasterImage astronaut = loadPng("astronaut.png", true);
+    TG2EncodeOptions target = options(4, 1.0f, true, 24, 16);
+    target.blockWidth = 40;
+    target.targetBytes = 16000;
+    const std::pair<RasterImage, TG2EncodeOptions> cases[] = {
+        {cropImage(astronaut, 3, 5, 301, 199), options(5, 1.0f, true, 24, 16)},
+        {cropImage(astronaut, 3, 5, 301, 199), target},
+        {cameraCrop(9, 0, 1, 200), options(3)},
+        {cameraCrop(0, 9, 200, 1), TG2EncodeOptions{}},
+    };
+    tovex_test::TempDir scratch;
+#if !defined(_WIN32)
+    const char* systemTemporary = std::getenv("TMPDIR");
+    const std::string saved = systemTemporary ? systemTemporary : "";
+    setenv("TMPDIR", scratch.path().string().c_str(), 1);
+#endif
+    for (const auto& [image, o] : cases) {
+        SCOPED_TRACE(std::to_string(image.width) + " x " + std::to_string(image.height));
+        CountingSource source(image);
+        std::ostringstream out;
+        encodeTG2(source, o, out);
+        EXPECT_EQ(source.rowsRead, image.height);
+        {
+            EncodedImage file(image, o);
+            EXPECT_EQ(std::filesystem::file_size(file.path), out.str().size());
+            const auto quality =
+                tovex_test::difference(decodeLevel(*file.stage, 0, 64),
+                                       tovex_test::interleave(image.components, image.width,
+                                                              tovex_test::levelBox(*file.stage, 0)),
+                                       255);
+            EXPECT_GT(quality.psnr, 25.0);
+        }
+        EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+    }
+    const RasterImage small = cameraCrop(0, 0, 20, 20);
+    CountingSource damaged(small);
+    damaged.damaged = true;
+    std::ostringstream out;
+    EXPECT_NE(
+        thrownText([&] { encodeTG2(damaged, TG2EncodeOptions{}, out); }).find("does not match"),
+        std::string::npos);
+#if !defined(_WIN32)
+    setenv("TMPDIR", scratch.file("none").c_str(), 1);
+    EXPECT_EQ(thrownText([&] { encodeTG2(cameraCrop(0, 0, 20, 20), TG2EncodeOptions{}); }),
+              getMessageText(kTempFileCreation));
+    if (saved.empty())
+        unsetenv("TMPDIR");
+    else
+        setenv("TMPDIR", saved.c_str(), 1);
+#endif
 }

@@ -8,6 +8,7 @@
 
 #include "common/thrown_text.h"
 #include "encode/tg2/synthesis/tg2_forward97.h"
+#include "encode/tg2/synthesis/tg2_rowAnalysis97.h"
 #include "support/cv_exception.h"
 #include "support/cv_messageCodes.h"
 #include "support/cv_messages.h"
@@ -165,6 +166,52 @@ TEST(Merge2, ForwardThenSynthesisRestoresImagesOfManySizes) {
                                                      levels, 0, whole(width, height));
                 EXPECT_LT(largestDifference(restored, image), 2e-3)
                     << width << " x " << height << ", " << levels << " levels";
+            }
+        }
+}
+
+// Gathers the rows of the row-by-row analysis into planes, each subband's rows
+// expected in order from the top.
+struct PlaneGatherer : TG2SubbandRowSink {
+    std::vector<CoefficientPlane> planes;
+    std::vector<std::uint32_t> rows;
+    void takeRow(std::uint32_t subband, std::uint32_t, std::uint32_t row,
+                 const float* samples) override {
+        CoefficientPlane& plane = planes.at(subband);
+        ASSERT_EQ(row, rows[subband]++) << "subband " << subband;
+        ASSERT_LT(row, plane.height) << "subband " << subband;
+        std::copy(samples, samples + plane.width,
+                  plane.samples.begin() + std::ptrdiff_t{row} * plane.width);
+    }
+};
+
+TEST(RowAnalysis97, RowByRowGivesTheWholePlaneAnalysisBitForBit) {
+    std::mt19937 random(11);
+    for (std::uint32_t width : {1u, 2u, 3u, 9u, 30u, 65u})
+        for (std::uint32_t height : {1u, 2u, 3u, 4u, 5u, 11u, 37u}) {
+            const CoefficientPlane image = randomImage(width, height, random);
+            for (std::uint32_t levels = 0; levels <= 6; ++levels) {
+                SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", " +
+                             std::to_string(levels) + " levels");
+                const std::vector<CoefficientPlane> expected = analyse97(image, levels);
+                PlaneGatherer gathered;
+                for (const CoefficientPlane& plane : expected) {
+                    gathered.planes.push_back(plane);
+                    std::fill(gathered.planes.back().samples.begin(),
+                              gathered.planes.back().samples.end(), -1.0f);
+                }
+                gathered.rows.assign(expected.size(), 0);
+                TG2RowAnalysis analysis(width, height, levels, 0, gathered);
+                for (std::uint32_t r = 0; r < height; ++r) {
+                    std::vector<float> row(&image.samples[std::size_t{r} * width],
+                                           &image.samples[std::size_t{r} * width] + width);
+                    analysis.push(row.data());
+                }
+                for (std::size_t i = 0; i < expected.size(); ++i) {
+                    EXPECT_EQ(gathered.rows[i], expected[i].height) << "subband " << i;
+                    EXPECT_TRUE(gathered.planes[i].samples == expected[i].samples)
+                        << "subband " << i;
+                }
             }
         }
 }

@@ -4,6 +4,7 @@
 
 #include "support/cv_exception.h"
 #include "tg2/entropy/tg2_dequantise.h"
+#include "tg2/entropy/tg2_ditherTable.h"
 #include "tg2/synthesis/tg2_subband.h"
 
 namespace Corvane {
@@ -11,6 +12,10 @@ namespace Corvane {
 namespace {
 constexpr double kBias = 0.44;
 }  // namespace
+
+TG2DitherRow tg2DitherRow(std::uint8_t ditherColumn, std::uint8_t ditherRow, std::uint32_t row) {
+    return TG2DitherRow{kTG2DitherTable[(ditherRow + row) % kTG2DitherSize], ditherColumn};
+}
 
 std::int32_t quantiseValue(float value, float step) {
     if (!(step > 0.0f) || !std::isfinite(step)) throw InvalidArgumentException("step");
@@ -22,30 +27,19 @@ std::int32_t quantiseValue(float value, float step) {
     return value < 0.0f ? -index : index;
 }
 
-std::vector<std::int32_t> quantisePlane(const CoefficientPlane& plane, float step,
-                                        const DitherSource& dither) {
-    std::vector<std::int32_t> indices(plane.samples.size());
-    for (std::uint32_t r = 0; r < plane.height; ++r)
-        for (std::uint32_t c = 0; c < plane.width; ++c) {
-            float value = plane.at(c, r);
-            if (dither) value += step * dither(c, r);
-            indices[std::size_t{r} * plane.width + c] = quantiseValue(value, step);
-        }
-    return indices;
-}
-
-double quantisationError(const CoefficientPlane& plane, const std::vector<std::int32_t>& indices,
-                         float step, const DitherSource& dither) {
-    double sum = 0.0;
-    for (std::uint32_t r = 0; r < plane.height; ++r)
-        for (std::uint32_t c = 0; c < plane.width; ++c) {
-            const std::size_t i = std::size_t{r} * plane.width + c;
-            float rebuilt = dequantiseIndex(indices[i], step);
-            if (dither) rebuilt -= step * dither(c, r);
-            const double difference = double{plane.samples[i]} - rebuilt;
-            sum += difference * difference;
-        }
-    return sum;
+void quantiseRow(const float* values, std::uint32_t count, float step, const TG2DitherRow& dither,
+                 std::int16_t* indices, double& squaredError) {
+    for (std::uint32_t c = 0; c < count; ++c) {
+        const float noise =
+            dither.values ? step * dither.values[(dither.firstColumn + c) % kTG2DitherSize] : 0.0f;
+        const std::int32_t index =
+            quantiseValue(dither.values ? values[c] + noise : values[c], step);
+        indices[c] = static_cast<std::int16_t>(index);
+        float rebuilt = dequantiseIndex(index, step);
+        if (dither.values) rebuilt -= noise;
+        const double difference = double{values[c]} - rebuilt;
+        squaredError += difference * difference;
+    }
 }
 
 std::vector<double> subbandWeights(std::uint32_t width, std::uint32_t height,
@@ -57,11 +51,8 @@ std::vector<double> subbandWeights(std::uint32_t width, std::uint32_t height,
     return weights;
 }
 
-void applySubbandWeights(std::vector<CoefficientPlane>& planes,
-                         const std::vector<double>& weights) {
-    if (weights.size() != planes.size()) throw InvalidArgumentException("weights");
-    for (std::size_t i = 0; i < planes.size(); ++i)
-        for (float& value : planes[i].samples) value = static_cast<float>(value * weights[i]);
+void weightRow(float* values, std::uint32_t count, double weight) {
+    for (std::uint32_t c = 0; c < count; ++c) values[c] = static_cast<float>(values[c] * weight);
 }
 
 }  // namespace Corvane

@@ -6,41 +6,42 @@
 // of its reconstruction (within 0.56 q for values that quantise to zero).
 // With subtractive dither, q times the dither value at the coefficient's place
 // is added before quantising; the decoder subtracts it after reconstructing.
+// Subbands are quantised a row at a time, as the analysis hands them out.
 #include <cstdint>
-#include <functional>
 #include <vector>
-
-#include "encode/tg2/synthesis/tg2_forward97.h"
 
 namespace Corvane {
 
-class Subband;
-
-// The largest index magnitude that the coded stream can carry.
+// The largest index magnitude that the coded stream can carry; indices fit 16 bits.
 inline constexpr std::int32_t kLargestQuantisationIndex = 32767;
 
-// The dither value (in steps) for the coefficient at (column, row) of a subband.
-using DitherSource = std::function<float(std::uint32_t column, std::uint32_t row)>;
+// The dither values (in steps) along one subband row: sample c of the row takes
+// values[(firstColumn + c) mod 128]. No values means no dither.
+struct TG2DitherRow {
+    const float* values = nullptr;
+    std::uint32_t firstColumn = 0;
+};
+
+// The dither row of subband row `row` for a subband whose dither starts at
+// (ditherColumn, ditherRow) of the table.
+TG2DitherRow tg2DitherRow(std::uint8_t ditherColumn, std::uint8_t ditherRow, std::uint32_t row);
 
 // The index of one value. Throws InvalidArgumentException when the step is not a
 // positive finite number or the index would exceed kLargestQuantisationIndex.
 std::int32_t quantiseValue(float value, float step);
 
-// Quantises a whole plane, row after row; `dither` may be empty (no dither).
-std::vector<std::int32_t> quantisePlane(const CoefficientPlane& plane, float step,
-                                        const DitherSource& dither = {});
-
-// The sum of the squared differences between the plane's values and what the
-// decoder rebuilds from `indices` with the same step and dither.
-double quantisationError(const CoefficientPlane& plane, const std::vector<std::int32_t>& indices,
-                         float step, const DitherSource& dither = {});
+// Quantises `count` values of a row into `indices`, and adds to `squaredError`, one
+// sample after the other, the squared differences between the values and what the
+// decoder rebuilds from the indices with the same step and dither.
+void quantiseRow(const float* values, std::uint32_t count, float step, const TG2DitherRow& dither,
+                 std::int16_t* indices, double& squaredError);
 
 // The weight of every leaf of a full-resolution tree for an image of the given
 // size and level count, in subband index order.
 std::vector<double> subbandWeights(std::uint32_t width, std::uint32_t height, std::uint32_t levels);
 
-// Multiplies every plane by the weight of its subband (planes in subband index
-// order), the scaling that the decoder divides out when it dequantises.
-void applySubbandWeights(std::vector<CoefficientPlane>& planes, const std::vector<double>& weights);
+// Multiplies a subband row by its subband's weight, the scaling that the decoder
+// divides out when it dequantises.
+void weightRow(float* values, std::uint32_t count, double weight);
 
 }  // namespace Corvane

@@ -1,143 +1,73 @@
 #include "encode/tg2/structure/tg2_streamWriter.h"
 
 #include <algorithm>
-#include <cstring>
 
-#include "encode/tg2/entropy/tg2_huffmanTableBuilder.h"
-#include "encode/tg2/entropy/tg2_subBlockEncoder.h"
-#include "encode/tg2/entropy/tg2_symbolMapper.h"
+#include "encode/encode_vectorStream.h"
+#include "encode/tg2/structure/tg2_blockTiling.h"
 #include "metadata/cv_classicalBlock.h"
 #include "metadata/cv_classicalStandardTags.h"
 #include "support/cv_exception.h"
-#include "support/cv_region.h"
 
 namespace Corvane {
 
 namespace {
 
-class ByteBuffer {
-  public:
-    std::size_t size() const { return bytes_.size(); }
-    void byte(std::uint8_t value) { bytes_.push_back(value); }
-    void u32(std::uint32_t value) {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            bytes_.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-    void f32(float value) {
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        u32(bits);
-    }
-    void bytes(const std::vector<std::uint8_t>& more) {
-        for (std::uint8_t value : more) bytes_.push_back(value);
-    }
-    void zeros(std::size_t count) { bytes_.resize(bytes_.size() + count, 0); }
-    // Big-endian value at a position written earlier.
-    void patch32(std::size_t at, std::size_t value) {
-        if (value > UINT32_MAX) throw InvalidArgumentException("stream larger than 4 GiB");
-        for (int i = 0; i < 4; ++i)
-            bytes_[at + static_cast<std::size_t>(i)] =
-                static_cast<std::uint8_t>(value >> (24 - 8 * i));
-    }
-    std::vector<std::uint8_t> take() { return std::move(bytes_); }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-};
-
-std::uint32_t ceilDivide(std::uint32_t a, std::uint32_t b) {
-    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(a) + b - 1) / b);
+void putU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-// Tile k of a row-major tiling of a width x height area by tiles.
-Region tile(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
-            std::uint32_t tileHeight, std::uint32_t k) {
-    const std::uint32_t across = ceilDivide(width, tileWidth);
-    const std::uint32_t column = (k % across) * tileWidth;
-    const std::uint32_t row = (k / across) * tileHeight;
-    return Region::fromOrigin(column, row, std::min(tileWidth, width - column),
-                              std::min(tileHeight, height - row));
+std::uint32_t offset32(std::uint64_t offset) {
+    if (offset > UINT32_MAX) throw InvalidArgumentException("stream larger than 4 GiB");
+    return static_cast<std::uint32_t>(offset);
 }
 
-std::uint32_t tileCount(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
-                        std::uint32_t tileHeight) {
-    if (width == 0 || height == 0) return 0;
-    return ceilDivide(width, tileWidth) * ceilDivide(height, tileHeight);
+std::uint32_t subbandCount(const TG2StreamLayout& layout) {
+    return 3 * layout.levelCount + 1;
 }
 
-// The indices of a rectangle of a plane, row by row.
-std::vector<std::int32_t> cut(const std::vector<std::int32_t>& plane, std::uint32_t planeWidth,
-                              const Region& r) {
-    std::vector<std::int32_t> out;
-    out.reserve(static_cast<std::size_t>(r.area()));
-    for (std::int64_t y = r.y0; y <= r.y1; ++y) {
-        const auto first = plane.begin() + static_cast<std::ptrdiff_t>(y * planeWidth + r.x0);
-        out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(r.width()));
-    }
-    return out;
+std::uint32_t blockCount(const TG2SubbandLayout& subband) {
+    return tg2TileCount(subband.width, subband.height, subband.blockWidth, subband.blockHeight);
 }
 
-void checkSubband(const TG2StreamInput& input, std::uint32_t index) {
-    const TG2SubbandInput& subband = input.subbands[index];
-    const TG2PlaneSize size =
-        tg2SubbandPlaneSize(input.width, input.height, input.levelCount, index);
-    if (subband.width != size.width || subband.height != size.height)
-        throw InvalidArgumentException("subband size does not match the image");
-    if (subband.bands.size() != input.bandCount || subband.steps.size() != input.bandCount)
-        throw InvalidArgumentException("subband band count does not match the image");
-    for (const auto& plane : subband.bands)
-        if (plane.size() != static_cast<std::size_t>(size.width) * size.height)
-            throw InvalidArgumentException("subband plane has the wrong size");
-    if (subband.blockWidth == 0 || subband.blockHeight == 0 || subband.subBlockWidth == 0 ||
-        subband.subBlockHeight == 0 || subband.subBlockWidth > INT32_MAX ||
-        subband.subBlockHeight > INT32_MAX)
-        throw InvalidArgumentException("block and sub-block sizes must be positive");
-}
-
-// Band segment: FF AA, the Huffman table, step, sub-block size and offsets,
-// then the coded sub-blocks themselves.
-void writeBandSegment(ByteBuffer& out, const TG2SubbandInput& subband, std::uint32_t band,
-                      const Region& block) {
-    const auto blockWidth = static_cast<std::uint32_t>(block.width());
-    const auto blockHeight = static_cast<std::uint32_t>(block.height());
-    const std::uint32_t count =
-        tileCount(blockWidth, blockHeight, subband.subBlockWidth, subband.subBlockHeight);
-    std::vector<std::vector<TG2Symbol>> symbols(count);
-    TG2SymbolFrequencies frequencies{};
-    for (std::uint32_t j = 0; j < count; ++j) {
-        const Region r =
-            tile(blockWidth, blockHeight, subband.subBlockWidth, subband.subBlockHeight, j)
-                .translated(block.x0, block.y0);
-        const std::vector<std::int32_t> indices = cut(subband.bands[band], subband.width, r);
-        appendSymbols(indices.data(), indices.size(), symbols[j]);
-        countSymbols(symbols[j], frequencies);
-    }
-    const HTDesc desc = buildHTDesc(frequencies);
-    const TG2SubBlockEncoder encoder(desc);
-
-    out.byte(0xFF);
-    out.byte(0xAA);
-    for (std::uint8_t c : desc.lengthCounts) out.byte(c);
-    out.bytes(desc.symbols);
-    out.f32(subband.steps[band]);
-    out.u32(subband.subBlockWidth);
-    out.u32(subband.subBlockHeight);
-    const std::size_t offsetsAt = out.size();
-    out.zeros(4 * static_cast<std::size_t>(count));
-    for (std::uint32_t j = 0; j < count; ++j) {
-        out.patch32(offsetsAt + 4 * static_cast<std::size_t>(j), out.size());
-        out.bytes(encoder.encode(symbols[j]));
+void checkLayout(const TG2StreamLayout& layout) {
+    if (layout.subbands.size() != subbandCount(layout))
+        throw InvalidArgumentException("wrong number of subbands");
+    for (std::uint32_t i = 0; i < layout.subbands.size(); ++i) {
+        const TG2SubbandLayout& subband = layout.subbands[i];
+        const TG2PlaneSize size =
+            tg2SubbandPlaneSize(layout.width, layout.height, layout.levelCount, i);
+        if (subband.width != size.width || subband.height != size.height)
+            throw InvalidArgumentException("subband size does not match the image");
+        if (subband.blockWidth == 0 || subband.blockHeight == 0)
+            throw InvalidArgumentException("block and sub-block sizes must be positive");
     }
 }
 
-bool allZero(const std::vector<std::int32_t>& plane, std::uint32_t planeWidth, const Region& r) {
-    for (std::int64_t y = r.y0; y <= r.y1; ++y)
-        for (std::int64_t x = r.x0; x <= r.x1; ++x)
-            if (plane[static_cast<std::size_t>(y * planeWidth + x)] != 0) return false;
-    return true;
+// Header, chunk table, FF D0 and the metadata offset.
+std::uint64_t headerSize(const TG2StreamLayout& layout) {
+    return 23 + 4 * std::uint64_t{subbandCount(layout)} + 6;
 }
 
-std::vector<std::uint8_t> metadataBlock(const ClassicalTagTable* metadata) {
+std::uint64_t recordSize(const TG2StreamLayout& layout) {
+    return 4 * std::uint64_t{layout.bandCount} + 16;
+}
+
+std::uint64_t chunksSize(const TG2StreamLayout& layout) {
+    std::uint64_t size = 0;
+    for (const TG2SubbandLayout& subband : layout.subbands)
+        size += 8 + blockCount(subband) * recordSize(layout);
+    return size;
+}
+
+void put(std::ostream& out, const std::vector<std::uint8_t>& bytes) {
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> tg2MetadataBlock(const ClassicalTagTable* metadata) {
     ClassicalTagTable empty;
     initializeTagTable(&empty);
     setEndOfMetadata(&empty);
@@ -149,7 +79,73 @@ std::vector<std::uint8_t> metadataBlock(const ClassicalTagTable* metadata) {
     return block;
 }
 
-}  // namespace
+std::uint64_t tg2StreamSize(const TG2StreamLayout& layout, std::uint64_t segmentBytes,
+                            std::size_t metadataBytes) {
+    return headerSize(layout) + chunksSize(layout) + segmentBytes + metadataBytes;
+}
+
+void writeTG2Stream(const TG2StreamLayout& layout, TG2SegmentStore& segments,
+                    const std::vector<std::uint8_t>& metadataBlock, std::ostream& out) {
+    checkLayout(layout);
+    const std::uint64_t segmentsAt = headerSize(layout) + chunksSize(layout);
+    const std::uint32_t metadataAt = offset32(segmentsAt + segments.bytes());
+
+    std::vector<std::uint8_t> bytes;
+    for (char c : {'t', 'o', 'v', 'x'}) bytes.push_back(static_cast<std::uint8_t>(c));
+    bytes.insert(bytes.end(), layout.version.begin(), layout.version.end());
+    putU32(bytes, layout.bandCount);
+    putU32(bytes, layout.levelCount);
+    putU32(bytes, layout.width);
+    putU32(bytes, layout.height);
+    std::uint64_t chunkAt = headerSize(layout);
+    for (const TG2SubbandLayout& subband : layout.subbands) {
+        putU32(bytes, offset32(chunkAt));
+        chunkAt += 8 + blockCount(subband) * recordSize(layout);
+    }
+    bytes.push_back(0xFF);
+    bytes.push_back(0xD0);
+    putU32(bytes, metadataAt);
+    put(out, bytes);
+
+    // The block records name where each band's segment will lie; the segments follow
+    // one another in the order the records name them.
+    const std::vector<TG2SegmentStore::Entry>& entries = segments.entriesInStreamOrder();
+    std::size_t next = 0;
+    std::uint64_t segmentAt = segmentsAt;
+    for (std::uint32_t i = 0; i < layout.subbands.size(); ++i) {
+        const TG2SubbandLayout& subband = layout.subbands[i];
+        const std::uint32_t blocks = blockCount(subband);
+        bytes = {0xFF, 0xAC, subband.ditherColumn, subband.ditherRow};
+        putU32(bytes, blocks);
+        for (std::uint32_t k = 0; k < blocks; ++k) {
+            for (std::uint32_t b = 0; b < layout.bandCount; ++b) {
+                const bool present = next < entries.size() && entries[next].subband == i &&
+                                     entries[next].block == k && entries[next].band == b;
+                putU32(bytes, present ? offset32(segmentAt) : 0);
+                if (present) segmentAt += entries[next++].size;
+            }
+            const Region r =
+                tg2Tile(subband.width, subband.height, subband.blockWidth, subband.blockHeight, k);
+            putU32(bytes, static_cast<std::uint32_t>(r.x0));
+            putU32(bytes, static_cast<std::uint32_t>(r.y0));
+            putU32(bytes, static_cast<std::uint32_t>(r.x1));
+            putU32(bytes, static_cast<std::uint32_t>(r.y1));
+        }
+        put(out, bytes);
+    }
+    if (next != entries.size()) throw InvalidArgumentException("band segment outside the layout");
+
+    segmentAt = segmentsAt;
+    segments.readInStreamOrder(
+        [&](const TG2SegmentStore::Entry& entry, std::vector<std::uint8_t>& segment) {
+            placeBandSegment(segment.data(), entry.offsetsAt, entry.subBlockCount, segmentAt);
+            segmentAt += segment.size();
+            put(out, segment);
+        });
+    put(out, metadataBlock);
+    out.flush();
+    if (!out) throw IOException(IoWrite);
+}
 
 TG2PlaneSize tg2SubbandPlaneSize(std::uint32_t width, std::uint32_t height,
                                  std::uint32_t levelCount, std::uint32_t index) {
@@ -181,69 +177,52 @@ TG2PlaneSize tg2SubbandPlaneSize(std::uint32_t width, std::uint32_t height,
 }
 
 std::vector<std::uint8_t> writeTG2Stream(const TG2StreamInput& input) {
-    const std::uint32_t subbandCount = 3 * input.levelCount + 1;
-    if (input.subbands.size() != subbandCount)
-        throw InvalidArgumentException("wrong number of subbands");
-    for (std::uint32_t i = 0; i < subbandCount; ++i) checkSubband(input, i);
+    TG2StreamLayout layout;
+    layout.version = input.version;
+    layout.bandCount = input.bandCount;
+    layout.levelCount = input.levelCount;
+    layout.width = input.width;
+    layout.height = input.height;
+    for (const TG2SubbandInput& subband : input.subbands)
+        layout.subbands.push_back(TG2SubbandLayout{subband.width, subband.height,
+                                                   subband.blockWidth, subband.blockHeight,
+                                                   subband.ditherColumn, subband.ditherRow});
+    checkLayout(layout);
 
-    ByteBuffer out;
-    for (char c : {'t', 'o', 'v', 'x'}) out.byte(static_cast<std::uint8_t>(c));
-    for (std::uint8_t v : input.version) out.byte(v);
-    out.u32(input.bandCount);
-    out.u32(input.levelCount);
-    out.u32(input.width);
-    out.u32(input.height);
-    const std::size_t chunkTableAt = out.size();
-    out.zeros(4 * static_cast<std::size_t>(subbandCount));
-    out.byte(0xFF);
-    out.byte(0xD0);
-    const std::size_t metadataPointerAt = out.size();
-    out.u32(0);
-
-    // Chunk heads and block records first; the records' band offsets are
-    // filled in as the band segments are written after them.
-    const std::size_t recordSize = 4 * static_cast<std::size_t>(input.bandCount) + 16;
-    std::vector<std::size_t> recordsAt(subbandCount);
-    for (std::uint32_t i = 0; i < subbandCount; ++i) {
+    TG2SegmentStore segments;
+    std::vector<std::int32_t> block;
+    for (std::uint32_t i = 0; i < input.subbands.size(); ++i) {
         const TG2SubbandInput& subband = input.subbands[i];
-        const std::uint32_t blocks =
-            tileCount(subband.width, subband.height, subband.blockWidth, subband.blockHeight);
-        out.patch32(chunkTableAt + 4 * static_cast<std::size_t>(i), out.size());
-        out.byte(0xFF);
-        out.byte(0xAC);
-        out.byte(subband.ditherColumn);
-        out.byte(subband.ditherRow);
-        out.u32(blocks);
-        recordsAt[i] = out.size();
+        if (subband.bands.size() != input.bandCount || subband.steps.size() != input.bandCount)
+            throw InvalidArgumentException("subband band count does not match the image");
+        for (const auto& plane : subband.bands)
+            if (plane.size() != std::size_t{subband.width} * subband.height)
+                throw InvalidArgumentException("subband plane has the wrong size");
+        if (subband.subBlockWidth == 0 || subband.subBlockHeight == 0 ||
+            subband.subBlockWidth > INT32_MAX || subband.subBlockHeight > INT32_MAX)
+            throw InvalidArgumentException("block and sub-block sizes must be positive");
+        const std::uint32_t blocks = blockCount(layout.subbands[i]);
         for (std::uint32_t k = 0; k < blocks; ++k) {
             const Region r =
-                tile(subband.width, subband.height, subband.blockWidth, subband.blockHeight, k);
-            out.zeros(4 * static_cast<std::size_t>(input.bandCount));
-            out.u32(static_cast<std::uint32_t>(r.x0));
-            out.u32(static_cast<std::uint32_t>(r.y0));
-            out.u32(static_cast<std::uint32_t>(r.x1));
-            out.u32(static_cast<std::uint32_t>(r.y1));
-        }
-    }
-
-    for (std::uint32_t i = 0; i < subbandCount; ++i) {
-        const TG2SubbandInput& subband = input.subbands[i];
-        const std::uint32_t blocks =
-            tileCount(subband.width, subband.height, subband.blockWidth, subband.blockHeight);
-        for (std::uint32_t k = 0; k < blocks; ++k) {
-            const Region r =
-                tile(subband.width, subband.height, subband.blockWidth, subband.blockHeight, k);
+                tg2Tile(subband.width, subband.height, subband.blockWidth, subband.blockHeight, k);
             for (std::uint32_t b = 0; b < input.bandCount; ++b) {
-                if (allZero(subband.bands[b], subband.width, r)) continue;
-                out.patch32(recordsAt[i] + k * recordSize + 4 * static_cast<std::size_t>(b),
-                            out.size());
-                writeBandSegment(out, subband, b, r);
+                block.clear();
+                for (std::int64_t y = r.y0; y <= r.y1; ++y) {
+                    const auto first = subband.bands[b].begin() + y * subband.width + r.x0;
+                    block.insert(block.end(), first, first + r.width());
+                }
+                if (std::all_of(block.begin(), block.end(), [](std::int32_t v) { return v == 0; }))
+                    continue;
+                segments.add(
+                    i, k, b,
+                    writeBandSegment(block.data(), static_cast<std::uint32_t>(r.width()),
+                                     static_cast<std::uint32_t>(r.height()), subband.steps[b],
+                                     subband.subBlockWidth, subband.subBlockHeight));
             }
         }
     }
-
-    out.patch32(metadataPointerAt, out.size());
-    out.bytes(metadataBlock(input.metadata));
+    ByteVectorOutputStream out;
+    writeTG2Stream(layout, segments, tg2MetadataBlock(input.metadata), out);
     return out.take();
 }
 
