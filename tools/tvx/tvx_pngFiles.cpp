@@ -39,8 +39,31 @@ struct PngDecodeResult {
     int bitDepth = 0;
 };
 
-// Decodes the whole file into pixels as grey or RGB at 8 or 16 bits; alpha is
-// dropped, palettes and low bit depths are expanded. False on a libpng error.
+// Reads the file's header and asks libpng for grey or RGB rows at 8 or 16 bits in
+// the machine's byte order: alpha is dropped, palettes and low bit depths are
+// expanded. Fills `result` and says whether the rows are interlaced. Called where a
+// libpng error can jump to.
+bool readPngHeader(png_structp png, png_infop info, std::FILE* file, PngDecodeResult& result) {
+    png_init_io(png, file);
+    png_read_info(png, info);
+    const int colourType = png_get_color_type(png, info);
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    png_set_strip_alpha(png);
+    if (std::endian::native == std::endian::little && png_get_bit_depth(png, info) == 16)
+        png_set_swap(png);
+    const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    png_read_update_info(png, info);
+    result.width = png_get_image_width(png, info);
+    result.height = png_get_image_height(png, info);
+    result.channels = png_get_channels(png, info);
+    result.bitDepth = png_get_bit_depth(png, info);
+    return interlaced;
+}
+
+// Decodes the whole file into pixels as readPngHeader describes them. False on a
+// libpng error.
 bool decodePng(std::FILE* file, PngErrorText& error, std::vector<std::uint8_t>& pixels,
                std::vector<png_bytep>& rows, PngDecodeResult& result) {
     png_structp png =
@@ -51,20 +74,7 @@ bool decodePng(std::FILE* file, PngErrorText& error, std::vector<std::uint8_t>& 
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    png_init_io(png, file);
-    png_read_info(png, info);
-    const int colourType = png_get_color_type(png, info);
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
-    png_set_strip_alpha(png);
-    if (std::endian::native == std::endian::little && png_get_bit_depth(png, info) == 16)
-        png_set_swap(png);
-    png_read_update_info(png, info);
-    result.width = png_get_image_width(png, info);
-    result.height = png_get_image_height(png, info);
-    result.channels = png_get_channels(png, info);
-    result.bitDepth = png_get_bit_depth(png, info);
+    readPngHeader(png, info, file, result);
     const std::size_t stride = png_get_rowbytes(png, info);
     pixels.resize(stride * result.height);
     rows.resize(result.height);
@@ -240,21 +250,7 @@ class PngSource : public Corvane::RasterSource {
         if (png_ == nullptr) return false;
         info_ = png_create_info_struct(png_);
         if (info_ == nullptr || setjmp(png_jmpbuf(png_))) return false;
-        png_init_io(png_, file_);
-        png_read_info(png_, info_);
-        const int colourType = png_get_color_type(png_, info_);
-        if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png_);
-        if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png_, info_) < 8)
-            png_set_expand_gray_1_2_4_to_8(png_);
-        png_set_strip_alpha(png_);
-        if (std::endian::native == std::endian::little && png_get_bit_depth(png_, info_) == 16)
-            png_set_swap(png_);
-        interlaced = png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE;
-        png_read_update_info(png_, info_);
-        shape_.width = png_get_image_width(png_, info_);
-        shape_.height = png_get_image_height(png_, info_);
-        shape_.channels = png_get_channels(png_, info_);
-        shape_.bitDepth = png_get_bit_depth(png_, info_);
+        interlaced = readPngHeader(png_, info_, file_, shape_);
         return true;
     }
 

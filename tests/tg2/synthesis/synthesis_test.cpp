@@ -180,8 +180,9 @@ struct PlaneGatherer : TG2SubbandRowSink {
         CoefficientPlane& plane = planes.at(subband);
         ASSERT_EQ(row, rows[subband]++) << "subband " << subband;
         ASSERT_LT(row, plane.height) << "subband " << subband;
-        std::copy(samples, samples + plane.width,
-                  plane.samples.begin() + std::ptrdiff_t{row} * plane.width);
+        std::copy(
+            samples, samples + plane.width,
+            plane.samples.begin() + static_cast<std::ptrdiff_t>(std::size_t{row} * plane.width));
     }
 };
 
