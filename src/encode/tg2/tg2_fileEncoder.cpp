@@ -198,6 +198,13 @@ void analyseSource(RasterSource& source, const TG2StreamLayout& layout, bool yiq
     }
 }
 
+// The dead zone of files made for a size, in steps: coefficients below it are coded
+// as zero. A zero index costs far fewer bits than a one, so the bits saved buy a
+// finer step everywhere. Measured on flower, coffee and astronaut at 0.5, 1 and 2
+// bits per pixel, against the nearest reconstruction's 0.56 steps: 0.65 gained
+// 0.18 to 0.33 dB, 0.75 gained 0.20 to 0.39 dB, 0.85 less again.
+constexpr double kSizeTargetDeadZone = 0.75;
+
 // Steps searched for a target size, and the halvings of their logarithm's interval.
 // The search keeps indices a little below the largest the stream can carry, which
 // leaves room for the dither and the rounding bias.
@@ -243,12 +250,20 @@ struct TG2Plan {
         return subbandSteps(static_cast<float>(step / std::sqrt(bandWeights[band])), gains);
     }
 
+    // A file made for a size is judged by its squared error, and there a dead zone
+    // pays; a file made for a step keeps every coefficient within its reconstruction's
+    // reach, as `step` promises. Dither needs the plain quantiser under it to be
+    // subtracted again.
+    double deadZone(bool dither) const {
+        return options.targetBytes && !dither ? kSizeTargetDeadZone : kNoDeadZone;
+    }
+
     TG2SubbandCoder coder(float step, bool dither, TG2SegmentSink& segments) const {
         std::vector<std::vector<float>> steps;
         for (std::size_t band = 0; band < shape.bandCount; ++band)
             steps.push_back(bandSteps(step, band));
         return TG2SubbandCoder(layout, options.subBlockWidth, options.subBlockHeight,
-                               std::move(steps), dither, segments);
+                               std::move(steps), dither, deadZone(dither), segments);
     }
 };
 

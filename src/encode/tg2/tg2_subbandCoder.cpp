@@ -11,12 +11,13 @@ namespace Corvane {
 TG2SubbandCoder::TG2SubbandCoder(const TG2StreamLayout& layout, std::uint32_t subBlockWidth,
                                  std::uint32_t subBlockHeight,
                                  std::vector<std::vector<float>> steps, bool dither,
-                                 TG2SegmentSink& segments)
+                                 double deadZone, TG2SegmentSink& segments)
     : layout_(layout),
       subBlockWidth_(subBlockWidth),
       subBlockHeight_(subBlockHeight),
       steps_(std::move(steps)),
       dither_(dither),
+      deadZone_(deadZone),
       segments_(segments),
       pending_(layout.subbands.size()),
       early_(layout.subbands.size(), std::vector<std::deque<EarlyRow>>(layout.bandCount)),
@@ -62,7 +63,7 @@ void TG2SubbandCoder::quantise(std::uint32_t subband, std::uint32_t band, std::u
         pending.indices.data() + (std::size_t{band} * pending.rows + line) * shape.width;
     const TG2DitherRow dither =
         dither_ ? tg2DitherRow(shape.ditherColumn, shape.ditherRow, row) : TG2DitherRow{};
-    quantiseRow(samples, shape.width, steps_[band][subband], dither, indices,
+    quantiseRow(samples, shape.width, steps_[band][subband], dither, deadZone_, indices,
                 errors_[band][subband]);
     ++pending.rowsIn[band];
     if (!std::all_of(pending.rowsIn.begin(), pending.rowsIn.end(),

@@ -15,10 +15,11 @@ namespace Corvane {
 
 class TG2SubbandCoder : public TG2SubbandRowSink {
   public:
-    // `steps` holds the quantisation step of every band's subbands: steps[band][subband].
+    // `steps` holds the quantisation step of every band's subbands: steps[band][subband];
+    // `deadZone` is the quantiser's (kNoDeadZone for none).
     TG2SubbandCoder(const TG2StreamLayout& layout, std::uint32_t subBlockWidth,
                     std::uint32_t subBlockHeight, std::vector<std::vector<float>> steps,
-                    bool dither, TG2SegmentSink& segments);
+                    bool dither, double deadZone, TG2SegmentSink& segments);
 
     void takeRow(std::uint32_t subband, std::uint32_t band, std::uint32_t row,
                  const float* samples) override;
@@ -54,6 +55,7 @@ class TG2SubbandCoder : public TG2SubbandRowSink {
     std::uint32_t subBlockHeight_;
     std::vector<std::vector<float>> steps_;  // [band][subband]
     bool dither_;
+    double deadZone_;
     TG2SegmentSink& segments_;
     std::vector<Pending> pending_;                          // per subband
     std::vector<std::vector<std::deque<EarlyRow>>> early_;  // [subband][band]

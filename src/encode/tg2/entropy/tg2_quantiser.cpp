@@ -17,10 +17,12 @@ TG2DitherRow tg2DitherRow(std::uint8_t ditherColumn, std::uint8_t ditherRow, std
     return TG2DitherRow{kTG2DitherTable[(ditherRow + row) % kTG2DitherSize], ditherColumn};
 }
 
-std::int32_t quantiseValue(float value, float step) {
+std::int32_t quantiseValue(float value, float step, double deadZone) {
     if (!(step > 0.0f) || !std::isfinite(step)) throw InvalidArgumentException("step");
     if (!std::isfinite(value)) throw InvalidArgumentException("coefficient");
-    const double magnitude = std::floor(std::fabs(double{value}) / step + kBias);
+    const double steps = std::fabs(double{value}) / step;
+    if (steps < deadZone) return 0;
+    const double magnitude = std::floor(steps + kBias);
     if (magnitude > kLargestQuantisationIndex)
         throw InvalidArgumentException("quantisation step too small for the coefficients");
     const auto index = static_cast<std::int32_t>(magnitude);
@@ -28,12 +30,12 @@ std::int32_t quantiseValue(float value, float step) {
 }
 
 void quantiseRow(const float* values, std::uint32_t count, float step, const TG2DitherRow& dither,
-                 std::int16_t* indices, double& squaredError) {
+                 double deadZone, std::int16_t* indices, double& squaredError) {
     for (std::uint32_t c = 0; c < count; ++c) {
         const float noise =
             dither.values ? step * dither.values[(dither.firstColumn + c) % kTG2DitherSize] : 0.0f;
         const std::int32_t index =
-            quantiseValue(dither.values ? values[c] + noise : values[c], step);
+            quantiseValue(dither.values ? values[c] + noise : values[c], step, deadZone);
         indices[c] = static_cast<std::int16_t>(index);
         float rebuilt = dequantiseIndex(index, step);
         if (dither.values) rebuilt -= noise;

@@ -6,6 +6,9 @@
 // of its reconstruction (within 0.56 q for values that quantise to zero).
 // With subtractive dither, q times the dither value at the coefficient's place
 // is added before quantising; the decoder subtracts it after reconstructing.
+// An encoder that minimises the squared error at a given size may widen the zero
+// bin instead (a dead zone): values below `deadZone` steps then quantise to zero,
+// which costs a little error and saves more bits than a finer step would spend.
 // Subbands are quantised a row at a time, as the analysis hands them out.
 #include <cstdint>
 #include <vector>
@@ -26,15 +29,18 @@ struct TG2DitherRow {
 // (ditherColumn, ditherRow) of the table.
 TG2DitherRow tg2DitherRow(std::uint8_t ditherColumn, std::uint8_t ditherRow, std::uint32_t row);
 
+// No dead zone: every value goes to its nearest reconstruction.
+inline constexpr double kNoDeadZone = 0.0;
+
 // The index of one value. Throws InvalidArgumentException when the step is not a
 // positive finite number or the index would exceed kLargestQuantisationIndex.
-std::int32_t quantiseValue(float value, float step);
+std::int32_t quantiseValue(float value, float step, double deadZone = kNoDeadZone);
 
 // Quantises `count` values of a row into `indices`, and adds to `squaredError`, one
 // sample after the other, the squared differences between the values and what the
 // decoder rebuilds from the indices with the same step and dither.
 void quantiseRow(const float* values, std::uint32_t count, float step, const TG2DitherRow& dither,
-                 std::int16_t* indices, double& squaredError);
+                 double deadZone, std::int16_t* indices, double& squaredError);
 
 // The weight of every leaf of a full-resolution tree for an image of the given
 // size and level count, in subband index order.
