@@ -9,6 +9,13 @@
 
 namespace Corvane {
 
+namespace {
+// How far, in coefficients of a band, the requests of two decoders working on
+// neighbouring columns reach into each other: twice the inverse 5-3's support, with
+// room to spare. Too little only costs sub-blocks decoded twice.
+constexpr std::uint32_t kNeighbourReach = 8;
+}  // namespace
+
 TG3BandCache::TG3BandCache(const TG3ImageInfo& info, PlaneStoreClient& store,
                            std::uint64_t entryBudgetBytes)
     : info_(info), store_(store), entries_(info.bands.size()), entryBudgetBytes_(entryBudgetBytes) {
@@ -179,13 +186,13 @@ std::int32_t TG3BandCache::decodeSubblock(std::uint32_t band, std::uint32_t subb
         return TG3Status::outOfMemory;
     BitPlaneDecoder decoder(static_cast<int>(band), static_cast<int>(bw), static_cast<int>(bh));
     const bool inside = cx0 == bx0 && cx1 == bx0 + bw - 1 && cy0 == by0 && cy1 == by0 + bh - 1;
-    // A decoder working on the neighbouring columns needs the two sub-block columns
-    // at each inner edge of the request too (the wavelet's reach crosses a sub-block
-    // edge by a coefficient or two): those pass through the exchange.
-    const std::uint32_t firstColumn = x0 / size, lastColumn = x1 / size;
-    const bool shared =
-        exchange_ && ((x0 > 0 && subblockColumn <= firstColumn + 1) ||
-                      (x1 + 1 < info_.bands[band].width && subblockColumn + 1 >= lastColumn));
+    // A decoder working on the neighbouring columns reaches into this request by the
+    // wavelet's support, a few coefficients at each inner edge: the sub-blocks within
+    // that reach are wanted by both, and pass through the exchange.
+    const bool nearLeftEdge = x0 > 0 && bx0 <= x0 + kNeighbourReach;
+    const bool nearRightEdge =
+        x1 + 1 < info_.bands[band].width && bx0 + bw - 1 + kNeighbourReach >= x1;
+    const bool shared = exchange_ && (nearLeftEdge || nearRightEdge);
     std::vector<std::int32_t*> outputs(blocks.size());
     if (inside && !shared) {
         // Straight into the destination.

