@@ -274,7 +274,9 @@ std::optional<std::uint16_t> readProjectedCS(TIFF* tif) {
 
 InputSource openTiff(const std::string& path) {
     captureTiffMessages();
-    TiffHandle tif(geoTiff().open(path.c_str(), "r"));
+    // Without "m" libtiff maps the whole file into memory, and every page it reads
+    // stays resident: a large image would cost its whole size in memory after all.
+    TiffHandle tif(geoTiff().open(path.c_str(), "rm"));
     if (!tif) refuse(path, takeTiffError());
     const TiffLayout layout = readLayout(tif.get(), path);
     InputSource input;
