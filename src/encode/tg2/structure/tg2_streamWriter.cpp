@@ -178,15 +178,9 @@ TG2PlaneSize tg2SubbandPlaneSize(std::uint32_t width, std::uint32_t height,
 
 std::vector<std::uint8_t> writeTG2Stream(const TG2StreamInput& input) {
     TG2StreamLayout layout;
-    layout.version = input.version;
-    layout.bandCount = input.bandCount;
-    layout.levelCount = input.levelCount;
-    layout.width = input.width;
-    layout.height = input.height;
+    static_cast<TG2StreamShape&>(layout) = input;
     for (const TG2SubbandInput& subband : input.subbands)
-        layout.subbands.push_back(TG2SubbandLayout{subband.width, subband.height,
-                                                   subband.blockWidth, subband.blockHeight,
-                                                   subband.ditherColumn, subband.ditherRow});
+        layout.subbands.push_back(static_cast<const TG2SubbandLayout&>(subband));
     checkLayout(layout);
 
     TG2SegmentStore segments;

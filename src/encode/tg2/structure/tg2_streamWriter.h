@@ -25,12 +25,16 @@ struct TG2SubbandLayout {
     std::uint8_t ditherRow = 0;
 };
 
-struct TG2StreamLayout {
+// What the stream's header says of the image.
+struct TG2StreamShape {
     std::array<std::uint8_t, 3> version{1, 0, 0};
     std::uint32_t bandCount = 1;
     std::uint32_t levelCount = 0;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
+};
+
+struct TG2StreamLayout : TG2StreamShape {
     // 3 x levelCount + 1 subbands in chunk-table order: the coarsest low-low
     // first, then per level from coarsest to finest the three detail subbands.
     std::vector<TG2SubbandLayout> subbands;
@@ -59,26 +63,15 @@ TG2PlaneSize tg2SubbandPlaneSize(std::uint32_t width, std::uint32_t height,
                                  std::uint32_t levelCount, std::uint32_t index);
 
 // The quantisation indices of one subband, one plane per band (row by row),
-// and how the subband is cut into blocks and sub-blocks.
-struct TG2SubbandInput {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
+// with its layout and how its blocks are cut into sub-blocks.
+struct TG2SubbandInput : TG2SubbandLayout {
     std::vector<std::vector<std::int32_t>> bands;  // bandCount planes of width x height
     std::vector<float> steps;                      // quantisation step per band
-    std::uint32_t blockWidth = 64;
-    std::uint32_t blockHeight = 64;
     std::uint32_t subBlockWidth = 32;
     std::uint32_t subBlockHeight = 32;
-    std::uint8_t ditherColumn = 0;
-    std::uint8_t ditherRow = 0;
 };
 
-struct TG2StreamInput {
-    std::array<std::uint8_t, 3> version{1, 0, 0};
-    std::uint32_t bandCount = 1;
-    std::uint32_t levelCount = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
+struct TG2StreamInput : TG2StreamShape {
     std::vector<TG2SubbandInput> subbands;
     // The classical metadata to store; null stores an empty block.
     const ClassicalTagTable* metadata = nullptr;
