@@ -10,6 +10,8 @@
 //   static std::int32_t destinationBands(const PixelDescription& destination);
 //   template <class Range>
 //   static void pixel(const double* in, std::uint8_t* out, const Range& range, std::int32_t bands);
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -94,6 +96,19 @@ class KindConverter final : public PixelConverter {
             forEachPixel(destination, source, [&](const std::uint8_t* in, std::uint8_t* out) {
                 for (std::size_t b = 0; b < bands; ++b)
                     out[to[b]] = range_.map(sampleAt(in, from[b]));
+            });
+        } else if constexpr (requires { Kind::kSourceBands; }) {
+            // Band counts fixed by the kind: the pixel stays in registers.
+            std::array<std::uint32_t, Kind::kSourceBands> from{};
+            std::array<std::uint32_t, Kind::kDestinationBands> to{};
+            std::copy(sourcePositions_.begin(), sourcePositions_.end(), from.begin());
+            std::copy(destinationPositions_.begin(), destinationPositions_.end(), to.begin());
+            forEachPixel(destination, source, [&](const std::uint8_t* in, std::uint8_t* out) {
+                std::array<double, Kind::kSourceBands> samples;
+                std::array<std::uint8_t, Kind::kDestinationBands> mapped;
+                for (std::size_t b = 0; b < samples.size(); ++b) samples[b] = sampleAt(in, from[b]);
+                Kind::pixel(samples.data(), mapped.data(), range_, destinationBands_);
+                for (std::size_t b = 0; b < mapped.size(); ++b) out[to[b]] = mapped[b];
             });
         } else {
             forEachPixel(destination, source, [&](const std::uint8_t* in, std::uint8_t* out) {

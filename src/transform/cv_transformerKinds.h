@@ -16,6 +16,8 @@ template <std::int32_t Source, std::int32_t Destination, std::int32_t SourceBand
 struct FixedSchemePair {
     static constexpr std::int32_t kSource = Source;
     static constexpr std::int32_t kDestination = Destination;
+    static constexpr std::size_t kSourceBands = SourceBands;
+    static constexpr std::size_t kDestinationBands = DestinationBands;
     static bool fits(const PixelDescription& destination, const PixelDescription& source) {
         return source.scheme == Source && destination.scheme == Destination;
     }
