@@ -18,6 +18,9 @@ struct RasterShape {
     std::uint32_t bandCount = 0;  // grey 1, RGB 3, CMYK 4
 };
 
+// The shape of an image in memory.
+RasterShape shapeOf(const RasterImage& image);
+
 class RasterSource {
   public:
     virtual ~RasterSource() = default;
@@ -46,6 +49,13 @@ class RasterImageSource : public RasterSource {
     RasterImage owned_;
     const RasterImage& image_;
 };
+
+// Rows firstRow to firstRow + count - 1 of `source` as `strip`, refused with
+// InvalidArgumentException unless they have the source's shape: its bands, each of
+// width x count samples. Encoders read through this, so that a source that breaks its
+// word cannot make them read past a row.
+void readStrip(RasterSource& source, std::uint32_t firstRow, std::uint32_t count,
+               RasterImage& strip);
 
 // Every row of a source, read into memory: for encoders that still need the whole
 // image at once.

@@ -41,10 +41,6 @@ struct InputFacts {
     std::optional<std::uint16_t> projectedCS;
 };
 
-Corvane::RasterShape shapeOf(const Corvane::RasterImage& image) {
-    return {image.width, image.height, image.bitsPerSample, image.bandCount()};
-}
-
 // Shows the encoder's progress on a progress bar; nothing asks it to stop.
 class EncodeBar : public Corvane::CV_ProcessCallbacks {
   public:
@@ -170,13 +166,14 @@ Bytes encodeMosaic(const ParsedArguments& arguments, const std::vector<std::stri
         if (embedTG2) {
             // The mosaic's description places the image; the embedded file needs none.
             part.bytes = Corvane::encodeTG2(
-                image.raster, tg2Options(arguments, InputFacts{shapeOf(image.raster), {}, {}}));
+                image.raster,
+                tg2Options(arguments, InputFacts{Corvane::shapeOf(image.raster), {}, {}}));
             part.description =
                 Corvane::northUpDescription(geo.xUL, geo.yUL, geo.xResolution, geo.yResolution,
                                             image.raster.width, image.raster.height);
         } else {
             const std::string name = std::filesystem::path(inputs[i]).filename().string();
-            const InputFacts facts{shapeOf(image.raster), image.geo, image.projectedCS};
+            const InputFacts facts{Corvane::shapeOf(image.raster), image.geo, image.projectedCS};
             part.bytes = Corvane::encodeTG3(image.raster,
                                             tg3Options(arguments, facts, name, part.imageNumber));
         }

@@ -171,13 +171,7 @@ void analyseSource(RasterSource& source, const TG2StreamLayout& layout, bool yiq
     for (std::uint32_t first = 0; first < layout.height; first += kRowsPerRead) {
         progress.report(static_cast<double>(first) / layout.height);
         const std::uint32_t count = std::min(kRowsPerRead, layout.height - first);
-        source.readRows(first, count, strip);
-        const std::size_t samples = std::size_t{layout.width} * count;
-        if (strip.width != layout.width || strip.height != count ||
-            strip.bandCount() != layout.bandCount ||
-            std::any_of(strip.components.begin(), strip.components.end(),
-                        [&](const auto& plane) { return plane.size() != samples; }))
-            throw InvalidArgumentException("a strip of the source does not match its shape");
+        readStrip(source, first, count, strip);
         if (yiq) rgbToYiqRows(strip, converted);
         for (std::uint32_t line = 0; line < count; ++line)
             for (std::uint32_t b = 0; b < layout.bandCount; ++b) {

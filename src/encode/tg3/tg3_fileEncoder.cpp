@@ -32,7 +32,7 @@ void encodeTG3(RasterSource& source, const TG3EncodeOptions& options, KernelStre
 
 std::vector<std::uint8_t> encodeTG3(const RasterImage& image, const TG3EncodeOptions& options) {
     // Rows are cut from the image as it stands, so its components must be whole first.
-    checkSamples(image, encodedImageInfo(RasterImageSource(image).shape(), options));
+    checkSamples(image, encodedImageInfo(shapeOf(image), options));
     RasterImageSource source(image);
     MemoryKernelStream file;
     encodeTG3(source, options, file);
@@ -56,7 +56,7 @@ void encodeTG3File(RasterSource& source, const TG3EncodeOptions& options, const 
 
 void encodeTG3File(const RasterImage& image, const TG3EncodeOptions& options,
                    const std::string& path) {
-    checkSamples(image, encodedImageInfo(RasterImageSource(image).shape(), options));
+    checkSamples(image, encodedImageInfo(shapeOf(image), options));
     RasterImageSource source(image);
     encodeTG3File(source, options, path);
 }

@@ -106,9 +106,7 @@ void codeImage(RasterSource& source, const TG3ImageInfo& info, const PlaneCoding
     std::vector<std::int32_t*> rows(info.components);
     for (std::uint32_t first = 0; first < info.height; first += kSourceStripRows) {
         const std::uint32_t count = std::min(kSourceStripRows, info.height - first);
-        source.readRows(first, count, strip);
-        if (strip.width != info.width || strip.height != count)
-            throw UnsupportedFeatureException("rows of another size than the image's");
+        readStrip(source, first, count, strip);
         checkSamples(strip, info);
         if (info.colorTransform == colorTransformCMYKToYIQKProcessed)
             cmykPreProcess(strip.components);
